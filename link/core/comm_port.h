@@ -1,0 +1,146 @@
+#pragma once
+// The link object: the serial port, the handshake flags shared with the poller thread, the poll
+// list and the station table. Exactly one exists for the whole run.
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/core/notification_sink.h"
+#include "link/core/serial_device.h"
+#include "link/core/station.h"
+
+namespace qx {
+
+// Result codes of the link's operations.
+constexpr int kOk = 0;
+constexpr int kTimeoutError = -1;
+constexpr int kChecksumError = -2;
+constexpr int kApiError = -3;
+constexpr int kPortNotAvailable = -4;
+
+// Current operation numbers, named by StrError.
+enum Operation { kOpNone = 0, kOpOpen, kOpClose, kOpReceive, kOpSend, kOpSetPort, kOpSetTout };
+
+constexpr int kStations = 256;
+constexpr int kReplyGapMs = 70;  // silence that ends a reply
+
+// Bit rate for a baud code 0..9 (codes 3..8 are the module's own).
+int BitRate(int baudCode);
+
+using PortPaths = std::array<std::string, 4>;  // device paths of COM1..COM4
+using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
+
+class TCommPort {
+  public:
+    explicit TCommPort(PortPaths paths, DeviceFactory factory = {});
+    ~TCommPort();
+    TCommPort(const TCommPort&) = delete;
+    TCommPort& operator=(const TCommPort&) = delete;
+
+    void SetPortPaths(const PortPaths& paths);
+    PortPaths PortPathsCopy() const;
+
+    // portIndex: only the two low bits count (COM1..COM4); baudCode is taken modulo 10.
+    int Open(int portIndex, int baudCode, bool checksum, NotificationSink* window);
+    int Close();
+    int SetPort(int bitRate);
+    int SetTout(int msPerByte);
+    // The text for a result code, naming the current operation.
+    static std::string StrError(int code, int operation);
+    std::string StrError(int code) const { return StrError(code, CurrentOperation()); }
+    // Writes the transmit buffer with one CR and reads the reply into the receive buffer.
+    void Transfer();
+    // One exchange: frames `request`, up to three attempts, checks the reply. `reply` must hold
+    // kBufferSize characters and receives the raw reply (checksum digits and CR included).
+    int Send(const char* request, char* reply);
+
+    int CurrentOperation() const { return operation_.load(); }
+    bool IsOpen() const { return open_.load(); }
+    bool ChecksumOn() const { return checksum_; }
+    int BaudCode() const { return baudCode_; }
+    SerialDevice::OpenError LastOpenError() const { return lastOpenError_; }
+
+    // Window-idle flag: the main window clears it while it handles a notification.
+    void SetWindowIdle(bool idle) { windowIdle_.store(idle); }
+    bool WindowIdle() const { return windowIdle_.load(); }
+    bool PollerStopped() const { return pollerStopped_.load(); }
+
+    // Pause handshake, user-interface side: request, wait for the acknowledgement (or a closed
+    // link), exchange, release. Use PauseGuard so that every path releases the poller.
+    void RequestPause();
+    void ReleasePause();
+    // Poller side.
+    bool PauseRequested() const { return pauseRequest_.load(); }
+    void SetPauseAcknowledged(bool ack) { pauseAck_.store(ack); }
+    bool PauseAcknowledged() const { return pauseAck_.load(); }
+
+    // Station table and poll list, each access under stationMutex_.
+    StationRecord Station(int addr) const;
+    void SetStation(int addr, const StationRecord& record);
+    template <typename F>
+    void UpdateStation(int addr, F&& change) {
+        std::lock_guard lock(stationMutex_);
+        change(stations_[addr & 0xFF]);
+    }
+    int PollEntry(int addr) const;
+    void SetPollEntry(int addr, int entry);
+    void ClearPollList();
+
+    NotificationSink* Window() const { return window_; }
+    void Notify(int message, int wParam, int lParam);
+
+    // Test seams: the silence that ends a reply, and the clock for the value notification.
+    void SetReplyGapMs(int ms) { replyGapMs_.store(ms); }
+    int ReplyGapMs() const { return replyGapMs_.load(); }
+    void SetTimeOfDayTenths(std::function<int()> clock) { timeOfDay_ = std::move(clock); }
+    int TimeOfDayTenths() const;
+
+  private:
+    void ResetStations();
+
+    std::atomic<int> operation_{kOpNone};
+    DeviceFactory factory_;
+    std::unique_ptr<SerialDevice> device_;  // the bus: owned by the poller unless it is parked
+    NotificationSink* window_ = nullptr;
+    std::atomic<bool> windowIdle_{true};
+    std::atomic<bool> pollerStopped_{true};
+    std::atomic<bool> open_{false};
+    std::atomic<bool> pauseRequest_{false};
+    std::atomic<bool> pauseAck_{false};
+    bool checksum_ = false;
+    int baudCode_ = 0;
+    SerialDevice::OpenError lastOpenError_ = SerialDevice::OpenError::None;
+    std::atomic<int> replyGapMs_{kReplyGapMs};
+    std::function<int()> timeOfDay_;
+
+    mutable std::mutex pathsMutex_;  // guards paths_ (the Setup page may remap while polling)
+    PortPaths paths_;
+
+    mutable std::mutex stationMutex_;  // guards stations_ and pollList_
+    std::array<StationRecord, kStations> stations_{};
+    std::array<int, kStations> pollList_{};
+
+    char transmit_[32] = {};
+    char receive_[32] = {};
+
+    std::thread poller_;
+};
+
+// Parks the poller for a foreground transaction and releases it on every path out.
+class PauseGuard {
+  public:
+    explicit PauseGuard(TCommPort& port) : port_(port) { port_.RequestPause(); }
+    ~PauseGuard() { port_.ReleasePause(); }
+    PauseGuard(const PauseGuard&) = delete;
+    PauseGuard& operator=(const PauseGuard&) = delete;
+
+  private:
+    TCommPort& port_;
+};
+
+}  // namespace qx

@@ -1,0 +1,1 @@
+// Keeps the Qt layer non-empty until the first widget lands.

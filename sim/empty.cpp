@@ -1,0 +1,1 @@
+// Keeps the simulator library non-empty until the simulator lands.
