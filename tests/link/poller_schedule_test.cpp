@@ -10,8 +10,11 @@ using Notes = std::vector<Note>;
 
 TEST_F(PollerTest, EmptyPollListSendsNothingAndResetsStations) {
     OpenLink();
-    port_.UpdateStation(7, [](StationRecord& st) { st.state = 2; });
-    port_.UpdateStation(200, [](StationRecord& st) { st.state = 1; });
+    {
+        PauseGuard pause(port_);  // both stations are in place before the next scan
+        port_.UpdateStation(7, [](StationRecord& st) { st.state = 2; });
+        port_.UpdateStation(200, [](StationRecord& st) { st.state = 1; });
+    }
     ASSERT_TRUE(sink_.WaitForNote({kStationChanged, 200, 0}));
     port_.Close();
     EXPECT_EQ(

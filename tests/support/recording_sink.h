@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <vector>
 
 #include "link/core/notification_sink.h"
@@ -16,6 +17,10 @@ struct Note {
     int lParam;
     bool operator==(const Note&) const = default;
 };
+
+inline std::ostream& operator<<(std::ostream& out, const Note& n) {
+    return out << "{" << n.message << ", " << n.wParam << ", " << n.lParam << "}";
+}
 
 class RecordingSink : public NotificationSink {
   public:
