@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <memory>
 
 #include "link/core/protocol.h"
+#include "sim/simulator.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/recording_sink.h"
 
@@ -206,6 +208,44 @@ TEST(CommPortLifecycle, OpenOnOpenLinkStopsTheOldPollerFirst) {
     for (const auto& n : sink.Notes())
         if (n.wParam == -1) finals.push_back(n);
     EXPECT_EQ(finals.size(), 2u);
+}
+
+double ThreadCpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+double WallSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+TEST(CommPortLifecycle, HungUpLineDoesNotSpin) {
+    sim::Simulator sim;
+    sim.AddModule(sim::ModuleSettings{});
+    ASSERT_TRUE(sim.Start());
+    test::RecordingSink sink;
+    TCommPort port(PathsWith(0, sim.SlavePath()));
+    ASSERT_EQ(port.Open(0, 6, false, &sink), kOk);
+    char reply[kBufferSize];
+    {
+        PauseGuard pause(port);
+        ASSERT_EQ(port.Send("$01M", reply), kOk);
+    }
+    ASSERT_TRUE(sim.HangUp(false));
+    // The poller keeps asking the lost line; it must not spin either (checked under the sanitizers
+    // by the run time of this test), and the foreground exchanges below must each take their time.
+    port.SetPollEntry(1, -1);
+    PauseGuard pause(port);
+    const double cpu0 = ThreadCpuSeconds(), wall0 = WallSeconds();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(port.Send("$01M", reply), kTimeoutError);
+    const double cpu = ThreadCpuSeconds() - cpu0, wall = WallSeconds() - wall0;
+    // Nine attempts each take their time-out; a spinning read would burn the whole of it.
+    EXPECT_GE(wall, 9 * 0.070 * 0.9);
+    EXPECT_LT(cpu, wall / 10) << "cpu " << cpu << " s over " << wall << " s";
 }
 
 }  // namespace

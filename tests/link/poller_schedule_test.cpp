@@ -8,7 +8,16 @@ namespace {
 
 using Notes = std::vector<Note>;
 
+sim::ModuleSettings BareModule(int address) {
+    sim::ModuleSettings m;
+    m.address = address;
+    m.formatFlags = 0;  // no value, no instrument: one $AA2 per visit
+    m.instrumentAttached = false;
+    return m;
+}
+
 TEST_F(PollerTest, EmptyPollListSendsNothingAndResetsStations) {
+    StartSim({});
     OpenLink();
     {
         PauseGuard pause(port_);  // both stations are in place before the next scan
@@ -20,48 +29,53 @@ TEST_F(PollerTest, EmptyPollListSendsNothingAndResetsStations) {
     EXPECT_EQ(
         sink_.Notes(),
         (Notes{{kStationChanged, 7, 0}, {kStationChanged, 200, 0}, {kStationChanged, -1, 0}}));
-    EXPECT_TRUE(peer_.Frames().empty());
+    EXPECT_TRUE(Requests().empty());
     EXPECT_EQ(port_.Station(7).state, 0);
     EXPECT_EQ(port_.Station(7).instrumentNumber, -1);
 }
 
 TEST_F(PollerTest, TwoListedAddressesAlternate) {
-    bus_.Add(FakeModule{.address = 3, .flags = 0});
-    bus_.Add(FakeModule{.address = 200, .flags = 0});
+    StartSim({BareModule(3), BareModule(200)});
     OpenLink();
-    port_.SetPollEntry(200, -1);
-    port_.SetPollEntry(3, -1);
-    ASSERT_TRUE(WaitFrame("$C82\r", 3));
+    {
+        PauseGuard pause(port_);
+        port_.SetPollEntry(200, -1);
+        port_.SetPollEntry(3, -1);
+    }
+    ASSERT_TRUE(WaitRequest("$C82\r", 3));
     port_.Close();
     std::vector<std::string> visits;
-    for (const std::string& f : peer_.Frames())
-        if (f.size() == 5 && f[3] == '2') visits.push_back(f.substr(1, 2));
+    for (const std::string& r : Requests())
+        if (r.size() == 5 && r[3] == '2') visits.push_back(r.substr(1, 2));
     ASSERT_GE(visits.size(), 5u);
+    EXPECT_EQ(visits[0], "03");
     for (std::size_t i = 1; i < visits.size(); ++i)
         EXPECT_NE(visits[i], visits[i - 1]) << i;
 }
 
 TEST_F(PollerTest, PauseHandshakeParksThePollerBetweenCycles) {
-    bus_.Add(FakeModule{.address = 1});
+    sim::ModuleSettings m;
+    StartSim({m});
     OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
         PauseGuard pause(port_);
         EXPECT_TRUE(port_.PauseAcknowledged());
-        peer_.ClearFrames();
+        sim_.Record().Clear();
         char reply[kBufferSize];
         for (int i = 0; i < 3; ++i)
             ASSERT_EQ(port_.Send("$01N", reply), kOk);
-        EXPECT_EQ(peer_.Frames(), std::vector<std::string>(3, "$01N\r"));
+        EXPECT_EQ(Requests(), std::vector<std::string>(3, "$01N\r"));
     }
     EXPECT_FALSE(port_.PauseRequested());
     EXPECT_FALSE(port_.PauseAcknowledged());
-    ASSERT_TRUE(WaitFrame("#01\r"));  // the poller goes on
+    ASSERT_TRUE(WaitRequest("#01\r"));  // the poller goes on
 }
 
 TEST_F(PollerTest, PauseOnClosedLinkDoesNotWait) {
     { PauseGuard neverOpened(port_); }
+    StartSim({});
     OpenLink();
     port_.Close();
     { PauseGuard closed(port_); }
@@ -69,7 +83,7 @@ TEST_F(PollerTest, PauseOnClosedLinkDoesNotWait) {
 }
 
 TEST_F(PollerTest, CloseEndsWithOneFinalNotificationEvenWhileTheWindowIsBusy) {
-    bus_.Add(FakeModule{.address = 1});
+    StartSim({sim::ModuleSettings{}});
     OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));

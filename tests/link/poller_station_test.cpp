@@ -1,15 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "link/core/protocol.h"
 #include "tests/link/poller_fixture.h"
+#include "tests/support/pty_peer.h"
 
 namespace qx::test {
 namespace {
 
 using Notes = std::vector<Note>;
 
+sim::ModuleSettings Module(int address) {
+    sim::ModuleSettings m;
+    m.address = address;
+    return m;
+}
+
 TEST_F(PollerTest, IdentifiesModuleAndInstrumentInOrder) {
-    bus_.Add(FakeModule{.address = 1});
+    StartSim({Module(1)});
     OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
@@ -20,38 +29,27 @@ TEST_F(PollerTest, IdentifiesModuleAndInstrumentInOrder) {
     Notes notes = sink_.Notes();
     notes.resize(4);
     EXPECT_EQ(notes, expected);
-    const std::vector<std::string> frames = {"$01M\r", "$01F\r", "$012\r", "$01M\r",
-                                             "$01F\r", "$01N\r", "#01\r"};
-    auto sent = peer_.Frames();
-    sent.resize(frames.size());
-    EXPECT_EQ(sent, frames);
+    std::vector<std::string> sent = Requests();
+    sent.resize(7);
+    EXPECT_EQ(sent, (std::vector<std::string>{"$01M\r", "$01F\r", "$012\r", "$01M\r", "$01F\r",
+                                              "$01N\r", "#01\r"}));
 
     StationRecord st = port_.Station(1);
     EXPECT_EQ(st.state, 2);
-    EXPECT_EQ(st.moduleModel, 1525);
-    EXPECT_EQ(st.moduleFirmware, 110);
-    EXPECT_EQ(st.instrumentModel, 1520);
-    EXPECT_EQ(st.instrumentFirmware, 37);
-    EXPECT_EQ(st.instrumentNumber, 4711);
-    EXPECT_EQ(st.config, 0x21);
-    EXPECT_DOUBLE_EQ(st.value, 12.340);
+    EXPECT_EQ(st.moduleModel, 1520);
+    EXPECT_EQ(st.moduleFirmware, 102);
+    EXPECT_EQ(st.instrumentModel, 520);
+    EXPECT_EQ(st.instrumentFirmware, 210);
+    EXPECT_EQ(st.instrumentNumber, 12345678);
+    EXPECT_EQ(st.config, 0x00);
+    EXPECT_NEAR(st.value, 12.34, 1.51);
     EXPECT_EQ(st.sign, 1);
 }
 
-// With checksums on, decimal checksum digits must not lengthen a field or the value.
-TEST_F(PollerTest, ChecksumDigitsAreNotPartOfFieldsOrValue) {
-    bus_.Add(FakeModule{.address = 2, .checksum = true, .instrumentNumber = 7, .value = "-1.5"});
-    OpenLink(true);
-    port_.SetPollEntry(2, -1);
-    ASSERT_TRUE(WaitValues(2, 1));
-    StationRecord st = port_.Station(2);
-    EXPECT_EQ(st.instrumentNumber, 7);
-    EXPECT_DOUBLE_EQ(st.value, -1.5);
-    EXPECT_EQ(st.sign, 2);
-}
-
 TEST_F(PollerTest, InstrumentNumberZeroIsStoredAsUnknown) {
-    bus_.Add(FakeModule{.address = 1, .instrumentNumber = 0});
+    sim::ModuleSettings m = Module(1);
+    m.instrumentNumber = 0;
+    StartSim({m});
     OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
@@ -59,8 +57,9 @@ TEST_F(PollerTest, InstrumentNumberZeroIsStoredAsUnknown) {
     EXPECT_EQ(port_.Station(1).state, 2);
 }
 
-TEST_F(PollerTest, ValueRefusedIsNoValueButStillNotified) {
-    bus_.Add(FakeModule{.address = 1, .hasValue = false});
+TEST_F(PollerTest, RefusedValueIsNoValueButStillNotified) {
+    StartSim({Module(1)});
+    sim_.SetNoValue(1, true);
     OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
@@ -69,17 +68,19 @@ TEST_F(PollerTest, ValueRefusedIsNoValueButStillNotified) {
 }
 
 TEST_F(PollerTest, UnpluggedInstrumentDropsToModuleOnly) {
-    bus_.Add(FakeModule{.address = 1});
+    StartSim({Module(1)});
     OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
         PauseGuard pause(port_);
-        bus_.Change(1, [](FakeModule& m) { m.flags = 0x04; });  // no instrument, no value
+        sim_.SetInstrumentAttached(1, false);
         sink_.Clear();
     }
     ASSERT_TRUE(WaitValues(1, 1));
-    EXPECT_EQ(sink_.Notes(), (Notes{{kStationChanged, 1, 0}, {kValueRead, 1, kNow}}));
+    Notes notes = sink_.Notes();
+    notes.resize(2);
+    EXPECT_EQ(notes, (Notes{{kStationChanged, 1, 0}, {kValueRead, 1, kNow}}));
     StationRecord st = port_.Station(1);
     EXPECT_EQ(st.state, 1);
     EXPECT_EQ(st.instrumentNumber, -1);
@@ -89,69 +90,98 @@ TEST_F(PollerTest, UnpluggedInstrumentDropsToModuleOnly) {
 }
 
 TEST_F(PollerTest, SwitchedOffModuleIsResetAndAskedForAgain) {
-    bus_.Add(FakeModule{.address = 1});
+    StartSim({Module(1)});
     OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
         PauseGuard pause(port_);
-        bus_.Change(1, [](FakeModule& m) { m.on = false; });
+        sim_.SetSilent(true);
         sink_.Clear();
-        peer_.ClearFrames();
+        sim_.Record().Clear();
     }
     ASSERT_TRUE(sink_.WaitForNote({kStationChanged, 1, 0}));
-    ASSERT_TRUE(WaitFrame("$01M\r", 2));
+    ASSERT_TRUE(WaitRequest("$01M\r", 2));
     EXPECT_EQ(port_.Station(1).state, 0);
     EXPECT_EQ(port_.Station(1).instrumentNumber, -1);
     // The failed exchange (three attempts of $AA2), then nothing but module identification.
-    auto frames = peer_.Frames();
-    EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 3),
+    auto requests = Requests();
+    EXPECT_EQ(std::vector<std::string>(requests.begin(), requests.begin() + 3),
               std::vector<std::string>(3, "$012\r"));
-    for (std::size_t i = 3; i < frames.size(); ++i)
-        EXPECT_EQ(frames[i], "$01M\r") << i;
+    for (std::size_t i = 3; i < requests.size(); ++i)
+        EXPECT_EQ(requests[i], "$01M\r") << i;
     EXPECT_EQ(sink_.Notes(), (Notes{{kStationChanged, 1, 0}}));
 }
 
-TEST_F(PollerTest, GarbledConfigurationReplyFailsTheExchange) {
-    bus_.Add(FakeModule{.address = 1, .garbleConfig = true});
-    OpenLink();
-    port_.SetPollEntry(1, -1);
-    ASSERT_TRUE(sink_.WaitForNote({kStationChanged, 1, 0}, 2));
-    auto notes = sink_.Notes();
-    notes.resize(2);
-    EXPECT_EQ(notes, (Notes{{kStationChanged, 1, 0}, {kStationChanged, 1, 0}}));
-    EXPECT_EQ(port_.Station(1).config, -1);  // nothing adopted from a reply that is not hex
-}
-
 TEST_F(PollerTest, RangeChangeSendsConfigurationInsteadOfValue) {
-    bus_.Add(FakeModule{.address = 1});
-    OpenLink(false);
+    StartSim({Module(1)});
+    OpenLink();
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
         PauseGuard pause(port_);
         port_.UpdateStation(1, [](StationRecord& st) { st.config = 0x23; });
-        peer_.ClearFrames();
+        sim_.Record().Clear();
     }
-    ASSERT_TRUE(WaitFrame("#01\r"));
-    auto frames = peer_.Frames();
-    frames.resize(4);
-    EXPECT_EQ(frames, (std::vector<std::string>{"$012\r", "%0101230600\r", "$012\r", "#01\r"}));
-    EXPECT_EQ(bus_.Get(1).config, 0x23);
+    ASSERT_TRUE(WaitRequest("#01\r"));
+    auto requests = Requests();
+    requests.resize(4);
+    EXPECT_EQ(requests, (std::vector<std::string>{"$012\r", "%0101230600\r", "$012\r", "#01\r"}));
+    EXPECT_EQ(sim_.FindModule(1)->Settings().config, 0x23);
 }
 
 TEST_F(PollerTest, ConfigurationCommandCarriesChecksumFlag) {
-    bus_.Add(FakeModule{.address = 0x10, .checksum = true, .config = 0x30});
+    sim::ModuleSettings m = Module(0x10);
+    m.checksum = true;
+    m.config = 0x30;
+    StartSim({m});
     OpenLink(true);
     port_.UpdateStation(0x10, [](StationRecord& st) { st.config = 0x31; });
     port_.SetPollEntry(0x10, -1);
-    const std::string command = Frame("%1010310640", true);
-    ASSERT_TRUE(WaitFrame(command));
+    ASSERT_TRUE(WaitRequest(Frame("%1010310640", true)));
     ASSERT_TRUE(WaitValues(0x10, 1));
-    EXPECT_EQ(bus_.Get(0x10).config, 0x31);
+    EXPECT_EQ(sim_.FindModule(0x10)->Settings().config, 0x31);
     // The byte was wanted before the module was seen: nothing to adopt, no notification.
     for (const Note& n : sink_.Notes())
         EXPECT_NE(n.message, kConfigKnown);
+}
+
+// Replies whose exact bytes matter come from a scripted peer: module 02 with checksums on.
+PeerReply ScriptedModule02(const std::string& frame, const std::string& configReply) {
+    const std::string text = frame.substr(0, frame.size() - 3);  // without digits and CR
+    if (text == "$02M") return Immediate(Frame("!0215200520", true));
+    if (text == "$02F") return Immediate(Frame("!0201020210", true));
+    if (text == "$022") return Immediate(Frame(configReply, true));
+    if (text == "$02N") return Immediate(Frame("!0200000007", true));
+    if (text == "#02") return Immediate(Frame(">+12.34", true));  // sum 0x61: decimal digits
+    return Immediate(Frame("?02", true));
+}
+
+TEST_F(PollerTest, ChecksumDigitsAreNotPartOfTheValue) {
+    PtyPeer peer;
+    peer.SetScript([](const std::string& f) { return ScriptedModule02(f, "!0200060E"); });
+    port_.SetPortPaths({peer.Path(), "", "", ""});
+    ASSERT_EQ(port_.Open(0, 6, true, &sink_), kOk);
+    port_.SetPollEntry(2, -1);
+    ASSERT_TRUE(WaitValues(2, 1));
+    EXPECT_EQ(port_.Station(2).instrumentNumber, 7);
+    EXPECT_DOUBLE_EQ(port_.Station(2).value, 12.34);
+}
+
+TEST_F(PollerTest, GarbledConfigurationReplyFailsTheExchange) {
+    PtyPeer peer;
+    peer.SetScript([](const std::string& f) { return ScriptedModule02(f, "!02Z1060E"); });
+    port_.SetPortPaths({peer.Path(), "", "", ""});
+    ASSERT_EQ(port_.Open(0, 6, true, &sink_), kOk);
+    port_.SetPollEntry(2, -1);
+    ASSERT_TRUE(sink_.WaitForNote({kStationChanged, 2, 0}, 2));
+    port_.Close();
+    Notes notes = sink_.Notes();
+    notes.resize(2);
+    EXPECT_EQ(notes, (Notes{{kStationChanged, 2, 0}, {kStationChanged, 2, 0}}));
+    EXPECT_EQ(port_.Station(2).config, -1);  // nothing adopted from a reply that is not hex
+    const auto frames = peer.Frames();
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), Frame("#02", true)), 0);
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ PtyPeer::PtyPeer() {
 PtyPeer::~PtyPeer() {
     stop_ = true;
     thread_.join();
-    if (master_ >= 0) CloseLine();
+    ::close(slave_);
+    ::close(master_);
 }
 
 void PtyPeer::SetScript(PeerScript script) {
@@ -84,38 +85,14 @@ bool PtyPeer::WaitFrames(std::size_t count, int timeoutMs) const {
 int PtyPeer::LineBitRate() const {
     termios tio{};
     std::lock_guard lock(mutex_);
-    if (slave_ < 0 || ::tcgetattr(slave_, &tio) != 0) return 0;
+    if (::tcgetattr(slave_, &tio) != 0) return 0;
     return BitRateOf(::cfgetospeed(&tio));
-}
-
-// The serving thread owns the descriptors; it closes them between two polls.
-void PtyPeer::HangUp() {
-    std::unique_lock lock(mutex_);
-    script_ = nullptr;
-    hangUp_ = true;
-    framesChanged_.wait(lock, [&] { return master_ < 0; });
-}
-
-void PtyPeer::CloseLine() {
-    std::lock_guard lock(mutex_);
-    streaming_ = false;
-    // The master goes last: only then does the link's side see the hang-up.
-    ::close(slave_);
-    slave_ = -1;
-    ::close(master_);
-    master_ = -1;
 }
 
 void PtyPeer::WriteAll(const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size() && !stop_) {
-        int fd;
-        {
-            std::lock_guard lock(mutex_);
-            fd = master_;
-        }
-        if (fd < 0) return;
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
@@ -129,7 +106,7 @@ void PtyPeer::WriteAll(const std::string& bytes) {
 // Under the lock, so that once SetScript has returned no further byte of a stream can follow.
 void PtyPeer::StreamByte() {
     std::lock_guard lock(mutex_);
-    if (streaming_ && master_ >= 0) (void)!::write(master_, "x", 1);
+    if (streaming_) (void)!::write(master_, "x", 1);
 }
 
 void PtyPeer::HandleFrame(const std::string& frame) {
@@ -155,22 +132,7 @@ void PtyPeer::HandleFrame(const std::string& frame) {
 void PtyPeer::Serve() {
     std::string pending;
     while (!stop_) {
-        int fd;
-        bool hangUp;
-        {
-            std::lock_guard lock(mutex_);
-            fd = master_;
-            hangUp = hangUp_;
-        }
-        if (hangUp && fd >= 0) {
-            CloseLine();
-            framesChanged_.notify_all();
-            continue;
-        }
-        if (fd < 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            continue;
-        }
+        const int fd = master_;  // only this thread and the destructor after it use it
         pollfd p{fd, POLLIN, 0};
         int r = ::poll(&p, 1, streaming_ ? 1 : 5);
         if (r > 0 && (p.revents & POLLIN)) {

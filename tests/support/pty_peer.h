@@ -41,14 +41,11 @@ class PtyPeer {
     bool WaitFrames(std::size_t count, int timeoutMs = 5000) const;
     // The bit rate that the link set on the line.
     int LineBitRate() const;
-    // Closes the terminal as an unplugged adapter would.
-    void HangUp();
 
   private:
     void Serve();
     void HandleFrame(const std::string& frame);
     void WriteAll(const std::string& bytes);
-    void CloseLine();
     void StreamByte();
 
     int master_ = -1;
@@ -56,9 +53,8 @@ class PtyPeer {
     std::string path_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> streaming_{false};
-    mutable std::mutex mutex_;  // guards script_, frames_, hangUp_ and the descriptors
+    mutable std::mutex mutex_;  // guards script_, frames_ and slave_'s settings
     mutable std::condition_variable framesChanged_;
-    bool hangUp_ = false;
     PeerScript script_;
     std::vector<std::string> frames_;
     std::thread thread_;
