@@ -81,7 +81,6 @@ int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink
     if (SetPort(BitRate(baudCode_)) != kOk) return kApiError;
     // The driver's queues need no sizing and no event mask here: reads poll the device.
     if (SetTout(30) != kOk) return kApiError;
-    operation_ = kOpOpen;
     open_ = true;
     pollerStopped_ = false;
     poller_ = std::thread([this] { TService(*this).Execute(); });
