@@ -176,6 +176,10 @@ void TMForm::AddPage(FormPage* page) {
     pages_.push_back(page);
 }
 
+void TMForm::RemovePage(FormPage* page) {
+    std::erase(pages_, page);
+}
+
 void TMForm::DisableBusActions() {
     for (QPushButton* button : {MShedSend, MShedCheck, MShedClear, MTabReceive}) {
         button->setEnabled(false);

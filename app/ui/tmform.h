@@ -60,7 +60,9 @@ class TMForm : public QMainWindow {
     // Disables the actions that need a module on the bus (after a failed Use).
     void DisableBusActions();
     void RepaintOnView();
+    // Pages take part in the notifications and the closing until they are removed.
     void AddPage(FormPage* page);
+    void RemovePage(FormPage* page);
 
     TCommPort& Link() { return link_; }
     PostingSink& Sink() { return sink_; }

@@ -48,11 +48,11 @@ class FormTest : public ::testing::Test {
         if (!form_) form_ = std::make_unique<TMForm>(link_);
         return *form_;
     }
-    SetupPage& Setup() { return *Form().MSetupSh; }
+    SetupPage& SetupSh() { return *Form().MSetupSh; }
     QStringList PortItems() {
         QStringList items;
-        for (int i = 0; i < Setup().MSetComm->count(); ++i)
-            items << Setup().MSetComm->itemText(i);
+        for (int i = 0; i < SetupSh().MSetComm->count(); ++i)
+            items << SetupSh().MSetComm->itemText(i);
         return items;
     }
     std::vector<QPushButton*> BusButtons() {

@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
     EXPECT_TRUE(form.MOnClear->isEnabled());
     EXPECT_TRUE(form.MOnStart->isEnabled());
     EXPECT_EQ(link_.PollEntry(a), 4711);
-    EXPECT_EQ(Setup().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
+    EXPECT_EQ(SetupSh().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
 
     station.state = 1;
     link_.SetStation(a, station);
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
         EXPECT_TRUE(b->isEnabled());
     EXPECT_FALSE(form.MOnClear->isEnabled());
     EXPECT_FALSE(form.MOnStart->isEnabled());
-    EXPECT_EQ(Setup().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ???"));
+    EXPECT_EQ(SetupSh().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ???"));
 
     // While recording, the recording owns MOnStart.
     station.state = 2;
@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
     for (QPushButton* b : BusButtons())
         EXPECT_FALSE(b->isEnabled());
     EXPECT_FALSE(form.MOnClear->isEnabled());
-    EXPECT_EQ(Setup().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
+    EXPECT_EQ(SetupSh().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
 
     // The poller's final notification (-1) acts on address 255.
     form.StationChangedMessage(a, 0);
@@ -180,6 +180,7 @@ TEST_F(MainWindowTest, PostedNotificationsReachTheirHandlersInOrder) {
         {1424, 3, 0, false}, {1425, 3, 360005, false}, {1426, 3, 0, false}};
     EXPECT_EQ(page.seen, expected);  // the window-idle flag is clear inside every handler
     EXPECT_TRUE(link_.WindowIdle());
+    form.RemovePage(&page);
 }
 
 TEST_F(MainWindowTest, NotificationOfAnEarlierOpenLeavesThePollListAlone) {

@@ -13,9 +13,12 @@
 namespace qx {
 namespace {
 
-class InfoFormTest : public ::testing::Test {
+struct WithApp {
+    WithApp() { test::TestApp(); }
+};
+
+class InfoFormTest : public ::testing::Test, private WithApp {
   protected:
-    InfoFormTest() { test::TestApp(); }
     TMInfoForm form;
 };
 

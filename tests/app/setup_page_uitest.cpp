@@ -1,6 +1,7 @@
 // The Setup page: first activation with port probing, Use with its address correction and
 // failure handling, re-applying on activation, and saving the settings at exit.
 
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QStatusBar>
@@ -20,9 +21,9 @@ TEST_F(SetupTest, FirstStartWithCom1AndCom3ProbesDownAndUsesCom1) {
     Form().FormActivate();
     EXPECT_EQ(Stored("Port").toInt(), 1);  // default written at creation
     EXPECT_EQ(PortItems(), (QStringList{"COM1", "COM3"}));
-    EXPECT_EQ(Setup().MSetComm->currentText(), QStringLiteral("COM1"));
-    EXPECT_EQ(Setup().PortNumber(), 0);
-    EXPECT_EQ(Setup().SavedPortIndex(), 0);
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(SetupSh().PortNumber(), 0);
+    EXPECT_EQ(SetupSh().SavedPortIndex(), 0);
     EXPECT_TRUE(link_.IsOpen());
     // Probed COM4 down to COM1, then the chosen port opened again.
     const std::vector<std::string> tried = ports_.Tried();
@@ -30,9 +31,9 @@ TEST_F(SetupTest, FirstStartWithCom1AndCom3ProbesDownAndUsesCom1) {
     EXPECT_EQ(tried, (std::vector<std::string>{FakePath(3), FakePath(2), FakePath(1), FakePath(0),
                                                FakePath(0)}));
     EXPECT_EQ(Form().windowTitle(), TMForm::Banner());
-    EXPECT_EQ(ControlColor(Setup().MSetComm), kAqua);
+    EXPECT_EQ(ControlColor(SetupSh().MSetComm), kAqua);
     // The list's tooltip names the device behind the port.
-    EXPECT_TRUE(Setup().MSetComm->toolTip().contains(QString::fromStdString(FakePath(0))));
+    EXPECT_TRUE(SetupSh().MSetComm->toolTip().contains(QString::fromStdString(FakePath(0))));
 }
 
 TEST_F(SetupTest, StoredPort3WithOnlyCom1SelectsCom1) {
@@ -40,8 +41,8 @@ TEST_F(SetupTest, StoredPort3WithOnlyCom1SelectsCom1) {
     Present({0});
     Form().FormActivate();
     EXPECT_EQ(PortItems(), QStringList{"COM1"});
-    EXPECT_EQ(Setup().MSetComm->currentText(), QStringLiteral("COM1"));
-    EXPECT_EQ(Setup().SavedPortIndex(), 0);
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(SetupSh().SavedPortIndex(), 0);
     EXPECT_EQ(ports_.Tried().back(), FakePath(0));
 }
 
@@ -49,7 +50,7 @@ TEST_F(SetupTest, StoredPortAboveTheShortenedListSelectsAnExistingItem) {
     SetStored("Port", 3);
     Present({0, 1, 2, 3});
     Form().FormActivate();
-    EXPECT_EQ(Setup().MSetComm->currentText(), QStringLiteral("COM4"));
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM4"));
     EXPECT_EQ(ports_.Tried().back(), FakePath(3));
     EXPECT_EQ(link_.PollEntry(10), -1);
 }
@@ -77,13 +78,14 @@ TEST_F(SetupTest, AddressIsClampedSelectedAndPolled) {
     for (const Case& c : {Case{"300", "254", 254, true}, Case{"-5", "0", 0, true},
                           Case{"x", "x", 0, false}, Case{"17", "17", 17, false}}) {
         SCOPED_TRACE(c.typed);
-        Setup().MSetAddress->setText(QString::fromLatin1(c.typed));
-        Setup().MSetAddress->deselect();
-        QTest::mouseClick(Setup().MSetUse, Qt::LeftButton);
-        EXPECT_EQ(Setup().MSetAddress->text(), QString::fromLatin1(c.shown));
-        EXPECT_EQ(Setup().MSetAddress->hasSelectedText(), c.selected);
-        if (c.selected)
-            EXPECT_EQ(Setup().MSetAddress->selectedText(), QString::fromLatin1(c.shown));
+        SetupSh().MSetAddress->setText(QString::fromLatin1(c.typed));
+        SetupSh().MSetAddress->deselect();
+        QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+        EXPECT_EQ(SetupSh().MSetAddress->text(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(SetupSh().MSetAddress->hasSelectedText(), c.selected);
+        if (c.selected) {
+            EXPECT_EQ(SetupSh().MSetAddress->selectedText(), QString::fromLatin1(c.shown));
+        }
         EXPECT_EQ(Form().SelectedAddress(), c.address);
         for (int a = 0; a < 256; ++a) {
             ASSERT_EQ(link_.PollEntry(a), a == c.address ? -1 : 0) << "address " << a;
@@ -95,20 +97,21 @@ TEST_F(SetupTest, AddressIsClampedSelectedAndPolled) {
 TEST_F(SetupTest, FailedUseDisablesBusButtonsAndTellsOnlyAClick) {
     Present({0, 1});
     Form().FormActivate();
+    ASSERT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM2"));  // stored "Port" 1
     const int selected = Form().SelectedAddress();
     for (QPushButton* b : BusButtons())
         b->setEnabled(true);
-    Present({1});  // COM1 goes away
+    Present({0});  // COM2 goes away
 
     Form().MSetUseClick(nullptr);
     EXPECT_EQ(prompt_.MessageCount(), 0);
     for (QPushButton* b : BusButtons())
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_EQ(ControlColor(Setup().MSetComm), kRed);
+    EXPECT_EQ(ControlColor(SetupSh().MSetComm), kRed);
     EXPECT_FALSE(link_.IsOpen());
 
-    Setup().MSetAddress->setText(QStringLiteral("99"));
-    QTest::mouseClick(Setup().MSetUse, Qt::LeftButton);
+    SetupSh().MSetAddress->setText(QStringLiteral("99"));
+    QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
     ASSERT_EQ(prompt_.MessageCount(), 1);
     EXPECT_EQ(prompt_.Log()[0].text,
               QStringLiteral("    Zvolený COM port nelze použít. Zvol jiný."));
@@ -116,11 +119,12 @@ TEST_F(SetupTest, FailedUseDisablesBusButtonsAndTellsOnlyAClick) {
     EXPECT_EQ(Form().SelectedAddress(), selected);  // unchanged by a failed Use
 
     // Choosing the port that is there makes it usable again.
-    Setup().MSetComm->setCurrentIndex(1);
-    Form().MSetCommChange(Setup().MSetComm);
-    QTest::mouseClick(Setup().MSetUse, Qt::LeftButton);
+    SetupSh().MSetComm->setCurrentIndex(0);
+    Form().MSetCommChange(SetupSh().MSetComm);
+    QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+    EXPECT_EQ(ports_.Tried().back(), FakePath(0));
     EXPECT_TRUE(link_.IsOpen());
-    EXPECT_EQ(ControlColor(Setup().MSetComm), kAqua);
+    EXPECT_EQ(ControlColor(SetupSh().MSetComm), kAqua);
     EXPECT_EQ(Form().SelectedAddress(), 99);
 }
 
@@ -128,7 +132,7 @@ TEST_F(SetupTest, PermissionDeniedNamesTheDialoutGroup) {
     Present({0});
     Form().FormActivate();
     ports_.SetDenied({FakePath(0)});
-    QTest::mouseClick(Setup().MSetUse, Qt::LeftButton);
+    QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
     ASSERT_EQ(prompt_.MessageCount(), 1);
     EXPECT_TRUE(prompt_.Log()[0].text.startsWith(
         QStringLiteral("    Zvolený COM port nelze použít. Zvol jiný.")));
@@ -139,12 +143,13 @@ TEST_F(SetupTest, PermissionDeniedNamesTheDialoutGroup) {
 TEST_F(SetupTest, EveryActivationReappliesTheStartUpChoice) {
     Present({0, 1});
     Form().FormActivate();
-    Setup().MSetComm->setCurrentIndex(1);
-    Form().MSetCommChange(Setup().MSetComm);
+    SetupSh().MSetComm->setCurrentIndex(0);
+    Form().MSetCommChange(SetupSh().MSetComm);
+    Form().MSetUseClick(SetupSh().MSetUse);
     ports_.ClearTried();
     Form().FormActivate();
-    EXPECT_EQ(Setup().MSetComm->currentText(), QStringLiteral("COM1"));
-    EXPECT_EQ(ports_.Tried(), std::vector<std::string>{FakePath(0)});  // no second probing
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM2"));
+    EXPECT_EQ(ports_.Tried(), std::vector<std::string>{FakePath(1)});  // no second probing
     EXPECT_TRUE(link_.IsOpen());
 }
 
@@ -155,7 +160,7 @@ TEST_F(SetupTest, NothingIsReappliedWhileATransactionHoldsTheBus) {
     {
         ForegroundTransaction transaction(Form().Bus(), link_);
         Form().FormActivate();
-        QTest::mouseClick(Setup().MSetUse, Qt::LeftButton);
+        QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
         Form().MSetUseClick(nullptr);
         EXPECT_TRUE(ports_.Tried().empty());
         EXPECT_TRUE(link_.IsOpen());
@@ -183,9 +188,9 @@ TEST_F(SetupTest, ExitWritesOnlyWhatChanged) {
     EXPECT_EQ(QFileInfo(settings_.File()).lastModified(), stamp);
 
     Form().FormActivate();
-    Setup().MSetAddress->setText(QStringLiteral("42"));
-    Setup().MSetCsum->setChecked(true);
-    Setup().MSetBaud->setCurrentIndex(5);
+    SetupSh().MSetAddress->setText(QStringLiteral("42"));
+    SetupSh().MSetCsum->setChecked(true);
+    SetupSh().MSetBaud->setCurrentIndex(5);
     form_.reset();
     EXPECT_EQ(Stored("Address").toString(), QStringLiteral("42"));
     EXPECT_EQ(Stored("Csum").toBool(), true);
@@ -200,17 +205,17 @@ TEST_F(SetupTest, GarbageInTheStoreLoadsSafely) {
     SetStored("Csum", QStringLiteral("možná"));
     Present({0, 1});
     Form();
-    EXPECT_EQ(Setup().MSetBaud->currentIndex(), 3);
-    EXPECT_EQ(Setup().MSetAddress->text(), QStringLiteral("999"));
-    EXPECT_FALSE(Setup().MSetCsum->isChecked());
+    EXPECT_EQ(SetupSh().MSetBaud->currentIndex(), 3);
+    EXPECT_EQ(SetupSh().MSetAddress->text(), QStringLiteral("999"));
+    EXPECT_FALSE(SetupSh().MSetCsum->isChecked());
     Form().FormActivate();
-    EXPECT_EQ(Setup().MSetComm->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM1"));
     EXPECT_EQ(Form().SelectedAddress(), 254);
 
     form_.reset();
     SetStored("Port", 99999);
     Form().FormActivate();
-    EXPECT_EQ(Setup().MSetComm->currentText(), QStringLiteral("COM2"));
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM2"));
 }
 
 }  // namespace
