@@ -46,12 +46,12 @@ SetupPage::SetupPage(TMForm& form, QWidget* parent) : QWidget(parent), form_(for
     MSetStatus =
         Named(new QLabel(QStringLiteral("  Status:    QX???    WZ???"), this), "MSetStatus");
     MSetStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    MSetStatus->setGeometry(8, 196, 407, 26);
+    MSetStatus->setGeometry(8, 196, 402, 26);
 }
 
 void SetupPage::BuildPortGroup() {
     MSetPort = Named(new QGroupBox(QStringLiteral("COM port počítače"), this), "MSetPort");
-    MSetPort->setGeometry(8, 6, 250, 182);
+    MSetPort->setGeometry(8, 6, 234, 182);
 
     Caption(QStringLiteral("Port :"), MSetPort, 14, 24);
     MSetComm = Named(new QComboBox(MSetPort), "MSetComm",
@@ -62,14 +62,14 @@ void SetupPage::BuildPortGroup() {
     connect(MSetComm, &QComboBox::activated, this, [this] { MSetCommChange(MSetComm); });
     connect(MSetComm, &QComboBox::currentIndexChanged, this, [this] { ShowPortTip(); });
 
-    Caption(QStringLiteral("Rychlost:"), MSetPort, 128, 24);
+    Caption(QStringLiteral("Rychlost:"), MSetPort, 120, 24);
     MSetBaud = Named(
         new QComboBox(MSetPort), "MSetBaud",
         QStringLiteral("Volba komunikační rychlosti COM portu (doporučená hodnota je 9600 Bd)"));
     MSetBaud->addItems({QStringLiteral("1200  Bd"), QStringLiteral("2400  Bd"),
                         QStringLiteral("4800  Bd"), QStringLiteral("9600  Bd"),
                         QStringLiteral("19200  Bd"), QStringLiteral("38400  Bd")});
-    MSetBaud->setGeometry(128, 42, 108, 24);
+    MSetBaud->setGeometry(120, 42, 102, 24);
     SetControlColor(MSetBaud, kAqua);
 
     Caption(QStringLiteral("Adresa:"), MSetPort, 14, 78);
@@ -83,27 +83,37 @@ void SetupPage::BuildPortGroup() {
     MSetCsum = Named(new QCheckBox(QStringLiteral("Checksum."), MSetPort), "MSetCsum",
                      QStringLiteral("Zaškrtnutím se nastaví režim zabezpečení přenosu dat "
                                     "kontrolním součtem "));
-    MSetCsum->setGeometry(128, 96, 110, 24);
+    MSetCsum->setGeometry(120, 96, 102, 24);
 
     MSetUse = Named(new QPushButton(QStringLiteral("Nastav"), MSetPort), "MSetUse",
                     QStringLiteral("Změna nastavení COM portu "));
-    MSetUse->setGeometry(14, 138, 222, 30);
+    MSetUse->setGeometry(14, 138, 208, 30);
     MSetUse->setDefault(true);
     connect(MSetUse, &QPushButton::clicked, this, [this] { MSetUseClick(MSetUse); });
 }
 
 void SetupPage::BuildModuleGroup() {
     MSetModul = Named(new QGroupBox(QStringLiteral("Rozhraní QX"), this), "MSetModul");
-    MSetModul->setGeometry(266, 6, 149, 182);
+    MSetModul->setGeometry(248, 6, 160, 182);
     Caption(QStringLiteral("Změň aktuální nastavení:"), MSetModul, 10, 24);
     MSetConfig = Named(new QPushButton(QStringLiteral("Změň"), MSetModul), "MSetConfig",
                        QStringLiteral("Změna nastavení QX rozhraní"));
-    MSetConfig->setGeometry(10, 44, 129, 30);
+    MSetConfig->setGeometry(10, 44, 140, 30);
     Caption(QStringLiteral("Vyhledej aktuální nastavení:"), MSetModul, 10, 98);
     MSetFind = Named(new QPushButton(QStringLiteral("Najdi"), MSetModul), "MSetFind",
                      QStringLiteral("Vyhledá nastavení QX rozhraní (adresu, přenosovou rychlost a "
                                     "nastavení Checksum)"));
-    MSetFind->setGeometry(10, 118, 129, 30);
+    MSetFind->setGeometry(10, 118, 140, 30);
+}
+
+// The right-hand group and the status panel reach to the sheet's right edge, whatever the
+// style's frame takes.
+void SetupPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int right = width() - 8;
+    MSetModul->setGeometry(MSetPort->geometry().right() + 7, 6,
+                           right - MSetPort->geometry().right() - 7, 182);
+    MSetStatus->setGeometry(8, 196, right - 8, 26);
 }
 
 void SetupPage::FillPortList(const std::vector<int>& ports) {

@@ -52,6 +52,9 @@ class SetupPage : public QWidget {
     QPushButton* MSetConfig;
     QPushButton* MSetFind;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void BuildPortGroup();
     void BuildModuleGroup();

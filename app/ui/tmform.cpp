@@ -48,6 +48,10 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), link_(link), sink_(this) {
     setObjectName(QStringLiteral("MForm"));
     setFixedSize(kClientWidth, kClientHeight);
+    // The pages are laid out in pixels for a small dialog font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     MPage = new QTabWidget(this);
     MPage->setObjectName(QStringLiteral("MPage"));
