@@ -94,7 +94,7 @@ std::string ValidateSchedule(const Schedule& schedule, const ConfigEncoder& enco
     for (int n = 0; n < kShedEntries; ++n) {
         const ShedEntry& e = schedule.entries[n];
         if (e.quantity < 0 || e.quantity > 7) {
-            return Format("Index  %i: není zvolena měřená veličina !", n + 1);
+            return Format("Index  %i: není zvolena platná měřená veličina !", n + 1);
         }
         const int config = encode ? encode(e.quantity, e.range, e.input) : -1;
         if (config < 0 || config > 0xFF) {
