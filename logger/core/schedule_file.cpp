@@ -127,12 +127,19 @@ std::string FormatScheduleFile(const Schedule& schedule) {
 }
 
 bool ReadScheduleFile(const std::filesystem::path& dir, Schedule& schedule) {
-    std::ifstream in(dir / kScheduleFileName, std::ios::binary);
-    if (!in) {
+    const std::filesystem::path path = dir / kScheduleFileName;
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) {
         schedule = Schedule::Defaults();
         return false;
     }
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {  // unreadable: the same as missing
+        schedule = Schedule::Defaults();
+        return false;
+    }
     schedule = ParseScheduleFile(bytes);
     return true;
 }

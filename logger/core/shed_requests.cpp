@@ -84,8 +84,9 @@ namespace {
 std::string CheckPair(int index, const char* field, const std::string& text, char sep) {
     const NumberPair p = ParsePair(text, sep);
     if (p.first >= 0 && p.first <= 99 && p.second >= 0 && p.second <= 99) return {};
-    return Format("Index  %i: %s \"%s\" obsahuje číslo mimo rozsah 0 až 99 !", index + 1, field,
-                  text.c_str());
+    // Built by concatenation: the text may be long and must not be cut inside a letter.
+    return Format("Index  %i: ", index + 1) + field + " \"" + text +
+           "\" obsahuje číslo mimo rozsah 0 až 99 !";
 }
 
 }  // namespace

@@ -126,10 +126,10 @@ TEST(ModuleFind, InstrumentNumberAndAddress255WithChecksums) {
     test::FakeProgress progress;
     EXPECT_EQ(FindModule(bus, progress), ScanOutcome::kDone);
     const std::vector<std::string> tail(progress.lines_.end() - 5, progress.lines_.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"BAUD = 38400, CSUM = ON:",
-                                              "    Addresa  5  (05h)  -->  OK  #100",
-                                              "    Addresa  7  (07h)  -->  OK  #0",
-                                              "    Addresa  255  (FFh)  -->  OK", "KONEC"}));
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "BAUD = 38400, CSUM = ON:", "    Addresa  5  (05h)  -->  OK  #100",
+                        "    Addresa  7  (07h)  -->  OK  #0", "    Addresa  255  (FFh)  -->  OK",
+                        "KONEC"}));
     EXPECT_EQ(bus.poll, (std::map<int, int>{{5, 100}, {7, -1}, {255, -1}}));
 }
 
@@ -151,8 +151,9 @@ TEST(ModuleFind, CancelAndFailedOpenStopWithoutTheErrorLine) {
     test::FakeProgress progress;
     progress.cancelAfter_ = 256 + 100;  // during the second scan
     EXPECT_EQ(FindModule(bus, progress), ScanOutcome::kCancelled);
-    EXPECT_EQ(progress.lines_, (std::vector<std::string>{"BAUD = 1200, CSUM = OFF:",
-                                                         "BAUD = 1200, CSUM = ON:", "KONEC"}));
+    EXPECT_EQ(
+        progress.lines_,
+        (std::vector<std::string>{"BAUD = 1200, CSUM = OFF:", "BAUD = 1200, CSUM = ON:", "KONEC"}));
     EXPECT_EQ(progress.position_, 99);
     EXPECT_EQ(bus.pauses, bus.resumes);
 
@@ -206,7 +207,7 @@ TEST(Reconfigure, AddressTextsAreClampedToTheBus) {
         const char* text;
         const char* shown;
         int value;
-    } cases[] = {{"300", "254", 254}, {"-5", "0", 0},  {"abc", "abc", 0},
+    } cases[] = {{"300", "254", 254}, {"-5", "0", 0},      {"abc", "abc", 0},
                  {"12", "12", 12},    {"254", "254", 254}, {"255", "254", 254}};
     for (const Case& c : cases) {
         EXPECT_EQ(ClampAddressText(c.text), c.shown);

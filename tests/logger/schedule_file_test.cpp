@@ -67,6 +67,11 @@ TEST_F(ScheduleFileTest, MissingFileGivesDefaultsAndWritesThemBackAsTheKnownFile
     }
     ASSERT_TRUE(WriteScheduleFile(dir_, s));
     EXPECT_EQ(Get(), DefaultFile());
+    // A schedule file that cannot be read counts as missing.
+    fs::create_directories(dir_ / "sub" / kScheduleFileName);
+    Schedule fromDir;
+    EXPECT_FALSE(ReadScheduleFile(dir_ / "sub", fromDir));
+    EXPECT_EQ(fromDir, Schedule::Defaults());
     EXPECT_FALSE(fs::exists(dir_ / "ROZVRH.QX.tmp"));
 }
 
