@@ -38,12 +38,11 @@ int ParseDataLine(std::string_view line, DataLineFields& f) {
 std::string FormatDataLine(const DataLineOut& l) {
     // The value text is at most a few characters; the buffer also bounds a foreign one.
     char buffer[400];
-    const int n = std::snprintf(buffer, sizeof buffer,
-                                "0x%02X\t0x%02X\t%.*s\t%c\t%02i.%02i.%04i\t%02i:%02i:%02i %i\r\n",
-                                l.address & 0xFF, l.config & 0xFF,
-                                static_cast<int>(l.valueText.size() > 300 ? 300 : l.valueText.size()),
-                                l.valueText.data(), l.limit, l.day, l.month, l.year, l.hour,
-                                l.minute, l.second, l.tenths);
+    const int n = std::snprintf(
+        buffer, sizeof buffer, "0x%02X\t0x%02X\t%.*s\t%c\t%02i.%02i.%04i\t%02i:%02i:%02i %i\r\n",
+        l.address & 0xFF, l.config & 0xFF,
+        static_cast<int>(l.valueText.size() > 300 ? 300 : l.valueText.size()), l.valueText.data(),
+        l.limit, l.day, l.month, l.year, l.hour, l.minute, l.second, l.tenths);
     return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 

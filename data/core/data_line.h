@@ -48,5 +48,4 @@ struct DataLineOut {
 // The line as written, with the CR LF line end of the files that older installations exchange.
 std::string FormatDataLine(const DataLineOut& line);
 
-
 }  // namespace qx

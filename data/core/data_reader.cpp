@@ -11,7 +11,9 @@
 namespace qx {
 namespace {
 
-int ProgressStep(long long lines) { return lines > 1000 ? 100 : lines > 200 ? 50 : 10; }
+int ProgressStep(long long lines) {
+    return lines > 1000 ? 100 : lines > 200 ? 50 : 10;
+}
 
 std::string Printf(const char* format, int n) {
     char buffer[300];

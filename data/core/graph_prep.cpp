@@ -6,22 +6,29 @@
 namespace qx {
 namespace {
 
-constexpr double kTimeSteps[] = {1,        1,        2,        5,        10,        30,
-                                 60,       120,      300,      600,       1800,      3600,
-                                 10800,    21600,    43200,    86400,     172800,    432000,
-                                 864000,   1728000,  4320000,  8640000,   17280000,  43200000,
-                                 86400000, 172800000, 432000000, 0};
+constexpr double kTimeSteps[] = {
+    1,       1,       2,        5,        10,       30,        60,        120,    300,    600,
+    1800,    3600,    10800,    21600,    43200,    86400,     172800,    432000, 864000, 1728000,
+    4320000, 8640000, 17280000, 43200000, 86400000, 172800000, 432000000, 0};
 constexpr double kOverload = 9999.0;
 // Stamps and values carry decimal fractions that binary doubles hold only nearly; a quotient
 // that misses a whole number by this much is taken as that whole number.
 constexpr double kSlack = 1e-9;
 
-double RoundDown(double v, double step) { return std::floor(v / step + kSlack) * step; }
-double RoundUp(double v, double step) { return std::ceil(v / step - kSlack) * step; }
-bool IsOverload(double v) { return v == kOverload || v == -kOverload; }
+double RoundDown(double v, double step) {
+    return std::floor(v / step + kSlack) * step;
+}
+double RoundUp(double v, double step) {
+    return std::ceil(v / step - kSlack) * step;
+}
+bool IsOverload(double v) {
+    return v == kOverload || v == -kOverload;
+}
 // A value that cannot be placed on a scale: the overload marks, and infinities or NaN that a
 // hand-edited file may carry.
-bool Unusable(double v) { return IsOverload(v) || !std::isfinite(v); }
+bool Unusable(double v) {
+    return IsOverload(v) || !std::isfinite(v);
+}
 
 void SetControls(GraphState& s) {
     s.scrollEnabled = s.windowStart > s.dataStart || s.windowEnd < s.dataEnd;
@@ -48,7 +55,8 @@ void OneRecord(GraphState& s, const DataRecord& r, int index) {
     s.points = 1;
     if (Unusable(r.value)) return;  // the -2..2 defaults
     s.valueStep = 0.01;
-    while (0.001 * r.value > s.valueStep) s.valueStep *= 10.0;
+    while (0.001 * r.value > s.valueStep)
+        s.valueStep *= 10.0;
     s.valueTickStep = 0.2 * s.valueStep;
     s.valueBottom = s.lowLimit = r.value - 2.0 * s.valueStep;
     s.valueTop = s.highLimit = r.value + 2.0 * s.valueStep;
@@ -107,14 +115,17 @@ void ValueStep(GraphState& s) {
     }
     if (d < 0.01) {
         s.valueStep = 0.01;
-        while (0.001 * s.valueTop > s.valueStep) s.valueStep *= 10.0;
+        while (0.001 * s.valueTop > s.valueStep)
+            s.valueStep *= 10.0;
         s.valueTickStep = 0.2 * s.valueStep;
         s.valueBottom -= 2.0 * s.valueStep;
         s.valueTop += 2.0 * s.valueStep;
     } else {
         double n = d, p = 1.0;
-        while (n > 10.0) n /= 10.0, p *= 10.0;
-        while (n <= 1.0) n *= 10.0, p /= 10.0;
+        while (n > 10.0)
+            n /= 10.0, p *= 10.0;
+        while (n <= 1.0)
+            n *= 10.0, p /= 10.0;
         if (n > 5.0) {
             s.valueStep = 2.0 * p, s.valueTickStep = 0.5 * p;
         } else if (n > 2.0) {
@@ -131,7 +142,8 @@ void ValueStep(GraphState& s) {
 
 void ChooseTimeSteps(double span, double& step, double& tickStep) {
     int j = 4;
-    while (kTimeSteps[j] != 0 && kTimeSteps[j] < span) ++j;
+    while (kTimeSteps[j] != 0 && kTimeSteps[j] < span)
+        ++j;
     step = kTimeSteps[j - 2];
     tickStep = kTimeSteps[j - 4];
 }
@@ -233,17 +245,26 @@ bool ScrollGraph(GraphState& s, std::span<const DataRecord> records, const Shown
     const double free = s.dataEnd - s.dataStart - span;
     double start = s.windowStart;
     switch (code) {
-        case ScrollCode::LineUp: start -= s.timeStep; break;
-        case ScrollCode::LineDown: start += s.timeStep; break;
-        case ScrollCode::PageUp: start -= span; break;
-        case ScrollCode::PageDown: start += span; break;
+        case ScrollCode::LineUp:
+            start -= s.timeStep;
+            break;
+        case ScrollCode::LineDown:
+            start += s.timeStep;
+            break;
+        case ScrollCode::PageUp:
+            start -= span;
+            break;
+        case ScrollCode::PageDown:
+            start += span;
+            break;
         case ScrollCode::ThumbPosition:
         case ScrollCode::ThumbTrack:
             start = std::floor((s.dataStart + free * position / 10000.0) / s.timeStep + kSlack) *
                     s.timeStep;
             if (code == ScrollCode::ThumbTrack && start == s.windowStart) return false;
             break;
-        case ScrollCode::Other: return false;
+        case ScrollCode::Other:
+            return false;
     }
     if (start < s.dataStart) start = s.dataStart;
     if (start + span > s.dataEnd) start = s.dataEnd - span;

@@ -17,8 +17,8 @@ void ChooseTimeSteps(double span, double& step, double& tickStep);
 // data) with its time grid and scroll position; reset: also estimate the limit lines again.
 // When all records share one time stamp on a whole time step, the window would have no width;
 // it is then widened by one time step on each side, so the points stand in the middle.
-void PrepareGraph(GraphState& state, std::span<const DataRecord> records,
-                  const ShownRecords& shown, bool recompute, bool reset);
+void PrepareGraph(GraphState& state, std::span<const DataRecord> records, const ShownRecords& shown,
+                  bool recompute, bool reset);
 
 // "Lupa -": twice the span; "Lupa +": half the span around the same centre.
 void ZoomOut(GraphState& state, std::span<const DataRecord> records, const ShownRecords& shown);

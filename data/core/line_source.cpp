@@ -8,7 +8,9 @@ namespace {
 constexpr std::size_t kBlock = 1 << 20;
 }
 
-LineSource::~LineSource() { Close(); }
+LineSource::~LineSource() {
+    Close();
+}
 
 bool LineSource::Open(const std::string& path) {
     Close();
@@ -61,8 +63,8 @@ bool LineSource::Next(char*& line, std::size_t& length) {
         const char* from = block_.data() + begin_;
         const std::size_t available = end_ - begin_;
         const void* lf = std::memchr(from, '\n', available);
-        const std::size_t piece = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from)
-                                     : available;
+        const std::size_t piece =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : available;
         const std::size_t take = std::min(piece, kStore - stored);
         std::memcpy(line_ + stored, from, take);
         stored += take;

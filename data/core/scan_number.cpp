@@ -1,18 +1,24 @@
 #include "data/core/scan_number.h"
 
+#include <locale.h>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
 #include <string>
 
 namespace qx {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -62,7 +68,8 @@ bool ScanWord(std::string_view text, std::size_t& pos, bool negative, double* ou
 }  // namespace
 
 void SkipSpace(std::string_view text, std::size_t& pos) {
-    while (pos < text.size() && IsSpace(text[pos])) ++pos;
+    while (pos < text.size() && IsSpace(text[pos]))
+        ++pos;
 }
 
 bool ScanInt(std::string_view text, std::size_t& pos, bool anyBase, int* out) {
@@ -88,10 +95,12 @@ bool ScanInt(std::string_view text, std::size_t& pos, bool anyBase, int* out) {
         const int d = DigitValue(text[pos]);
         if (d >= base) break;
         gotDigit = true;
-        if (magnitude > (kLimit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base)) {
+        if (magnitude >
+            (kLimit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base)) {
             overflow = true;
         } else {
-            magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
+            magnitude =
+                magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
         }
         ++pos;
     }
@@ -115,7 +124,8 @@ bool ScanDouble(std::string_view text, std::size_t& pos, double* out) {
     bool negative = false;
     if (pos < n && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
     if (pos >= n) return false;
-    if (Lower(text[pos]) == 'i' || Lower(text[pos]) == 'n') return ScanWord(text, pos, negative, out);
+    if (Lower(text[pos]) == 'i' || Lower(text[pos]) == 'n')
+        return ScanWord(text, pos, negative, out);
 
     bool hex = false;
     if (text[pos] == '0' && pos + 1 < n && Lower(text[pos + 1]) == 'x') {
@@ -143,7 +153,8 @@ bool ScanDouble(std::string_view text, std::size_t& pos, double* out) {
     double value = 0.0;
     if (gotDigit) {
         const auto format = hex ? std::chars_format::hex : std::chars_format::general;
-        const auto result = std::from_chars(text.data() + mantissa, text.data() + pos, value, format);
+        const auto result =
+            std::from_chars(text.data() + mantissa, text.data() + pos, value, format);
         if (result.ec == std::errc::result_out_of_range) {
             value = SlowConvert(text.substr(start, pos - start));
             negative = false;  // the sign went in with the text

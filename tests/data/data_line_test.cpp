@@ -54,7 +54,7 @@ TEST(DataLine, StopsAtTheFirstFieldThatDoesNotMatchAndKeepsThePresets) {
         {"", 0},
         {"OL", 0},
         {"0x01\t0x10\tOL  \t0\t01.02.2003\t04:05:06 7", 2},
-        {"0x01\t0x10\t1.5\t0\t01/02/2003\t04:05:06 7", 5},  // "/" is no date separator
+        {"0x01\t0x10\t1.5\t0\t01/02/2003\t04:05:06 7", 5},   // "/" is no date separator
         {"0x01\t0x10\t1.5\t0\t01 .02.2003\t04:05:06 7", 5},  // nor is a blank before "."
         {"0x01\t0x10\t1.5\t0\t01.02.2003\t04.05.06 7", 8},
         {"0x01\t0x10\t1.5\t0\t01.02.2003\t04:05:06", 10},
@@ -63,10 +63,18 @@ TEST(DataLine, StopsAtTheFirstFieldThatDoesNotMatchAndKeepsThePresets) {
         DataLineFields f;
         EXPECT_EQ(ParseDataLine(c.line, f), c.fields) << c.line;
         const DataLineFields preset;
-        if (c.fields <= 2) { EXPECT_EQ(f.value, preset.value) << c.line; }
-        if (c.fields <= 4) { EXPECT_EQ(f.year, preset.year) << c.line; }
-        if (c.fields <= 7) { EXPECT_EQ(f.hour, preset.hour) << c.line; }
-        if (c.fields <= 10) { EXPECT_EQ(f.tenths, preset.tenths) << c.line; }
+        if (c.fields <= 2) {
+            EXPECT_EQ(f.value, preset.value) << c.line;
+        }
+        if (c.fields <= 4) {
+            EXPECT_EQ(f.year, preset.year) << c.line;
+        }
+        if (c.fields <= 7) {
+            EXPECT_EQ(f.hour, preset.hour) << c.line;
+        }
+        if (c.fields <= 10) {
+            EXPECT_EQ(f.tenths, preset.tenths) << c.line;
+        }
     }
 }
 
@@ -74,12 +82,56 @@ TEST(DataLine, StopsAtTheFirstFieldThatDoesNotMatchAndKeepsThePresets) {
 // field by field, including partial numbers. Lines are assembled from pieces that hit its odd
 // corners; the seed is fixed.
 std::string RandomLine(std::mt19937& rng) {
-    static const char* const pieces[] = {
-        "0x1A", "26",   "032", "0x",   "0X",  "08",   "+",     "-",   "12.5",  "1e",   "1e+",
-        "1e5",  ".5",   ".",   "5.",   "inf", "nan",  "INFINITY", "in", "infin", "0x1p3", "0x.8",
-        "0x.",  "0xp",  "12",  "2000", "99999999999", "-99999999999999999999", "0xFFFFFFFFFFFFFFFF",
-        "abc",  "1e999", "1e-400", "0x1G", "00x1", "\t", " ",   ":",   ".",     ".",    ":",
-        "\r",   "\v",   "07",  "09",   "1,5", "+-1", "0777", "0779", "-.e",   "3"};
+    static const char* const pieces[] = {"0x1A",
+                                         "26",
+                                         "032",
+                                         "0x",
+                                         "0X",
+                                         "08",
+                                         "+",
+                                         "-",
+                                         "12.5",
+                                         "1e",
+                                         "1e+",
+                                         "1e5",
+                                         ".5",
+                                         ".",
+                                         "5.",
+                                         "inf",
+                                         "nan",
+                                         "INFINITY",
+                                         "in",
+                                         "infin",
+                                         "0x1p3",
+                                         "0x.8",
+                                         "0x.",
+                                         "0xp",
+                                         "12",
+                                         "2000",
+                                         "99999999999",
+                                         "-99999999999999999999",
+                                         "0xFFFFFFFFFFFFFFFF",
+                                         "abc",
+                                         "1e999",
+                                         "1e-400",
+                                         "0x1G",
+                                         "00x1",
+                                         "\t",
+                                         " ",
+                                         ":",
+                                         ".",
+                                         ".",
+                                         ":",
+                                         "\r",
+                                         "\v",
+                                         "07",
+                                         "09",
+                                         "1,5",
+                                         "+-1",
+                                         "0777",
+                                         "0779",
+                                         "-.e",
+                                         "3"};
     std::uniform_int_distribution<int> count(0, 24);
     std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(pieces)) - 1);
     std::uniform_int_distribution<int> space(0, 3);
@@ -97,27 +149,30 @@ bool SameDouble(double a, double b) {
 
 TEST(DataLine, AcceptsExactlyWhatTheCLibraryAccepts) {
     std::mt19937 rng(20261207);
-    std::vector<std::string> lines = {"0x0A\t0x5D\t+9999\t1\t07.12.2026\t10:15:30 4",
-                                      "1 2 1e+x 3", "1 2 0x1.8p+1x 3", "1 2 -inf 0 1.1.1 1:1:1 1"};
-    for (int i = 0; i < 10000; ++i) lines.push_back(RandomLine(rng));
+    std::vector<std::string> lines = {"0x0A\t0x5D\t+9999\t1\t07.12.2026\t10:15:30 4", "1 2 1e+x 3",
+                                      "1 2 0x1.8p+1x 3", "1 2 -inf 0 1.1.1 1:1:1 1"};
+    for (int i = 0; i < 10000; ++i)
+        lines.push_back(RandomLine(rng));
     // Written lines with one or two fields swapped for odd pieces reach the later fields.
-    const std::vector<std::string> fields = {"0x0A", "\t", "0x5D", "\t", "-12.500", "\t", "2",
-                                             "\t", "05", ".", "03", ".", "2004", "\t", "14",
-                                             ":", "03", ":", "07", " ", "5"};
+    const std::vector<std::string> fields = {"0x0A", "\t", "0x5D", "\t", "-12.500", "\t",   "2",
+                                             "\t",   "05", ".",    "03", ".",       "2004", "\t",
+                                             "14",   ":",  "03",   ":",  "07",      " ",    "5"};
     std::uniform_int_distribution<std::size_t> which(0, fields.size() - 1);
     for (int i = 0; i < 10000; ++i) {
         std::vector<std::string> copy = fields;
         copy[which(rng)] = RandomLine(rng).substr(0, 6);
         if (i % 2) copy[which(rng)] = RandomLine(rng).substr(0, 3);
         std::string line;
-        for (const std::string& piece : copy) line += piece;
+        for (const std::string& piece : copy)
+            line += piece;
         lines.push_back(line);
     }
     for (const std::string& line : lines) {
         DataLineFields f;
         int a = 0, c = 0, l = 0, d = 1, m = 1, y = 1998, h = 0, mi = 0, s = 0, t = 0;
         double v = 0.0;
-        int scanned = std::sscanf(line.c_str(), kFormat, &a, &c, &v, &l, &d, &m, &y, &h, &mi, &s, &t);
+        int scanned =
+            std::sscanf(line.c_str(), kFormat, &a, &c, &v, &l, &d, &m, &y, &h, &mi, &s, &t);
         if (scanned < 0) scanned = 0;
         ASSERT_EQ(ParseDataLine(line, f), scanned) << '[' << line << ']';
         EXPECT_EQ(f.address, a) << line;
@@ -142,7 +197,8 @@ TEST(DataLine, WritesTheExactLineAndReadsItBack) {
               "0xFE\t0x00\t0,500\t0\t31.12.2027\t00:00:00 0\r\n");
 
     std::string normalised = line.substr(0, line.size() - 2);
-    for (char& ch : normalised) ch = ch == ',' ? '.' : ch;
+    for (char& ch : normalised)
+        ch = ch == ',' ? '.' : ch;
     DataLineFields f;
     ASSERT_EQ(ParseDataLine(normalised, f), 11);
     EXPECT_EQ(f.value, -12.5);
