@@ -1,7 +1,9 @@
 #include "sim/control.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -80,6 +82,9 @@ const char* ControlHelp() {
            "  unplug [ADDR]         detach the instrument (all modules without ADDR)\n"
            "  plug [ADDR]           attach the instrument again\n"
            "  novalue on|off [ADDR] answer the value request without a value\n"
+           "  value V|auto [ADDR]   hold the measured quantity at V (instrument's form) or let\n"
+           "                        it swing again; beyond the range the reading overloads\n"
+           "  set ADDR SPEC         change a module's settings at once (SPEC as for --module)\n"
            "  power                 power cycle: pending baud rate and checksum take effect\n"
            "  hangup                close the pty; the program sees the line hang up\n"
            "  reopen                hang up if needed, then open a new pty (the link follows)\n"
@@ -112,6 +117,21 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
     if (cmd == "novalue" && w.size() >= 2 && w.size() <= 3 && ParseOnOff(w[1], &on) &&
         AddressArg(w, 2, &addr))
         return Done(sim.SetNoValue(addr, on), "no such module");
+    if (cmd == "value" && w.size() >= 2 && w.size() <= 3 && AddressArg(w, 2, &addr)) {
+        if (w[1] == "auto") return Done(sim.SetFixedValue(addr, std::nullopt), "no such module");
+        char* end = nullptr;
+        const double v = std::strtod(w[1].c_str(), &end);
+        if (end && *end == '\0' && std::isfinite(v))
+            return Done(sim.SetFixedValue(addr, v), "no such module");
+    }
+    if (cmd == "set" && w.size() == 3 && AddressArg(w, 1, &addr) && addr >= 0) {
+        auto m = sim.FindModule(addr);
+        if (!m) return "error: no such module";
+        ModuleSettings s = m->Settings();
+        std::string error;
+        if (!ParseModuleSpec(w[2], &s, &error)) return "error: " + error;
+        return Done(sim.UpdateModule(addr, [&](Module& mod) { mod.Reset(s); }), "no such module");
+    }
     if (cmd == "power" && w.size() == 1) return sim.PowerCycle(), "ok";
     if (cmd == "hangup" && w.size() == 1) return Done(sim.HangUp(false), "hang-up failed");
     if (cmd == "reopen" && w.size() == 1) {

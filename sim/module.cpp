@@ -1,6 +1,7 @@
 #include "sim/module.h"
 
-#include <cmath>
+#include "sim/instrument.h"
+
 #include <cstdio>
 
 namespace qx::sim {
@@ -83,7 +84,11 @@ void Module::Reset(const ModuleSettings& settings) {
 
 int Module::FormatFlags() const {
     int flags = settings_.formatFlags & ~(kFlagInstrument | kFlagChecksum);
-    if (settings_.instrumentAttached) flags |= kFlagInstrument;
+    // Without an instrument there is nothing to measure, so no value either.
+    if (settings_.instrumentAttached)
+        flags |= kFlagInstrument;
+    else
+        flags &= ~kFlagValue;
     if (settings_.checksum) flags |= kFlagChecksum;
     return flags & 0xFF;
 }
@@ -180,12 +185,14 @@ std::string Module::SetConfiguration(std::string_view text) {
 
 std::string Module::ValueReply(double now) const {
     if (noValue_ || !settings_.instrumentAttached) return Refusal();
-    // A gentle swing around a fixed level, one period every two minutes.
-    const double v = 12.34 + 1.5 * std::sin(now * 2.0 * M_PI / 120.0);
-    char buf[16];
-    // Sign and five characters: positions 2..7 of the reply hold the whole number.
-    std::snprintf(buf, sizeof buf, ">%+6.2f", v);
-    return buf;
+    // The byte in effect decides what is measured: a change by the configuration command shows
+    // in the very next reading.
+    const auto m = MeasurementOf(settings_.config, settings_.instrumentModel);
+    if (!m) return Refusal();
+    const double v = fixedValue_ ? *fixedValue_ : PlantValue(m->quantity, m->input, now);
+    // The backslash closes the reading: the link's reader stops at it, so neither the CR nor
+    // checksum digits behind it can be taken for more digits of the number.
+    return ">" + ReadingText(*m, v) + "\\";
 }
 
 }  // namespace qx::sim

@@ -34,6 +34,9 @@ class Module {
     // While set, #AA is answered with a refusal instead of a value.
     void SetNoValue(bool noValue) { noValue_ = noValue; }
     bool NoValue() const { return noValue_; }
+    // Holds the measured quantity at `value` (in the instrument's form) instead of the simulated
+    // plant's swing; nothing returns to the swing.
+    void SetFixedValue(std::optional<double> value) { fixedValue_ = value; }
     // Replaces the settings at once (pending changes included), as fitting a different module.
     void Reset(const ModuleSettings& settings);
 
@@ -48,6 +51,7 @@ class Module {
     int pendingBaudCode_;
     bool pendingChecksum_;
     bool noValue_ = false;
+    std::optional<double> fixedValue_;
 };
 
 // True when `text` is a complete request of the command table (address and fields well formed),

@@ -154,6 +154,10 @@ bool Simulator::SetNoValue(int address, bool noValue) {
     return UpdateModule(address, [&](Module& m) { m.SetNoValue(noValue); });
 }
 
+bool Simulator::SetFixedValue(int address, std::optional<double> value) {
+    return UpdateModule(address, [&](Module& m) { m.SetFixedValue(value); });
+}
+
 void Simulator::PowerCycle() {
     UpdateModule(-1, [](Module& m) { m.PowerCycle(); });
 }

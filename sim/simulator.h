@@ -59,6 +59,8 @@ class Simulator {
     void SetStreaming(bool streaming);
     bool SetInstrumentAttached(int address, bool attached);
     bool SetNoValue(int address, bool noValue);
+    // Holds the measured quantity at a value (nothing: back to the simulated swing).
+    bool SetFixedValue(int address, std::optional<double> value);
     void PowerCycle();
     // Closes the master side, so the program sees the line hang up. With `reopen`, a new pty is
     // opened at once (a new slave path; the link path follows it). Without a pty, `reopen` just
