@@ -85,6 +85,12 @@ const char* ControlHelp() {
            "  value V|auto [ADDR]   hold the measured quantity at V (instrument's form) or let\n"
            "                        it swing again; beyond the range the reading overloads\n"
            "  set ADDR SPEC         change a module's settings at once (SPEC as for --module)\n"
+           "  accel F               simulated time runs F times faster (clocks, logging, values)\n"
+           "  prefill N [CC] [ADDR] queue N records of configuration byte CC (default: the\n"
+           "                        module's), one second apart, the last stamped now\n"
+           "  record HEX16 [ADDR]   queue one record given as its 16 characters after \"!AA\":\n"
+           "                        CC SS DDDD T1 T2 T3 T4 (any content, invalid dates too)\n"
+           "  clearqueue [ADDR]     empty the record queue\n"
            "  power                 power cycle: pending baud rate and checksum take effect\n"
            "  hangup                close the pty; the program sees the line hang up\n"
            "  reopen                hang up if needed, then open a new pty (the link follows)\n"
@@ -132,6 +138,26 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
         if (!ParseModuleSpec(w[2], &s, &error)) return "error: " + error;
         return Done(sim.UpdateModule(addr, [&](Module& mod) { mod.Reset(s); }), "no such module");
     }
+    if (cmd == "accel" && w.size() == 2) {
+        char* end = nullptr;
+        const double f = std::strtod(w[1].c_str(), &end);
+        if (end && *end == '\0' && f > 0 && f <= 1e6) return sim.SetAcceleration(f), "ok";
+    }
+    if (cmd == "prefill" && w.size() >= 2 && w.size() <= 4 && ParseInt(w[1], &n) && n >= 0 &&
+        n <= 1000000) {
+        long config = -1;
+        if (w.size() >= 3 && (!ParseInt(w[2], &config) || config > 0xFF))
+            return "error: bad configuration byte";
+        if (!AddressArg(w, 3, &addr)) return "error: bad address";
+        const bool ok = sim.PrefillQueue(addr, static_cast<int>(n), static_cast<int>(config));
+        return Done(ok, "no such module");
+    }
+    if (cmd == "record" && w.size() >= 2 && w.size() <= 3 && w[1].size() == 16 &&
+        AddressArg(w, 2, &addr))
+        return Done(sim.PushRecord(addr, w[1]), "no such module");
+    if (cmd == "clearqueue" && w.size() <= 2 && AddressArg(w, 1, &addr))
+        return Done(sim.UpdateModule(addr, [](Module& m) { m.Log().ClearQueue(); }),
+                    "no such module");
     if (cmd == "power" && w.size() == 1) return sim.PowerCycle(), "ok";
     if (cmd == "hangup" && w.size() == 1) return Done(sim.HangUp(false), "hang-up failed");
     if (cmd == "reopen" && w.size() == 1) {

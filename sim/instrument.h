@@ -32,10 +32,10 @@ std::optional<Measurement> MeasurementOf(int config, int instrumentModel);
 // for inductive loads).
 double PlantValue(int quantity, int input, double now);
 
-// The six characters that follow ">" in the #AA reply (a backslash closes them there): a sign and five characters for signed
-// readings, six characters otherwise, zero-padded, at the resolution of the range that shows the
-// value. A value beyond the range (beyond the largest one with automatic ranging) is the overload
-// reading 9999 with the value's sign.
+// The six characters that follow ">" in the #AA reply (a backslash closes them there): a sign and
+// five characters for signed readings, six characters otherwise, zero-padded, at the resolution of
+// the range that shows the value. A value beyond the range (beyond the largest one with automatic
+// ranging) is the overload reading 9999 with the value's sign.
 std::string ReadingText(const Measurement& m, double value);
 
 }  // namespace qx::sim

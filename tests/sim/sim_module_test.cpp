@@ -49,7 +49,10 @@ TEST(SimModule, AnswersTheIdentificationCommandsWithTheirLayouts) {
         {"$0BM", std::nullopt},   // another module's address
         {"$0AX", "?0A"},          // unknown command: refused
         {"$0AMM", "?0A"},         // trailing characters: refused
-        {"@0ARF", "?0A"},         // logger command of another module model
+        {"@0ARF", "!0A0000"},     // empty queue
+        {"@0ARQ2", "?0A"},        // the toggle is 0 or 1
+        {"@0ARD8", "?0A"},        // eight entries, 0..7
+        {"@0AWT1405", "?0A"},     // clock cut short
         {"%0A", "?0A"},           // configuration command cut short
         {"$0", std::nullopt},     // no address
         {"!0AM", std::nullopt},   // not a request
