@@ -170,43 +170,42 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
 }
 
 bool ParseModuleSpec(std::string_view spec, ModuleSettings* out, std::string* error) {
+    struct Key {
+        const char* name;
+        long min, max;
+        void (*set)(ModuleSettings&, long);
+    };
+    static const Key kKeys[] = {
+        {"addr", 0, 255, [](ModuleSettings& s, long v) { s.address = int(v); }},
+        {"baud", 3, 38400,
+         [](ModuleSettings& s, long v) {
+             s.baudCode = v >= 1200 ? CodeOfBaudRate(int(v)) : int(v);
+         }},
+        {"csum", 0, 1, [](ModuleSettings& s, long v) { s.checksum = v != 0; }},
+        {"model", 0, 9999, [](ModuleSettings& s, long v) { s.moduleModel = int(v); }},
+        {"fw", 0, 9999, [](ModuleSettings& s, long v) { s.moduleFirmware = int(v); }},
+        {"inst", 0, 9999, [](ModuleSettings& s, long v) { s.instrumentModel = int(v); }},
+        {"ifw", 0, 9999, [](ModuleSettings& s, long v) { s.instrumentFirmware = int(v); }},
+        {"number", 0, 99999999, [](ModuleSettings& s, long v) { s.instrumentNumber = v; }},
+        {"flags", 0, 255, [](ModuleSettings& s, long v) { s.formatFlags = int(v); }},
+        {"config", 0, 255, [](ModuleSettings& s, long v) { s.config = int(v); }},
+        {"attached", 0, 1, [](ModuleSettings& s, long v) { s.instrumentAttached = v != 0; }},
+        {"queue", 1, 1000000, [](ModuleSettings& s, long v) { s.queueCapacity = int(v); }},
+    };
     ModuleSettings s = *out;
-    std::string text(spec);
-    std::istringstream in(text);
+    std::istringstream in{std::string(spec)};
     for (std::string item; std::getline(in, item, ',');) {
         const auto eq = item.find('=');
+        const Key* key = nullptr;
+        for (const auto& k : kKeys)
+            if (eq != std::string::npos && item.compare(0, eq, k.name) == 0) key = &k;
         long v = 0;
-        if (eq == std::string::npos || !ParseInt(std::string_view(item).substr(eq + 1), &v)) {
-            if (error) *error = "bad module item '" + item + "'";
-            return false;
-        }
-        const std::string key = item.substr(0, eq);
-        bool ok = v >= 0;
-        if (key == "addr")
-            ok = ok && v <= 255, s.address = static_cast<int>(v);
-        else if (key == "baud") {
-            const int code = v >= 1200 ? CodeOfBaudRate(static_cast<int>(v)) : static_cast<int>(v);
-            ok = ok && code >= kMinBaudCode && code <= kMaxBaudCode, s.baudCode = code;
-        } else if (key == "csum")
-            ok = ok && v <= 1, s.checksum = v != 0;
-        else if (key == "model")
-            ok = ok && v <= 9999, s.moduleModel = static_cast<int>(v);
-        else if (key == "fw")
-            ok = ok && v <= 9999, s.moduleFirmware = static_cast<int>(v);
-        else if (key == "inst")
-            ok = ok && v <= 9999, s.instrumentModel = static_cast<int>(v);
-        else if (key == "ifw")
-            ok = ok && v <= 9999, s.instrumentFirmware = static_cast<int>(v);
-        else if (key == "number")
-            ok = ok && v <= 99999999, s.instrumentNumber = v;
-        else if (key == "flags")
-            ok = ok && v <= 255, s.formatFlags = static_cast<int>(v);
-        else if (key == "config")
-            ok = ok && v <= 255, s.config = static_cast<int>(v);
-        else if (key == "attached")
-            ok = ok && v <= 1, s.instrumentAttached = v != 0;
-        else
-            ok = false;
+        bool ok = key && ParseInt(std::string_view(item).substr(eq + 1), &v) && v >= key->min &&
+                  v <= key->max;
+        if (ok) key->set(s, v);
+        // A bit rate must be one of the six; a code one of 3..8.
+        if (ok && key == &kKeys[1])
+            ok = s.baudCode >= kMinBaudCode && s.baudCode <= kMaxBaudCode;
         if (!ok) {
             if (error) *error = "bad module item '" + item + "'";
             return false;

@@ -48,8 +48,10 @@ double Simulator::NowLocked() const {
 }
 
 bool Simulator::PrefillQueue(int address, int count, int config, int intervalSeconds) {
-    return UpdateModule(
-        address, [&](Module& m) { m.PrefillQueue(count, config, intervalSeconds, NowLocked()); });
+    return UpdateModule(address, [&](Module& m) {
+        m.PrefillQueue(count, config < 0 ? m.Settings().config : config, intervalSeconds,
+                       NowLocked());
+    });
 }
 
 bool Simulator::PushRecord(int address, const std::string& payload) {

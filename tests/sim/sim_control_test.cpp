@@ -78,5 +78,36 @@ TEST(SimControl, CommandsReachTheModules) {
     EXPECT_NE(ExecuteControl(sim, "status").find("addr=0x02 baud=4800 csum=1"), std::string::npos);
 }
 
+TEST(SimControl, QueueCommands) {
+    Simulator sim;
+    ModuleSettings a;
+    a.address = 1;
+    a.config = 0x5D;
+    sim.AddModule(a);
+    EXPECT_EQ(ExecuteControl(sim, "value 50"), "ok");
+    EXPECT_EQ(ExecuteControl(sim, "prefill 3"), "ok");
+    EXPECT_EQ(ExecuteControl(sim, "prefill 2 0x70 1"), "ok");  // resistance: 50 kohm on 399.9
+    EXPECT_EQ(ExecuteControl(sim, "record 5D4605000000C6DC 1"), "ok");
+    auto q = sim.FindModule(1)->Log().Queue();
+    ASSERT_EQ(q.size(), 6u);
+    EXPECT_EQ(q[0].substr(0, 8), "5D040500");
+    EXPECT_EQ(q[3].substr(0, 8), "70040500");
+    EXPECT_EQ(q[5], "5D4605000000C6DC");
+    // One second apart, the last stamped with the module's clock now: T1 seconds step by one.
+    EXPECT_EQ((std::stoi(q[1].substr(8, 2), nullptr, 16) -
+               std::stoi(q[0].substr(8, 2), nullptr, 16) + 60) %
+                  60 % 64,
+              1);
+    EXPECT_EQ(ExecuteControl(sim, "clearqueue"), "ok");
+    EXPECT_TRUE(sim.FindModule(1)->Log().Queue().empty());
+    EXPECT_EQ(ExecuteControl(sim, "set 1 queue=2"), "ok");
+    EXPECT_EQ(ExecuteControl(sim, "prefill 5"), "ok");
+    EXPECT_EQ(sim.FindModule(1)->Log().Queue().size(), 2u);  // no rewrite: the rest is lost
+    EXPECT_EQ(ExecuteControl(sim, "accel 100"), "ok");
+    for (const char* bad : {"record 5D46 1", "record 5D4605000000C6DC 300", "prefill -1",
+                            "prefill 3 0x100", "accel 0", "accel fast", "clearqueue 7"})
+        EXPECT_EQ(ExecuteControl(sim, bad).rfind("error", 0), 0u) << bad;
+}
+
 }  // namespace
 }  // namespace qx::sim
