@@ -37,18 +37,22 @@ void PrintHelp() {
         "                                  bit 3 follows 'attached', bit 6 follows 'csum')\n"
         "                      config=N    configuration byte (default 0x00)\n"
         "                      attached=0|1  instrument attached (default 1)\n"
+        "                      queue=N     record queue capacity (default 16384)\n"
         "                    Without --module one module with the defaults is served.\n"
         "  --link PATH       keep a symbolic link PATH pointing at the slave (also after\n"
         "                    'reopen'); removed at exit\n"
         "  --pace            send reply characters at the baud rate's character time, after a\n"
         "                    turnaround delay, as a real line does\n"
         "  --turnaround MS   turnaround delay with --pace (default 2)\n"
+        "  --accel F         simulated time runs F times faster than real time: module\n"
+        "                    clocks, logging schedules and the value swing (default 1)\n"
         "  --help            this text\n"
         "\n"
         "A module answers only when the line speed that the program set on the pty is its own\n"
         "baud rate and the request's checksum state matches its own. The configuration\n"
         "command changes address and configuration byte at once; baud rate and checksum mode\n"
-        "take effect at the next power cycle ('power').\n"
+        "take effect at the next power cycle ('power'). Module clocks start at the host's\n"
+        "local time; the logger fills its queue by the schedule written to it.\n"
         "\n"
         "Control commands on standard input, one per line (answered with 'ok' or 'error'):\n"
         "%s"
@@ -80,6 +84,11 @@ bool ParseArgs(int argc, char** argv, qx::sim::Simulator& sim, bool* help) {
             const char* path = value();
             if (!path) return std::fprintf(stderr, "qxsim: --link needs a PATH\n"), false;
             sim.SetLinkPath(path);
+        } else if (arg == "--accel") {
+            const char* f = value();
+            const double factor = f ? std::atof(f) : 0;
+            if (factor <= 0) return std::fprintf(stderr, "qxsim: bad --accel\n"), false;
+            sim.SetAcceleration(factor);
         } else if (arg == "--turnaround") {
             const char* ms = value();
             if (!ms || std::atoi(ms) < 0)

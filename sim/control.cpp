@@ -1,7 +1,9 @@
 #include "sim/control.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -80,6 +82,15 @@ const char* ControlHelp() {
            "  unplug [ADDR]         detach the instrument (all modules without ADDR)\n"
            "  plug [ADDR]           attach the instrument again\n"
            "  novalue on|off [ADDR] answer the value request without a value\n"
+           "  value V|auto [ADDR]   hold the measured quantity at V (instrument's form) or let\n"
+           "                        it swing again; beyond the range the reading overloads\n"
+           "  set ADDR SPEC         change a module's settings at once (SPEC as for --module)\n"
+           "  accel F               simulated time runs F times faster (clocks, logging, values)\n"
+           "  prefill N [CC] [ADDR] queue N records of configuration byte CC (default: the\n"
+           "                        module's), one second apart, the last stamped now\n"
+           "  record HEX16 [ADDR]   queue one record given as its 16 characters after \"!AA\":\n"
+           "                        CC SS DDDD T1 T2 T3 T4 (any content, invalid dates too)\n"
+           "  clearqueue [ADDR]     empty the record queue\n"
            "  power                 power cycle: pending baud rate and checksum take effect\n"
            "  hangup                close the pty; the program sees the line hang up\n"
            "  reopen                hang up if needed, then open a new pty (the link follows)\n"
@@ -112,6 +123,41 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
     if (cmd == "novalue" && w.size() >= 2 && w.size() <= 3 && ParseOnOff(w[1], &on) &&
         AddressArg(w, 2, &addr))
         return Done(sim.SetNoValue(addr, on), "no such module");
+    if (cmd == "value" && w.size() >= 2 && w.size() <= 3 && AddressArg(w, 2, &addr)) {
+        if (w[1] == "auto") return Done(sim.SetFixedValue(addr, std::nullopt), "no such module");
+        char* end = nullptr;
+        const double v = std::strtod(w[1].c_str(), &end);
+        if (end && *end == '\0' && std::isfinite(v))
+            return Done(sim.SetFixedValue(addr, v), "no such module");
+    }
+    if (cmd == "set" && w.size() == 3 && AddressArg(w, 1, &addr) && addr >= 0) {
+        auto m = sim.FindModule(addr);
+        if (!m) return "error: no such module";
+        ModuleSettings s = m->Settings();
+        std::string error;
+        if (!ParseModuleSpec(w[2], &s, &error)) return "error: " + error;
+        return Done(sim.UpdateModule(addr, [&](Module& mod) { mod.Reset(s); }), "no such module");
+    }
+    if (cmd == "accel" && w.size() == 2) {
+        char* end = nullptr;
+        const double f = std::strtod(w[1].c_str(), &end);
+        if (end && *end == '\0' && f > 0 && f <= 1e6) return sim.SetAcceleration(f), "ok";
+    }
+    if (cmd == "prefill" && w.size() >= 2 && w.size() <= 4 && ParseInt(w[1], &n) && n >= 0 &&
+        n <= 1000000) {
+        long config = -1;
+        if (w.size() >= 3 && (!ParseInt(w[2], &config) || config > 0xFF))
+            return "error: bad configuration byte";
+        if (!AddressArg(w, 3, &addr)) return "error: bad address";
+        const bool ok = sim.PrefillQueue(addr, static_cast<int>(n), static_cast<int>(config));
+        return Done(ok, "no such module");
+    }
+    if (cmd == "record" && w.size() >= 2 && w.size() <= 3 && w[1].size() == 16 &&
+        AddressArg(w, 2, &addr))
+        return Done(sim.PushRecord(addr, w[1]), "no such module");
+    if (cmd == "clearqueue" && w.size() <= 2 && AddressArg(w, 1, &addr))
+        return Done(sim.UpdateModule(addr, [](Module& m) { m.Log().ClearQueue(); }),
+                    "no such module");
     if (cmd == "power" && w.size() == 1) return sim.PowerCycle(), "ok";
     if (cmd == "hangup" && w.size() == 1) return Done(sim.HangUp(false), "hang-up failed");
     if (cmd == "reopen" && w.size() == 1) {
@@ -124,43 +170,42 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
 }
 
 bool ParseModuleSpec(std::string_view spec, ModuleSettings* out, std::string* error) {
+    struct Key {
+        const char* name;
+        long min, max;
+        void (*set)(ModuleSettings&, long);
+    };
+    static const Key kKeys[] = {
+        {"addr", 0, 255, [](ModuleSettings& s, long v) { s.address = int(v); }},
+        {"baud", 3, 38400,
+         [](ModuleSettings& s, long v) {
+             s.baudCode = v >= 1200 ? CodeOfBaudRate(int(v)) : int(v);
+         }},
+        {"csum", 0, 1, [](ModuleSettings& s, long v) { s.checksum = v != 0; }},
+        {"model", 0, 9999, [](ModuleSettings& s, long v) { s.moduleModel = int(v); }},
+        {"fw", 0, 9999, [](ModuleSettings& s, long v) { s.moduleFirmware = int(v); }},
+        {"inst", 0, 9999, [](ModuleSettings& s, long v) { s.instrumentModel = int(v); }},
+        {"ifw", 0, 9999, [](ModuleSettings& s, long v) { s.instrumentFirmware = int(v); }},
+        {"number", 0, 99999999, [](ModuleSettings& s, long v) { s.instrumentNumber = v; }},
+        {"flags", 0, 255, [](ModuleSettings& s, long v) { s.formatFlags = int(v); }},
+        {"config", 0, 255, [](ModuleSettings& s, long v) { s.config = int(v); }},
+        {"attached", 0, 1, [](ModuleSettings& s, long v) { s.instrumentAttached = v != 0; }},
+        {"queue", 1, 1000000, [](ModuleSettings& s, long v) { s.queueCapacity = int(v); }},
+    };
     ModuleSettings s = *out;
-    std::string text(spec);
-    std::istringstream in(text);
+    std::istringstream in{std::string(spec)};
     for (std::string item; std::getline(in, item, ',');) {
         const auto eq = item.find('=');
+        const Key* key = nullptr;
+        for (const auto& k : kKeys)
+            if (eq != std::string::npos && item.compare(0, eq, k.name) == 0) key = &k;
         long v = 0;
-        if (eq == std::string::npos || !ParseInt(std::string_view(item).substr(eq + 1), &v)) {
-            if (error) *error = "bad module item '" + item + "'";
-            return false;
-        }
-        const std::string key = item.substr(0, eq);
-        bool ok = v >= 0;
-        if (key == "addr")
-            ok = ok && v <= 255, s.address = static_cast<int>(v);
-        else if (key == "baud") {
-            const int code = v >= 1200 ? CodeOfBaudRate(static_cast<int>(v)) : static_cast<int>(v);
-            ok = ok && code >= kMinBaudCode && code <= kMaxBaudCode, s.baudCode = code;
-        } else if (key == "csum")
-            ok = ok && v <= 1, s.checksum = v != 0;
-        else if (key == "model")
-            ok = ok && v <= 9999, s.moduleModel = static_cast<int>(v);
-        else if (key == "fw")
-            ok = ok && v <= 9999, s.moduleFirmware = static_cast<int>(v);
-        else if (key == "inst")
-            ok = ok && v <= 9999, s.instrumentModel = static_cast<int>(v);
-        else if (key == "ifw")
-            ok = ok && v <= 9999, s.instrumentFirmware = static_cast<int>(v);
-        else if (key == "number")
-            ok = ok && v <= 99999999, s.instrumentNumber = v;
-        else if (key == "flags")
-            ok = ok && v <= 255, s.formatFlags = static_cast<int>(v);
-        else if (key == "config")
-            ok = ok && v <= 255, s.config = static_cast<int>(v);
-        else if (key == "attached")
-            ok = ok && v <= 1, s.instrumentAttached = v != 0;
-        else
-            ok = false;
+        bool ok = key && ParseInt(std::string_view(item).substr(eq + 1), &v) && v >= key->min &&
+                  v <= key->max;
+        if (ok) key->set(s, v);
+        // A bit rate must be one of the six; a code one of 3..8.
+        if (ok && key == &kKeys[1])
+            ok = s.baudCode >= kMinBaudCode && s.baudCode <= kMaxBaudCode;
         if (!ok) {
             if (error) *error = "bad module item '" + item + "'";
             return false;

@@ -19,7 +19,8 @@ const char* ControlHelp();
 
 // Parses a module description "key=value,key=value,..." over the defaults in `out`.
 // Keys: addr, baud (code 3..8 or bit rate), csum, model, fw, inst, ifw, number, flags, config,
-// attached. Numbers are decimal; addr, flags and config also take a 0x prefix for hexadecimal.
+// attached, queue. Numbers are decimal; addr, flags and config also take a 0x prefix for
+// hexadecimal.
 bool ParseModuleSpec(std::string_view spec, ModuleSettings* out, std::string* error);
 
 }  // namespace qx::sim

@@ -1,6 +1,8 @@
 #include "sim/module.h"
 
-#include <cmath>
+#include "sim/instrument.h"
+
+#include <algorithm>
 #include <cstdio>
 
 namespace qx::sim {
@@ -19,9 +21,9 @@ bool AllDigits(std::string_view s) {
     return true;
 }
 
-// A limit field "%c%04i": one sign digit and four decimal digits.
+// A limit field "%c%04i": a hexadecimal flag digit and four decimal digits.
 bool IsLimitField(std::string_view s) {
-    return s.size() == 5 && AllDigits(s);
+    return s.size() == 5 && HexDigit(s[0]) >= 0 && AllDigits(s.substr(1));
 }
 
 // The logger commands after "@AA".
@@ -77,13 +79,18 @@ Module::Module(const ModuleSettings& settings) {
 
 void Module::Reset(const ModuleSettings& settings) {
     settings_ = settings;
+    logger_.SetCapacity(static_cast<std::size_t>(std::max(settings.queueCapacity, 1)));
     pendingBaudCode_ = settings.baudCode;
     pendingChecksum_ = settings.checksum;
 }
 
 int Module::FormatFlags() const {
     int flags = settings_.formatFlags & ~(kFlagInstrument | kFlagChecksum);
-    if (settings_.instrumentAttached) flags |= kFlagInstrument;
+    // Without an instrument there is nothing to measure, so no value either.
+    if (settings_.instrumentAttached)
+        flags |= kFlagInstrument;
+    else
+        flags &= ~kFlagValue;
     if (settings_.checksum) flags |= kFlagChecksum;
     return flags & 0xFF;
 }
@@ -91,6 +98,24 @@ int Module::FormatFlags() const {
 void Module::PowerCycle() {
     settings_.baudCode = pendingBaudCode_;
     settings_.checksum = pendingChecksum_;
+    logger_.PowerCycle();
+}
+
+std::optional<std::string> Module::Sample(int config, double now) const {
+    if (!settings_.instrumentAttached) return std::nullopt;
+    const auto m = MeasurementOf(config, settings_.instrumentModel);
+    if (!m) return std::nullopt;
+    return ReadingText(*m, fixedValue_ ? *fixedValue_ : PlantValue(m->quantity, m->input, now));
+}
+
+void Module::AdvanceLog(double now) {
+    logger_.Advance(now, [this](int config, double t) { return Sample(config, t); });
+}
+
+void Module::PrefillQueue(int count, int config, int intervalSeconds, double now) {
+    AdvanceLog(now);
+    logger_.Prefill(count, config, intervalSeconds, now,
+                    [this](int c, double t) { return Sample(c, t); });
 }
 
 std::optional<std::string> Module::Respond(std::string_view line, int lineBaudCode, double now) {
@@ -127,8 +152,11 @@ std::optional<std::string> Module::Dispatch(std::string_view text, double now) {
             return ValueReply(now);
         case '%':
             return SetConfiguration(text);
-        case '@':
-            return Refusal();  // the logger is not part of this module model yet
+        case '@': {
+            auto data = logger_.Handle(text.substr(3), now,
+                                       [this](int config, double t) { return Sample(config, t); });
+            return data ? Accepted() + *data : Refusal();
+        }
         default:
             break;
     }
@@ -179,13 +207,14 @@ std::string Module::SetConfiguration(std::string_view text) {
 }
 
 std::string Module::ValueReply(double now) const {
-    if (noValue_ || !settings_.instrumentAttached) return Refusal();
-    // A gentle swing around a fixed level, one period every two minutes.
-    const double v = 12.34 + 1.5 * std::sin(now * 2.0 * M_PI / 120.0);
-    char buf[16];
-    // Sign and five characters: positions 2..7 of the reply hold the whole number.
-    std::snprintf(buf, sizeof buf, ">%+6.2f", v);
-    return buf;
+    if (noValue_) return Refusal();
+    // The byte in effect decides what is measured: a change by the configuration command shows
+    // in the very next reading.
+    const auto reading = Sample(settings_.config, now);
+    if (!reading) return Refusal();
+    // The backslash closes the reading: the link's reader stops at it, so neither the CR nor
+    // checksum digits behind it can be taken for more digits of the number.
+    return ">" + *reading + "\\";
 }
 
 }  // namespace qx::sim

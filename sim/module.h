@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "sim/logger.h"
 #include "sim/module_settings.h"
 
 namespace qx::sim {
@@ -34,6 +35,18 @@ class Module {
     // While set, #AA is answered with a refusal instead of a value.
     void SetNoValue(bool noValue) { noValue_ = noValue; }
     bool NoValue() const { return noValue_; }
+    // Holds the measured quantity at `value` (in the instrument's form) instead of the simulated
+    // plant's swing; nothing returns to the swing.
+    void SetFixedValue(std::optional<double> value) { fixedValue_ = value; }
+    // The logger: clock, schedule and record queue.
+    Logger& Log() { return logger_; }
+    const Logger& Log() const { return logger_; }
+    // Logs what the schedule made due up to `now`.
+    void AdvanceLog(double now);
+    // Appends `count` records of `config` measured now, one `intervalSeconds` apart.
+    void PrefillQueue(int count, int config, int intervalSeconds, double now);
+    // The instrument's reading for `config` at `now`; nothing when it gives no value.
+    std::optional<std::string> Sample(int config, double now) const;
     // Replaces the settings at once (pending changes included), as fitting a different module.
     void Reset(const ModuleSettings& settings);
 
@@ -48,6 +61,8 @@ class Module {
     int pendingBaudCode_;
     bool pendingChecksum_;
     bool noValue_ = false;
+    std::optional<double> fixedValue_;
+    Logger logger_;
 };
 
 // True when `text` is a complete request of the command table (address and fields well formed),

@@ -19,6 +19,7 @@ struct ModuleSettings {
     int formatFlags = kFlagValue | kFlagNumber;
     int config = 0x00;  // configuration byte: quantity high nibble, range/input low nibble
     bool instrumentAttached = true;
+    int queueCapacity = 16384;  // records the logger's queue holds
 };
 
 }  // namespace qx::sim

@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-Simulator::Simulator() : epoch_(Clock::now()) {}
+Simulator::Simulator() : realBase_(Clock::now()) {}
 
 Simulator::~Simulator() {
     Stop();
@@ -27,6 +27,43 @@ Simulator::~Simulator() {
 void Simulator::AddModule(const ModuleSettings& settings) {
     std::lock_guard lock(mutex_);
     modules_.emplace_back(settings);
+    // A module comes with its clock set to the host's local time, as after a schedule send.
+    modules_.back().Log().SetClock(ClockSeconds(LocalNow()), NowLocked());
+}
+
+void Simulator::SetAcceleration(double factor) {
+    std::lock_guard lock(mutex_);
+    simBase_ = NowLocked();
+    realBase_ = Clock::now();
+    accel_ = factor > 0 ? factor : 1.0;
+}
+
+double Simulator::Now() const {
+    std::lock_guard lock(mutex_);
+    return NowLocked();
+}
+
+double Simulator::NowLocked() const {
+    return simBase_ + accel_ * std::chrono::duration<double>(Clock::now() - realBase_).count();
+}
+
+bool Simulator::PrefillQueue(int address, int count, int config, int intervalSeconds) {
+    return UpdateModule(address, [&](Module& m) {
+        m.PrefillQueue(count, config < 0 ? m.Settings().config : config, intervalSeconds,
+                       NowLocked());
+    });
+}
+
+bool Simulator::PushRecord(int address, const std::string& payload) {
+    return UpdateModule(address, [&](Module& m) {
+        m.AdvanceLog(NowLocked());
+        m.Log().PushRecord(payload);
+    });
+}
+
+bool Simulator::SetClock(int address, const CivilTime& t) {
+    return UpdateModule(address,
+                        [&](Module& m) { m.Log().SetClock(ClockSeconds(t), NowLocked()); });
 }
 
 void Simulator::SetPacing(bool on, int turnaroundMs) {
@@ -154,6 +191,10 @@ bool Simulator::SetNoValue(int address, bool noValue) {
     return UpdateModule(address, [&](Module& m) { m.SetNoValue(noValue); });
 }
 
+bool Simulator::SetFixedValue(int address, std::optional<double> value) {
+    return UpdateModule(address, [&](Module& m) { m.SetFixedValue(value); });
+}
+
 void Simulator::PowerCycle() {
     UpdateModule(-1, [](Module& m) { m.PowerCycle(); });
 }
@@ -235,10 +276,6 @@ void Simulator::Wake() {
 bool Simulator::SleepUntil(Clock::time_point when) {
     std::unique_lock lock(sleepMutex_);
     return !stopCv_.wait_until(lock, when, [&] { return stop_.load(); });
-}
-
-double Simulator::Now() const {
-    return std::chrono::duration<double>(Clock::now() - epoch_).count();
 }
 
 }  // namespace qx::sim

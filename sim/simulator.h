@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/civil_time.h"
 #include "sim/module.h"
 #include "sim/pty.h"
 #include "sim/wire_record.h"
@@ -35,6 +36,11 @@ class Simulator {
     // at the baud rate's character time (10 bits), as on a real line; otherwise replies are
     // written at once.
     void SetPacing(bool on, int turnaroundMs = kDefaultTurnaroundMs);
+    // Simulated time runs `factor` times faster than real time: the value swing, the module
+    // clocks and the logging schedules alike. Changing it keeps the simulated time continuous.
+    void SetAcceleration(double factor);
+    // Simulated seconds since construction (accelerated).
+    double Now() const;
     // A symbolic link kept pointing at the current pty slave (also after a re-opening hang-up).
     void SetLinkPath(const std::string& path);
 
@@ -59,7 +65,16 @@ class Simulator {
     void SetStreaming(bool streaming);
     bool SetInstrumentAttached(int address, bool attached);
     bool SetNoValue(int address, bool noValue);
+    // Holds the measured quantity at a value (nothing: back to the simulated swing).
+    bool SetFixedValue(int address, std::optional<double> value);
     void PowerCycle();
+    // Logger queue contents for the download's cases: records measured by the instrument, or
+    // records given as their 16 characters after "!AA" (see RecordPayload). A negative `config`
+    // stands for the module's own configuration byte.
+    bool PrefillQueue(int address, int count, int config, int intervalSeconds = 1);
+    bool PushRecord(int address, const std::string& payload);
+    // Sets a module's clock, as the WT command does.
+    bool SetClock(int address, const CivilTime& t);
     // Closes the master side, so the program sees the line hang up. With `reopen`, a new pty is
     // opened at once (a new slave path; the link path follows it). Without a pty, `reopen` just
     // opens a new one. Returns false when a new pty could not be opened.
@@ -86,11 +101,14 @@ class Simulator {
     bool OpenPty(std::string* error);
     void UpdateLink();
     void Wake();
+    double NowLocked() const;
     // Sleeps until `when` or until Stop(); false when stopped.
     bool SleepUntil(std::chrono::steady_clock::time_point when);
-    double Now() const;
 
-    mutable std::mutex mutex_;  // guards modules_, faults_, pacing, slavePath_, hang-up requests
+    mutable std::mutex mutex_;  // guards modules_, faults_, pacing, time base, slavePath_, hang-up
+    double accel_ = 1.0;
+    double simBase_ = 0;  // simulated s at realBase_
+    std::chrono::steady_clock::time_point realBase_;
     std::condition_variable hangUpDone_;
     std::vector<Module> modules_;
     Faults faults_;
@@ -109,7 +127,6 @@ class Simulator {
     Pty pty_;  // used by the serving thread only, while it runs
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
-    std::chrono::steady_clock::time_point epoch_;
     WireRecord record_;
     std::thread thread_;
 };

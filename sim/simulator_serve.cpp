@@ -94,7 +94,6 @@ void Simulator::ReadAvailable(std::string& line, bool& overlong, bool& noClient)
 
 void Simulator::HandleLine(const std::string& line) {
     const int lineBaud = pty_.LineBaudCode();
-    const double now = Now();
     std::string frame;
     int baudCode = lineBaud;
     int stallMs = 0;
@@ -102,6 +101,7 @@ void Simulator::HandleLine(const std::string& line) {
     int turnaroundMs;
     {
         std::lock_guard lock(mutex_);
+        const double now = NowLocked();
         for (auto& m : modules_) {
             if (auto reply = m.Respond(line, lineBaud, now)) {
                 frame = Frame(*reply, m.Settings().checksum);

@@ -39,17 +39,23 @@ struct Case {
 
 TEST(SimModule, AnswersTheIdentificationCommandsWithTheirLayouts) {
     const Case cases[] = {
-        {"$0AM", "!0A15200520"}, {"$0AF", "!0A01020210"}, {"$0AN", "!0A12345678"},
+        {"$0AM", "!0A15200520"},
+        {"$0AF", "!0A01020210"},
+        {"$0AN", "!0A12345678"},
         {"$0A2", "!0A5D060E"},  // flags: value, number, instrument attached
-        {"$0A0", "!0A"},         {"$0aM", "!0A15200520"},  // either case of hex digits addresses
-                                                           // the module
-        {"$0BM", std::nullopt},                            // another module's address
-        {"$0AX", "?0A"},                                   // unknown command: refused
-        {"$0AMM", "?0A"},                                  // trailing characters: refused
-        {"@0ARF", "?0A"},                                  // logger command of another module model
-        {"%0A", "?0A"},                                    // configuration command cut short
-        {"$0", std::nullopt},                              // no address
-        {"!0AM", std::nullopt},                            // not a request
+        {"$0A0", "!0A"},
+        {"$0aM", "!0A15200520"},  // either case of hex digits addresses
+                                  // the module
+        {"$0BM", std::nullopt},   // another module's address
+        {"$0AX", "?0A"},          // unknown command: refused
+        {"$0AMM", "?0A"},         // trailing characters: refused
+        {"@0ARF", "!0A0000"},     // empty queue
+        {"@0ARQ2", "?0A"},        // the toggle is 0 or 1
+        {"@0ARD8", "?0A"},        // eight entries, 0..7
+        {"@0AWT1405", "?0A"},     // clock cut short
+        {"%0A", "?0A"},           // configuration command cut short
+        {"$0", std::nullopt},     // no address
+        {"!0AM", std::nullopt},   // not a request
         {"", std::nullopt},
     };
     for (const auto& c : cases) {
@@ -119,7 +125,7 @@ TEST(SimModule, InstrumentUnpluggedShowsInFlagsModelsAndValue) {
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->substr(0, 1), ">");
     m.SetInstrumentAttached(false);
-    EXPECT_EQ(m.Respond("$0A2", k9600, 0.0), "!0A5D0606");
+    EXPECT_EQ(m.Respond("$0A2", k9600, 0.0), "!0A5D0604");  // no instrument: no value either
     EXPECT_EQ(m.Respond("$0AM", k9600, 0.0), "!0A15200000");
     EXPECT_EQ(m.Respond("$0AF", k9600, 0.0), "!0A01020000");
     EXPECT_EQ(m.Respond("#0A", k9600, 0.0), "?0A");
@@ -137,22 +143,31 @@ TEST(SimModule, InstrumentNumberOnlyWithItsFormatFlag) {
     EXPECT_EQ(m.Respond("$0A2", k9600, 0.0), "!0A5D060A");
 }
 
-TEST(SimModule, ValueVariesSlowlyAndParsesBack) {
+TEST(SimModule, ValueFollowsTheConfigurationByteInEffect) {
+    Module m(Settings0A());  // 5Dh: frequency, automatic range, voltage input
+    m.SetFixedValue(50.0);
+    EXPECT_EQ(m.Respond("#0A", k9600, 0.0), ">0050.0\\");
+    EXPECT_EQ(m.Respond("%0A0A0A0600", k9600, 0.0), "!0A");  // DC current, 39.99 A
+    EXPECT_EQ(m.Respond("#0A", k9600, 0.0), ">+09999\\");
+    m.SetFixedValue(-3.2);
+    EXPECT_EQ(m.Respond("#0A", k9600, 0.0), ">-03.20\\");
+    EXPECT_EQ(m.Respond("%0A0A030600", k9600, 0.0), "!0A");  // no such measurement
+    EXPECT_EQ(m.Respond("#0A", k9600, 0.0), "?0A");
+}
+
+TEST(SimModule, SwingingValueChangesSlowly) {
     Module m(Settings0A(true));
     double previous = 0;
-    for (int t = 0; t <= 120; t += 10) {
+    for (int t = 0; t <= 120; t += 5) {
         auto reply = m.Respond(WithSum("#0A"), k9600, t);
         ASSERT_TRUE(reply.has_value());
-        ASSERT_EQ(reply->size(), 7u) << *reply;  // ">", sign, five characters
         double v = 0;
         int sign = 0;
-        // The link reads it with the checksum digits behind the number.
         ASSERT_TRUE(ParseValueReply(Frame(*reply, true), &v, &sign)) << *reply;
-        EXPECT_EQ(sign, 1);
-        EXPECT_GT(v, 10.0);
-        EXPECT_LT(v, 15.0);
+        EXPECT_GT(v, 49.0);
+        EXPECT_LT(v, 51.0);
         if (t > 0) {
-            EXPECT_LT(std::abs(v - previous), 1.0);
+            EXPECT_LE(std::abs(v - previous), 0.15);  // one or two steps of 0.1 Hz
         }
         previous = v;
     }

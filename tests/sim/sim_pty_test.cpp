@@ -59,8 +59,9 @@ TEST_F(SimPty, RepliesCarryExactBytesWithAndWithoutChecksum) {
     EXPECT_EQ(Ask("$02M\r"), "");  // module 2 wants a checksum
     EXPECT_EQ(Ask("$03M\r"), "");  // nobody there
     const std::string value = Ask("#01\r");
-    ASSERT_EQ(value.size(), 8u) << value;
-    EXPECT_EQ(value.substr(0, 2), ">+");
+    ASSERT_EQ(value.size(), 9u) << value;
+    EXPECT_EQ(value.substr(7), "\\\r");
+    EXPECT_EQ(value.substr(0, 3), ">00");  // 5Dh: frequency around 50 Hz, unsigned
 }
 
 TEST_F(SimPty, RecordHoldsRequestsAndRepliesInOrder) {
@@ -171,7 +172,7 @@ TEST_F(SimPty, UnplugAndPlugShowInFormatFlags) {
     StartWith({At(0x01), At(0x02)});
     EXPECT_TRUE(sim_.SetInstrumentAttached(0x02, false));
     EXPECT_EQ(Ask("$012\r"), "!015D060E\r");
-    EXPECT_EQ(Ask("$022\r"), "!025D0606\r");
+    EXPECT_EQ(Ask("$022\r"), "!025D0604\r");
     EXPECT_EQ(Ask("#02\r"), "?02\r");
     EXPECT_TRUE(sim_.SetInstrumentAttached(-1, true));
     EXPECT_EQ(Ask("$022\r"), "!025D060E\r");
