@@ -10,6 +10,11 @@
 
 #include "measure/ui/on_view_widget.h"
 
+// Fontconfig keeps a cache for the life of the process; the leak checker would report it.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 namespace qx {
 namespace {
 
@@ -27,6 +32,10 @@ class OnlinePageTest : public ::testing::Test {
         static char name[] = "online_page_uitest";
         static char* argv[] = {name, nullptr};
         if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
+    }
+    static void TearDownTestSuite() {
+        delete app_;
+        app_ = nullptr;
     }
 
     OnlinePageTest() {
