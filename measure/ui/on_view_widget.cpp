@@ -32,7 +32,9 @@ void TOnView::Paint(QPainter& painter, const QRect& rect) {
     painter.restore();
 }
 
-void TOnView::resizeEvent(QResizeEvent*) { emit SizeChanged(width(), height()); }
+void TOnView::resizeEvent(QResizeEvent*) {
+    emit SizeChanged(width(), height());
+}
 
 void TOnView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
