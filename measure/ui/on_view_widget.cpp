@@ -32,6 +32,10 @@ void TOnView::Paint(QPainter& painter, const QRect& rect) {
     painter.restore();
 }
 
+void TOnView::resizeEvent(QResizeEvent*) {
+    emit SizeChanged(width(), height());
+}
+
 void TOnView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     Paint(painter, rect());

@@ -21,8 +21,14 @@ class TOnView : public QWidget {
     // The display list of the next paint, for the view's current size.
     DisplayList Build();
 
+  signals:
+    // The view left (or returned to) its design size; the Table page's grid adapts its row
+    // height when the width is not the design width.
+    void SizeChanged(int width, int height);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     int PanelWidth() const;

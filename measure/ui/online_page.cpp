@@ -34,8 +34,14 @@ QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
 
 }  // namespace
 
-TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, QWidget* parent)
-    : QWidget(parent), models_(models), access_(std::move(access)), model_(models) {
+TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPrompts prompts,
+                         LocalClock clock, QWidget* parent)
+    : QWidget(parent),
+      models_(models),
+      access_(std::move(access)),
+      model_(models),
+      prompts_(std::move(prompts)),
+      recorder_(std::move(clock)) {
     setObjectName("MOnLineSh");
     BuildControls();
     MOnView->SetSource([this] {
@@ -45,7 +51,7 @@ TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, QWidget* par
         input.value = shown_.value;
         input.sign = shown_.sign;
         input.status = StationStatusOf(shown_);
-        input.recordingCount = recordingCount_;
+        input.recordingCount = recorder_.LineCount();
         return input;
     });
 }
@@ -76,6 +82,8 @@ void TOnlinePage::BuildControls() {
     connect(MOnRange, &QComboBox::activated, this, [this] { MOnRangeChange(); });
     connect(MOnInput, &QComboBox::activated, this, [this] { MOnRangeChange(); });
     connect(MOnClear, &QPushButton::clicked, this, [this] { MOnClearClick(); });
+    connect(MOnStart, &QPushButton::clicked, this, [this] { MOnStartClick(); });
+    connect(MOnStop, &QPushButton::clicked, this, [this] { MOnStopClick(); });
 }
 
 StationRecord TOnlinePage::SelectedStation() const {
@@ -89,11 +97,6 @@ void TOnlinePage::SetSelectedAddress(int address) {
     MOnView->update();
 }
 
-void TOnlinePage::SetRecordingCount(int count) {
-    recordingCount_ = count;
-    MOnView->update();
-}
-
 void TOnlinePage::ShowStatus(int address, const StationRecord& station) {
     if (!model_.IsSelected(address)) return;
     shown_ = station;
@@ -101,11 +104,11 @@ void TOnlinePage::ShowStatus(int address, const StationRecord& station) {
     MOnView->update();
 }
 
-StationEnables TOnlinePage::StationChanged(int address, bool recording) {
+StationEnables TOnlinePage::StationChanged(int address) {
     const StationRecord station = access_.read(address);
     const StationEnables enables = OnlineModel::EnablesFor(station);
     MOnClear->setEnabled(enables.clear);
-    if (!recording) MOnStart->setEnabled(enables.start);
+    if (!Recording()) MOnStart->setEnabled(enables.start);
     ShowStatus(address, station);
     emit InputSetChanged();
     ApplyListFill(MOnInput, model_.InputList());
@@ -116,11 +119,19 @@ StationEnables TOnlinePage::StationChanged(int address, bool recording) {
     return enables;
 }
 
-bool TOnlinePage::ValueArrived(int address) {
+void TOnlinePage::ValueArrived(int address, int tenths) {
     const StationRecord station = access_.read(address);
-    const bool record = model_.OnValue(address, station);
+    if (model_.OnValue(address, station) &&
+        recorder_.WriteRecord(address, tenths, station) == Recorder::Step::Failed) {
+        // Stop at the first line that cannot be written (disk full, file gone): the lines
+        // before it stay, and the user hears of it once.
+        prompts_.warn("Chyba zápisu do souboru " + recordingFileName_ + " ! Ukládání ukončeno.",
+                      "TMForm::WriteRecord()");
+        MOnStopClick();
+    }
     ShowStatus(address, station);
-    return record;
+    // The status line counts the recorded lines even while another station is shown.
+    MOnView->update();
 }
 
 void TOnlinePage::ConfigKnown(int address) {
@@ -166,6 +177,32 @@ void TOnlinePage::MOnRangeChange() {
     if (!config) return;
     if (model_.SelectedAddress() >= 0)
         access_.writeConfig(model_.SelectedAddress(), *config, false);
+    MOnView->update();
+}
+
+void TOnlinePage::MOnStartClick() {
+    if (Recording()) return;
+    const std::string fileName = prompts_.chooseFile();
+    if (fileName.empty()) return;
+    recordingFileName_ = fileName;
+    // A file that cannot be created still leaves the page recording (without lines) until the
+    // user stops it.
+    if (!recorder_.OpenFile(fileName)) {
+        prompts_.warn(RecordingOpenErrorText(fileName), std::string(kOpenFileCaption));
+    }
+    emit CaptionChanged(QString::fromStdString(recordingFileName_));
+    MOnStart->setEnabled(false);
+    MOnStop->setEnabled(true);
+    MOnView->update();
+}
+
+void TOnlinePage::MOnStopClick() {
+    if (!Recording()) return;
+    recorder_.CloseFile();
+    recordingFileName_.clear();
+    emit CaptionChanged(QString());
+    MOnStart->setEnabled(SelectedStation().state == 2);
+    MOnStop->setEnabled(false);
     MOnView->update();
 }
 

@@ -5,8 +5,10 @@
 
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "measure/core/online_model.h"
+#include "measure/core/recorder.h"
 #include "measure/core/station_status.h"
 
 class QComboBox;
@@ -24,26 +26,38 @@ struct StationAccess {
     std::function<void(int address, int config, bool clearValue)> writeConfig;
 };
 
+// The dialogs the recording needs, supplied by the main window (tests answer them directly).
+struct RecordingPrompts {
+    // The data file to record into ("Soubor hodnot|*.PRN"); empty when the user cancels.
+    std::function<std::string()> chooseFile;
+    // A message box with an exclamation icon: text and caption.
+    std::function<void(const std::string& text, const std::string& caption)> warn;
+};
+
 class TOnlinePage : public QWidget {
     Q_OBJECT
   public:
-    TOnlinePage(ModelsInUse* models, StationAccess access, QWidget* parent = nullptr);
+    TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPrompts prompts,
+                LocalClock clock = SystemLocalTime, QWidget* parent = nullptr);
 
     OnlineModel& Model() { return model_; }
     void SetSelectedAddress(int address);
-    void SetRecordingCount(int count);
+    const std::string& RecordingFileName() const { return recordingFileName_; }
+    bool Recording() const { return !recordingFileName_.empty(); }
 
-    // Station-changed notification; `recording` keeps MOnStart as the recording set it. Returns
-    // the enables of the buttons on other pages.
-    StationEnables StationChanged(int address, bool recording);
-    // Value notification; returns true when the value is to be recorded.
-    bool ValueArrived(int address);
+    // Station-changed notification. Returns the enables of the buttons on other pages.
+    StationEnables StationChanged(int address);
+    // Value notification: statistics, view and the recording of the value read at `tenths`
+    // (time of day in tenths of a second).
+    void ValueArrived(int address, int tenths);
     // Configuration-known notification.
     void ConfigKnown(int address);
 
     void MOnSelectChange();
     void MOnRangeChange();
     void MOnClearClick();
+    void MOnStartClick();
+    void MOnStopClick();
 
     QComboBox* MOnSelect = nullptr;
     QComboBox* MOnRange = nullptr;
@@ -59,6 +73,8 @@ class TOnlinePage : public QWidget {
     void SetupStatusChanged(const QString& caption);
     // The full input set may have changed: the Schedule page refills its input list.
     void InputSetChanged();
+    // The window caption shows the recording file name; empty for the banner.
+    void CaptionChanged(const QString& fileName);
 
   private:
     void BuildControls();
@@ -70,8 +86,10 @@ class TOnlinePage : public QWidget {
     ModelsInUse* models_;
     StationAccess access_;
     OnlineModel model_;
-    StationRecord shown_;  // the selected station as last read, for painting
-    int recordingCount_ = 0;
+    RecordingPrompts prompts_;
+    Recorder recorder_;
+    std::string recordingFileName_;  // empty while not recording
+    StationRecord shown_;            // the selected station as last read, for painting
 };
 
 }  // namespace qx
