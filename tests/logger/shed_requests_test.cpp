@@ -104,6 +104,7 @@ TEST(ShedRequests, ValidationNamesTheIndexAndTheField) {
          "Index  3: není zvolena platná"},
         {7, {false, 8, 0, 0, "0.0.", "0:0", "1:00", "", "", "0:10"}, "Index  8: není zvolena"},
         {0, {false, 0, -1, 0, "0.0.", "0:0", "1:00", "", "", "0:10"}, "Index  1: neplatný rozsah"},
+        {0, {false, 2, -1, 0, "0.0.", "0:0", "1:00", "", "", "0:10"}, "Index  1: neplatný rozsah"},
         {1, {false, 0, 0, 0, "100.1.", "0:0", "1:00", "", "", "0:10"}, "Index  2: datum zahájení"},
         {4, {false, 0, 0, 0, "1.1.", "-1:0", "1:00", "", "", "0:10"}, "Index  5: čas zahájení"},
         {5, {false, 0, 0, 0, "1.1.", "1:0", "0:100", "", "", "0:10"}, "Index  6: interval měření"},
