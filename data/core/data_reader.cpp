@@ -1,0 +1,117 @@
+#include "data/core/data_reader.h"
+
+#include <array>
+#include <climits>
+#include <new>
+
+#include "data/core/data_line.h"
+#include "data/core/line_source.h"
+#include "measure/core/text_format.h"
+
+namespace qx {
+namespace {
+
+int ProgressStep(long long lines) {
+    return lines > 1000 ? 100 : lines > 200 ? 50 : 10;
+}
+
+std::string Printf(const char* format, int n) {
+    char buffer[300];
+    std::snprintf(buffer, sizeof buffer, format, n);
+    return buffer;
+}
+
+DataRecord MakeRecord(const DataLineFields& f) {
+    DataRecord r;
+    r.address = static_cast<std::uint8_t>(f.address & 0xFF);
+    r.config = static_cast<std::uint8_t>(f.config & 0xFF);
+    r.limit = static_cast<std::uint8_t>(f.limit & 0xFF);
+    r.value = f.value;
+    // Tenths far beyond a second cannot come from a writer; keep the product inside int.
+    const long long ms = static_cast<long long>(f.tenths) * 100;
+    const int milliseconds = ms > INT_MAX ? INT_MAX : ms < INT_MIN ? INT_MIN : static_cast<int>(ms);
+    r.stamp = EncodeStamp(f.year, f.month, f.day, f.hour, f.minute, f.second, milliseconds);
+    return r;
+}
+
+// The pass over the lines; returns the line index reached.
+int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& progress,
+              ReadOutcome& outcome) {
+    const int step = ProgressStep(lines);
+    std::array<double, 8> lastStamp{};
+    std::size_t count = 0;
+    for (int i = 0; i < lines; ++i) {
+        char* text = nullptr;
+        std::size_t length = 0;
+        if (!source.Next(text, length)) break;  // the file shrank since it was counted
+        if (length == 0 || text[0] == ';') continue;
+        ReplaceChar(text, ',', '.');
+        DataLineFields fields;
+        ParseDataLine(std::string_view(text, length), fields);
+        const DataRecord record = MakeRecord(fields);
+        const int q = record.Quantity();
+        if (record.stamp >= lastStamp[q]) {
+            lastStamp[q] = record.stamp;
+            list.records[count++] = record;
+        } else {
+            ++outcome.outOfSequence;
+        }
+        if (i % step == step - 1) {
+            progress.ProcessEvents();
+            if (!progress.Visible()) {
+                outcome.cancelled = true;
+                count = 0;
+                list.records.resize(0);
+                return i;
+            }
+            progress.AddLine(Printf(" %i  záznamů", i + 1), i);
+        }
+    }
+    list.records.resize(count);
+    return lines;
+}
+
+}  // namespace
+
+ReadOutcome ReadDataFile(RecordList& list, DataProgress& progress) {
+    ReadOutcome outcome;
+    list.records.clear();
+    list.records.shrink_to_fit();
+    LineSource source;
+    if (!source.Open(list.fileName)) return outcome;
+    outcome.opened = true;
+    const long long counted = source.CountLines();
+    // The list is indexed by int, as the line counter and the progress bar are.
+    const int lines = counted > INT_MAX - 2 ? INT_MAX - 2 : static_cast<int>(counted);
+    outcome.lines = lines;
+    if (lines == 0) return outcome;
+    try {
+        list.records.resize(static_cast<std::size_t>(lines) + 2);
+    } catch (const std::bad_alloc&) {
+        list.records = {};
+        outcome.outOfMemory = true;
+        return outcome;
+    }
+    progress.Open("Čtení dat ze souboru", lines);
+    outcome.linesReached = ReadLines(source, lines, list, progress, outcome);
+    progress.AddLine(Printf("Celkem %i  záznamů ", outcome.linesReached), outcome.linesReached);
+    progress.Pause(1500);
+    return outcome;
+}
+
+std::string ReadOpenErrorText(std::string_view fileName) {
+    return "Nelze otevřít soubor  " + std::string(fileName) + "  !";
+}
+
+std::string OutOfSequenceText(int count) {
+    return Printf(
+        "Bylo zjištěno  %i  hodnot mimo časovou posloupnost.\nTyto hodnoty budou v tabulce a grafu "
+        "ignorovány.",
+        count);
+}
+
+std::string DataFileHint(std::string_view fileName, bool opened) {
+    return "Soubor dat:  " + (opened ? std::string(fileName) : std::string("???"));
+}
+
+}  // namespace qx

@@ -1,0 +1,87 @@
+#include "data/core/line_source.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qx {
+namespace {
+constexpr std::size_t kBlock = 1 << 20;
+}
+
+LineSource::~LineSource() {
+    Close();
+}
+
+bool LineSource::Open(const std::string& path) {
+    Close();
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) return false;
+    block_.resize(kBlock);
+    begin_ = end_ = 0;
+    return true;
+}
+
+void LineSource::Close() {
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+    block_.clear();
+    block_.shrink_to_fit();
+}
+
+long long LineSource::CountLines() {
+    Rewind();
+    long long lines = 0;
+    while (Refill()) {
+        lines += std::count(block_.data() + begin_, block_.data() + end_, '\n');
+        begin_ = end_;
+    }
+    Rewind();
+    return lines;
+}
+
+void LineSource::Rewind() {
+    if (file_ != nullptr) std::rewind(file_);
+    begin_ = end_ = 0;
+}
+
+bool LineSource::Refill() {
+    if (begin_ < end_) return true;
+    if (file_ == nullptr) return false;
+    begin_ = 0;
+    end_ = std::fread(block_.data(), 1, block_.size(), file_);
+    return end_ > 0;
+}
+
+bool LineSource::Next(char*& line, std::size_t& length) {
+    // One character more than kept is stored, so that a CR right before the line feed can be
+    // told apart from a CR that lies beyond the kept part.
+    constexpr std::size_t kStore = kLineKept + 1;
+    std::size_t stored = 0;
+    std::size_t total = 0;
+    char last = 0;
+    while (Refill()) {
+        const char* from = block_.data() + begin_;
+        const std::size_t available = end_ - begin_;
+        const void* lf = std::memchr(from, '\n', available);
+        const std::size_t piece =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : available;
+        const std::size_t take = std::min(piece, kStore - stored);
+        std::memcpy(line_ + stored, from, take);
+        stored += take;
+        total += piece;
+        if (piece > 0) last = from[piece - 1];
+        begin_ += piece;
+        if (lf == nullptr) continue;
+        ++begin_;  // the line feed
+        if (last == '\r') stored = std::min(stored, total - 1);
+        stored = std::min(stored, kLineKept);
+        line_[stored] = 0;
+        line = line_;
+        length = stored;
+        return true;
+    }
+    line_[0] = 0;  // a last line without a line feed is not a line
+    return false;
+}
+
+}  // namespace qx

@@ -1,0 +1,37 @@
+#pragma once
+// Reads the module's whole record queue into a data file, record by record, over an exchange
+// function (the link's Send while the poller is parked, or a test's peer).
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "data/core/data_file_writer.h"
+#include "data/core/data_progress.h"
+
+namespace qx {
+
+// One bus exchange: the request text, the raw reply; returns 0 or the link's negative code.
+using Exchange = std::function<int(const std::string& request, std::string& reply)>;
+
+struct DownloadResult {
+    int requests = 0;   // record request cycles, the closing "?" answer included
+    int written = 0;    // data lines written
+    int fillCount = 0;  // the queue fill count the module reported
+    int result = 0;     // 0, or the code of the request that ended the download
+    bool cancelled = false;
+    bool writeFailed = false;  // a line did not reach the file; the download stopped there
+};
+
+// Everything between the paused poller and its release: the identification requests, the fill
+// count, the record loop with its toggle, retries and duplicate marks, the progress lines and
+// the closing lines. `file` is open for writing.
+DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWriter& file,
+                             DataProgress& progress);
+
+inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";
+std::string OverwriteQuestionText(std::string_view fileName);
+std::string CreateErrorText(std::string_view fileName);
+std::string WriteErrorText(std::string_view fileName);
+
+}  // namespace qx

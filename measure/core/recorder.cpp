@@ -1,0 +1,72 @@
+#include "measure/core/recorder.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "data/core/data_line.h"
+#include "measure/core/text_format.h"
+
+namespace qx {
+
+LocalTime SystemLocalTime() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return {local.tm_year + 1900,
+            local.tm_mon + 1,
+            local.tm_mday,
+            local.tm_hour,
+            local.tm_min,
+            local.tm_sec,
+            static_cast<int>(ms.count() % 1000)};
+}
+
+bool Recorder::OpenFile(const std::string& fileName) {
+    file_.Close();
+    lineCount_ = 0;
+    return file_.Create(fileName);
+}
+
+void Recorder::CloseFile() {
+    file_.Close();
+    lineCount_ = 0;
+}
+
+Recorder::Step Recorder::WriteRecord(int address, int tenths, const StationRecord& station) {
+    if (!file_.IsOpen() || tenths == lastWritten_) return Step::Skipped;
+    const LocalTime now = clock_();
+    const int nowTenths =
+        now.hour * 36000 + now.minute * 600 + now.second * 10 + now.millisecond / 100;
+    lastWritten_ = nowTenths;
+    int hour = now.hour, minute = now.minute, second = now.second, tenth = now.millisecond / 100;
+    if (nowTenths > tenths) {
+        // The usual case: the value was read a moment ago; its own time is written. A value time
+        // after now means midnight passed in between, and now is the better time then.
+        hour = tenths / 36000;
+        minute = (tenths % 36000) / 600;
+        second = (tenths % 600) / 10;
+        tenth = tenths % 10;
+        lastWritten_ = tenths;
+    }
+    const char limit = station.value >= 9999.0 ? '1' : station.value <= -9999.0 ? '2' : '0';
+    char text[kTextBufferSize];
+    ValueText(text, station.value, station.sign, -1, -1, -1);
+    ReplaceChar(text, '.', ',');
+    const std::string line = FormatDataLine({address, station.config, text, limit, now.day,
+                                             now.month, now.year, hour, minute, second, tenth});
+    if (!file_.Write(line)) {
+        file_.Close();
+        lineCount_ = 0;
+        return Step::Failed;
+    }
+    ++lineCount_;
+    return Step::Written;
+}
+
+std::string RecordingOpenErrorText(std::string_view fileName) {
+    return "Nelze otevřít soubor " + std::string(fileName) + " !";
+}
+
+}  // namespace qx

@@ -1,0 +1,52 @@
+#pragma once
+// The recording of live values into a data file: one data line per value notification, each
+// flushed to the disk as it is written.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "data/core/data_file_writer.h"
+#include "link/core/station.h"
+
+namespace qx {
+
+// The PC's local date and time.
+struct LocalTime {
+    int year = 1998, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+using LocalClock = std::function<LocalTime()>;
+LocalTime SystemLocalTime();
+
+class Recorder {
+  public:
+    enum class Step { Skipped, Written, Failed };
+
+    explicit Recorder(LocalClock clock = SystemLocalTime) : clock_(std::move(clock)) {}
+
+    // Creates or empties the file; closes a file still open first. False when the file cannot
+    // be created: recording then stays started without a file and writes nothing.
+    bool OpenFile(const std::string& fileName);
+    void CloseFile();
+
+    // The recording step for the value of `station` read at bus address `address` at `tenths`
+    // (time of day in tenths of a second). A value whose time equals the last one written is
+    // dropped. A line that cannot be written closes the file, keeping the lines before it, and
+    // gives Failed once; the caller tells the user and stops the recording.
+    Step WriteRecord(int address, int tenths, const StationRecord& station);
+
+    bool IsOpen() const { return file_.IsOpen(); }
+    int LineCount() const { return lineCount_; }
+
+  private:
+    LocalClock clock_;
+    DataFileWriter file_;
+    int lineCount_ = 0;
+    int lastWritten_ = -1;  // tenths since midnight of the last line; never reset
+};
+
+inline constexpr std::string_view kOpenFileCaption = "TMForm::OpenFile()";
+std::string RecordingOpenErrorText(std::string_view fileName);
+
+}  // namespace qx
