@@ -98,7 +98,8 @@ std::string ValidateSchedule(const Schedule& schedule, const ConfigEncoder& enco
             return Format("Index  %i: není zvolena platná měřená veličina !", n + 1);
         }
         const int config = encode ? encode(e.quantity, e.range, e.input) : -1;
-        if (config < 0 || config > 0xFF) {
+        // A byte outside the quantity's own nibble would log a different quantity.
+        if (config < 0 || config > 0x7F || config >> 4 != e.quantity) {
             return Format("Index  %i: neplatný rozsah nebo vstup !", n + 1);
         }
         for (const std::string& message :

@@ -30,8 +30,8 @@ std::string ExpectedLimitsReply(int addr, const ShedEntry& entry);
 std::string ExpectedEnableReply(int addr, const Schedule& schedule);
 
 // Why the schedule must not go to the module, or "" when it may: a quantity outside the
-// catalogue, a configuration byte that does not fit its field, or a date, time or interval
-// number outside 0..99, any of which would make a request longer than the module expects.
+// catalogue, a configuration byte that does not belong to the entry's quantity, or a date, time or
+// interval number outside 0..99, any of which would make a request longer than the module expects.
 // The message names the index as the page shows it (1..8) and the field.
 std::string ValidateSchedule(const Schedule& schedule, const ConfigEncoder& encode);
 

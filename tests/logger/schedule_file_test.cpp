@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "logger/core/cp1250.h"
 
@@ -184,6 +185,31 @@ TEST_F(ScheduleFileTest, FailedWriteLeavesTheOldFileAlone) {
     changed.rewrite = true;
     EXPECT_FALSE(WriteScheduleFile(dir_, changed));
     EXPECT_EQ(Get(), good);
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+// Whatever bytes the file holds, loading never fails, and writing what was loaded and loading
+// that again gives the same schedule (the guard characters aside, which random bytes avoid).
+TEST(ScheduleFileFields, ArbitraryBytesLoadAndSettle) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 500; ++round) {
+        std::string bytes;
+        for (int n = static_cast<int>(rng() % 700); n > 0; --n) {
+            const int r = static_cast<int>(rng() % 10);
+            bytes += r < 2 ? '\n' : r < 4 ? ';' : static_cast<char>(rng() % 256);
+        }
+        const Schedule once = ParseScheduleFile(bytes);
+        const Schedule twice = ParseScheduleFile(FormatScheduleFile(once));
+        const Schedule thrice = ParseScheduleFile(FormatScheduleFile(twice));
+        EXPECT_EQ(twice, thrice);
+        EXPECT_EQ(once.rewrite, twice.rewrite);
+        EXPECT_EQ(once.entries[3].quantity, twice.entries[3].quantity);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <random>
+
 #include "logger/core/limit_field.h"
 
 namespace qx {
@@ -101,6 +104,7 @@ TEST(ShedRequests, ValidationNamesTheIndexAndTheField) {
          "Index  3: není zvolena platná"},
         {7, {false, 8, 0, 0, "0.0.", "0:0", "1:00", "", "", "0:10"}, "Index  8: není zvolena"},
         {0, {false, 0, -1, 0, "0.0.", "0:0", "1:00", "", "", "0:10"}, "Index  1: neplatný rozsah"},
+        {0, {false, 2, -1, 0, "0.0.", "0:0", "1:00", "", "", "0:10"}, "Index  1: neplatný rozsah"},
         {1, {false, 0, 0, 0, "100.1.", "0:0", "1:00", "", "", "0:10"}, "Index  2: datum zahájení"},
         {4, {false, 0, 0, 0, "1.1.", "-1:0", "1:00", "", "", "0:10"}, "Index  5: čas zahájení"},
         {5, {false, 0, 0, 0, "1.1.", "1:0", "0:100", "", "", "0:10"}, "Index  6: interval měření"},
@@ -118,6 +122,52 @@ TEST(ShedRequests, AddressText) {
     EXPECT_EQ(AddressFromText("12"), 12);
     EXPECT_EQ(AddressFromText("(x"), 0);
     EXPECT_EQ(AddressFromText(""), 0);
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+// Any text at all: a schedule that passes validation always gives requests of the lengths the
+// module expects, and read-backs of 17 characters.
+TEST(ShedRequests, ValidatedSchedulesAlwaysGiveWellFormedRequests) {
+    std::mt19937 rng(1234);
+    const std::string alphabet = "0123456789.:,;+-eECcLl x\xC4\x9B";
+    auto randomText = [&] {
+        std::string t;
+        for (int n = static_cast<int>(rng() % 9); n > 0; --n)
+            t += alphabet[rng() % alphabet.size()];
+        return t;
+    };
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Schedule s = Schedule::Defaults();
+        ShedEntry& e = s.entries[round % 8];
+        e = {true,
+             static_cast<int>(rng() % 10) - 1,
+             static_cast<int>(rng() % 6) - 1,
+             static_cast<int>(rng() % 4) - 1,
+             randomText(),
+             randomText(),
+             randomText(),
+             randomText(),
+             randomText(),
+             randomText()};
+        for (const std::string& limit : {EncodeLimit(e.high), EncodeLimit(e.low)}) {
+            ASSERT_EQ(limit.size(), 5u) << e.high << ' ' << e.low;
+            ASSERT_TRUE(std::isxdigit(static_cast<unsigned char>(limit[0])));
+        }
+        if (!ValidateSchedule(s, Encode).empty()) continue;
+        ++accepted;
+        const int config = Encode(e.quantity, e.range, e.input);
+        EXPECT_EQ(WriteEntryRequest(0xFE, 7, e, config).size(), 20u) << e.date << ' ' << e.time;
+        EXPECT_EQ(WriteLimitsRequest(0xFE, 7, e).size(), 20u) << e.limitInterval;
+        EXPECT_EQ(ExpectedEntryReply(0xFE, e, config).size(), 17u);
+        EXPECT_EQ(ExpectedLimitsReply(0xFE, e).size(), 17u);
+    }
+    EXPECT_GT(accepted, 100);  // the walk must really reach the request builders
 }
 
 }  // namespace
