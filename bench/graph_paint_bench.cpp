@@ -3,7 +3,7 @@
 //
 // Usage: graph_paint_bench [points] [width] [height]
 
-#include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +11,15 @@
 
 #include "data/core/graph_paint.h"
 #include "data/core/graph_prep.h"
+
+namespace {
+// Processor time: on a shared machine the wall clock mostly measures the neighbours.
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + t.tv_nsec * 1e-6;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     const int points = argc > 1 ? std::atoi(argv[1]) : 1000000;
@@ -27,25 +36,20 @@ int main(int argc, char** argv) {
     const qx::ShownRecords shown = qx::CountShown(records, 1);
     qx::GraphState state;
 
-    auto start = std::chrono::steady_clock::now();
+    double start = CpuMs();
     qx::PrepareGraph(state, records, shown, true, true);
-    const double prepare =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double prepare = CpuMs() - start;
 
     const qx::PlotArea area = qx::GraphPlotArea(width, height);
     const int runs = 10;
     std::size_t items = 0;
-    start = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i)
-        items = qx::PaintGraph(state, records, 1, area).Items().size();
-    const double paint =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count() /
-        runs;
+    start = CpuMs();
+    for (int i = 0; i < runs; ++i) items = qx::PaintGraph(state, records, 1, area).Items().size();
+    const double paint = (CpuMs() - start) / runs;
 
     std::printf("points in the window %d, plot %d x %d\n", state.points, area.right - area.left,
                 area.bottom - area.top);
-    std::printf("graph preparation:        %.2f ms\n", prepare);
-    std::printf("display list build:       %.2f ms (%zu items)\n", paint, items);
+    std::printf("graph preparation:        %.2f ms cpu\n", prepare);
+    std::printf("display list build:       %.2f ms cpu (%zu items)\n", paint, items);
     return 0;
 }
