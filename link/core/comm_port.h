@@ -69,10 +69,14 @@ class TCommPort {
     void SetWindowIdle(bool idle) { windowIdle_.store(idle); }
     bool WindowIdle() const { return windowIdle_.load(); }
     bool PollerStopped() const { return pollerStopped_.load(); }
+    // The poller's last act: Close waits for it before it joins the thread.
+    void MarkPollerStopped() { pollerStopped_.store(true); }
 
     // Pause handshake, user-interface side: request, wait for the acknowledgement (or a closed
     // link), exchange, release. Use PauseGuard so that every path releases the poller.
     void RequestPause();
+    // Also waits until the poller has left its pause point, so that a request made right after
+    // cannot take a stale acknowledgement for a fresh one.
     void ReleasePause();
     // Poller side.
     bool PauseRequested() const { return pauseRequest_.load(); }
@@ -102,6 +106,7 @@ class TCommPort {
 
   private:
     void ResetStations();
+    void ClosePoller();
 
     std::atomic<int> operation_{kOpNone};
     DeviceFactory factory_;
@@ -114,6 +119,7 @@ class TCommPort {
     std::atomic<bool> pauseAck_{false};
     bool checksum_ = false;
     int baudCode_ = 0;
+    int msPerByte_ = 30;  // ms, read time-out per requested byte (one byte per read here)
     SerialDevice::OpenError lastOpenError_ = SerialDevice::OpenError::None;
     std::atomic<int> replyGapMs_{kReplyGapMs};
     std::function<int()> timeOfDay_;
@@ -127,6 +133,7 @@ class TCommPort {
 
     char transmit_[32] = {};
     char receive_[32] = {};
+    std::size_t received_ = 0;  // characters in receive_ before its terminating zero
 
     std::thread poller_;
 };

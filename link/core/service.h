@@ -1,7 +1,11 @@
 #pragma once
 // The station poller: the body of the background thread that keeps the station table current.
 
+#include <string>
+#include <string_view>
+
 #include "link/core/comm_port.h"
+#include "link/core/protocol.h"
 
 namespace qx {
 
@@ -12,7 +16,32 @@ class TService {
     void Execute();
 
   private:
+    void Cycle();
+    void PausePoint();
+    // Waits while the main window handles a notification (ends at once on a closed link).
+    void WaitWindow();
+    // Sleeps the cycle's pause; a Close ends it early, a pause request does not.
+    void PauseSleep();
+    void DropStationAfterError();
+    bool Scan();
+    bool IdentifyModule();
+    bool ReadConfig();
+    void DropInstrument();
+    bool IdentifyInstrument();
+    bool SendConfigIfChanged();
+    void ReadValue();
+    // One exchange with the current address; false when it failed.
+    bool Exchange(const std::string& request);
+    // Resets the station at `addr` to absent; true when it was not absent before.
+    bool ResetStation(int addr);
+
     TCommPort& port_;
+    int addr_ = 255;                // current address
+    bool error_ = false;            // an exchange of the current cycle failed
+    char reply_[kBufferSize] = {};  // raw reply of the last exchange
+    std::string_view text_;         // its text without checksum digits and CR
+    int flags_ = 0;                 // format flags of the last $AA2 reply
+    int moduleConfig_ = 0;          // configuration byte of the last $AA2 reply
 };
 
 }  // namespace qx

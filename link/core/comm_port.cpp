@@ -1,0 +1,242 @@
+#include "link/core/comm_port.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "link/core/protocol.h"
+#include "link/core/service.h"
+#include "link/core/termios_device.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int kBaudTable[10] = {1200, 1200, 1200, 1200, 2400, 4800, 9600, 19200, 38400, 1200};
+constexpr const char* kOperationNames[] = {"???",    "Open()",    "Close()",  "Receive()",
+                                           "Send()", "SetPort()", "SetTout()"};
+constexpr const char* kCodeTexts[] = {
+    "Timeout error!", "Checksum error!", "Windows API error!", "COM port not available!",
+    "Thread error!",  "Response error!", "COM port not open!"};
+constexpr int kAttempts = 3;
+
+// Baud codes and port indices arrive from settings and the module; keep them in range.
+int NormalBaudCode(int code) {
+    return ((code % 10) + 10) % 10;
+}
+
+// Waits that hand the processor to the other thread between tests of a flag.
+void YieldBriefly() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace
+
+int BitRate(int baudCode) {
+    return kBaudTable[NormalBaudCode(baudCode)];
+}
+
+TCommPort::TCommPort(PortPaths paths, DeviceFactory factory)
+    : factory_(std::move(factory)), paths_(std::move(paths)) {
+    if (!factory_) factory_ = [] { return std::make_unique<TermiosDevice>(); };
+    ResetStations();
+}
+
+TCommPort::~TCommPort() {
+    Close();
+}
+
+void TCommPort::SetPortPaths(const PortPaths& paths) {
+    std::lock_guard lock(pathsMutex_);
+    paths_ = paths;
+}
+
+PortPaths TCommPort::PortPathsCopy() const {
+    std::lock_guard lock(pathsMutex_);
+    return paths_;
+}
+
+int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink* window) {
+    operation_ = kOpOpen;
+    if (open_) Close();
+    // A device still held after an earlier Open failed half-way would lock this one out.
+    ClosePoller();
+    if (device_) device_.reset();
+    window_ = window;
+    checksum_ = checksum;
+    pauseRequest_ = false;
+    pauseAck_ = false;
+    ResetStations();
+    baudCode_ = NormalBaudCode(baudCode);
+
+    std::string path = PortPathsCopy()[portIndex & 3];
+    auto device = factory_();
+    lastOpenError_ = SerialDevice::OpenError::None;
+    if (!device || !device->Open(path)) {
+        lastOpenError_ = device ? device->LastOpenError() : SerialDevice::OpenError::Other;
+        return kPortNotAvailable;
+    }
+    device_ = std::move(device);
+    if (SetPort(BitRate(baudCode_)) != kOk) return kApiError;
+    // The driver's queues need no sizing and no event mask here: reads poll the device.
+    if (SetTout(30) != kOk) return kApiError;
+    operation_ = kOpOpen;
+    open_ = true;
+    pollerStopped_ = false;
+    poller_ = std::thread([this] { TService(*this).Execute(); });
+    return kOk;
+}
+
+int TCommPort::Close() {
+    operation_ = kOpClose;
+    open_ = false;
+    windowIdle_ = true;
+    pauseRequest_ = false;
+    pauseAck_ = false;
+    ClosePoller();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (device_) {
+        device_->Close();
+        device_.reset();
+    }
+    return kOk;
+}
+
+// The poller finishes the cycle in progress before it raises its flag; only then is the thread
+// joined, so Close never blocks inside a bus exchange of a thread it does not wait for.
+void TCommPort::ClosePoller() {
+    while (!pollerStopped_)
+        YieldBriefly();
+    if (poller_.joinable()) poller_.join();
+}
+
+int TCommPort::SetPort(int bitRate) {
+    operation_ = kOpSetPort;
+    if (!device_ || !device_->Configure(bitRate)) return kApiError;
+    return kOk;
+}
+
+int TCommPort::SetTout(int msPerByte) {
+    operation_ = kOpSetTout;
+    if (!device_ || msPerByte < 0) return kApiError;
+    msPerByte_ = msPerByte;
+    return kOk;
+}
+
+std::string TCommPort::StrError(int code, int operation) {
+    if (code > -1 || code < -7) return "TCommPort::StrError( ??? )";
+    const char* name = operation >= kOpNone && operation <= kOpSetTout ? kOperationNames[operation]
+                                                                       : kOperationNames[kOpNone];
+    char buf[300];
+    std::snprintf(buf, sizeof buf, "COM port error:  %i\n    Text:  %s\n    Funkce:  TCommPort::%s",
+                  code, kCodeTexts[-code - 1], name);
+    return buf;
+}
+
+// Reads byte by byte until a CR or until the line stays silent for the reply gap. The receive
+// buffer holds 31 characters and its terminating zero. A stream that fills it without a CR is no
+// reply this module can give: the attempt counts as silent and the rest of the input is discarded.
+// An attempt therefore reads at most 31 bytes, each within one reply gap, and can never hang.
+void TCommPort::Transfer() {
+    received_ = 0;
+    receive_[0] = '\0';
+    if (!device_) return;
+    device_->Write(transmit_, std::strlen(transmit_));
+    const int gap = ReplyGapMs();
+    while (received_ < sizeof receive_ - 1) {
+        int byte = device_->ReadByte(gap);
+        if (byte < 0) break;
+        receive_[received_++] = static_cast<char>(byte);
+        if (byte == kCr) {
+            receive_[received_] = '\0';
+            return;
+        }
+    }
+    if (received_ == sizeof receive_ - 1) {
+        device_->Purge();
+        received_ = 0;
+    }
+    receive_[received_] = '\0';
+}
+
+int TCommPort::Send(const char* request, char* reply) {
+    operation_ = kOpSend;
+    if (!device_ || !device_->IsOpen()) return kPortNotAvailable;
+    // The transmit buffer holds the whole frame, checksum digits and CR included.
+    std::string frame = Frame(request ? request : "", checksum_);
+    if (frame.size() >= sizeof transmit_) return kApiError;  // never truncate a request
+    std::memcpy(transmit_, frame.data(), frame.size());
+    transmit_[frame.size()] = '\0';
+    device_->Purge();
+    received_ = 0;
+    for (int attempt = 0; attempt < kAttempts && received_ == 0; ++attempt)
+        Transfer();
+    if (received_ == 0) return kTimeoutError;
+    operation_ = kOpReceive;
+    std::string_view text(receive_, received_);
+    if (checksum_ && !ReplyChecksumOk(text)) return kChecksumError;
+    std::memcpy(reply, receive_, received_ + 1);
+    return kOk;
+}
+
+void TCommPort::RequestPause() {
+    pauseRequest_ = true;
+    while (!pauseAck_ && open_)
+        YieldBriefly();
+}
+
+void TCommPort::ReleasePause() {
+    pauseRequest_ = false;
+    while (pauseAck_ && open_ && !pollerStopped_)
+        YieldBriefly();
+}
+
+StationRecord TCommPort::Station(int addr) const {
+    std::lock_guard lock(stationMutex_);
+    return stations_[addr & 0xFF];
+}
+
+void TCommPort::SetStation(int addr, const StationRecord& record) {
+    std::lock_guard lock(stationMutex_);
+    stations_[addr & 0xFF] = record;
+}
+
+int TCommPort::PollEntry(int addr) const {
+    std::lock_guard lock(stationMutex_);
+    return pollList_[addr & 0xFF];
+}
+
+void TCommPort::SetPollEntry(int addr, int entry) {
+    std::lock_guard lock(stationMutex_);
+    pollList_[addr & 0xFF] = entry;
+}
+
+void TCommPort::ClearPollList() {
+    std::lock_guard lock(stationMutex_);
+    pollList_.fill(0);
+}
+
+void TCommPort::ResetStations() {
+    std::lock_guard lock(stationMutex_);
+    pollList_.fill(0);
+    stations_.fill(StationRecord{});
+}
+
+void TCommPort::Notify(int message, int wParam, int lParam) {
+    if (window_) window_->Post(message, wParam, lParam);
+}
+
+int TCommPort::TimeOfDayTenths() const {
+    if (timeOfDay_) return timeOfDay_();
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t t = system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&t, &local);
+    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    return local.tm_hour * 36000 + local.tm_min * 600 + local.tm_sec * 10 +
+           static_cast<int>(ms / 100);
+}
+
+}  // namespace qx

@@ -1,0 +1,219 @@
+#include "link/core/service.h"
+
+#include <chrono>
+#include <thread>
+
+namespace qx {
+
+namespace {
+
+constexpr int kCyclePauseMs = 100;
+
+void YieldBriefly() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace
+
+void TService::Execute() {
+    addr_ = 255;  // the first scan step lands on the lowest listed address
+    error_ = false;
+    while (port_.IsOpen())
+        Cycle();
+    port_.Notify(kStationChanged, -1, 0);
+    port_.MarkPollerStopped();
+}
+
+// One visit of one listed address. Every return before the end starts the next cycle at once;
+// only a complete visit and an empty poll list pause.
+void TService::Cycle() {
+    PausePoint();
+    WaitWindow();
+    DropStationAfterError();
+    WaitWindow();
+    if (!Scan()) {
+        PauseSleep();
+        return;
+    }
+    WaitWindow();
+    if (port_.Station(addr_).state == 0 && !IdentifyModule()) return;
+    WaitWindow();
+    if (!ReadConfig()) {
+        error_ = true;
+        return;
+    }
+    DropInstrument();
+    WaitWindow();
+    if (!IdentifyInstrument()) {
+        error_ = true;
+        return;
+    }
+    WaitWindow();
+    if (SendConfigIfChanged()) return;
+    WaitWindow();
+    if (flags_ & kFlagValue) {
+        if (!Exchange(ReqValue(addr_))) {
+            error_ = true;
+            return;
+        }
+        ReadValue();
+    }
+    PauseSleep();
+}
+
+// The only place where a foreground transaction may take the bus: between two cycles.
+void TService::PausePoint() {
+    while (port_.PauseRequested() && port_.IsOpen()) {
+        port_.SetPauseAcknowledged(true);
+        YieldBriefly();
+    }
+    if (port_.PauseAcknowledged()) port_.SetPauseAcknowledged(false);
+}
+
+void TService::WaitWindow() {
+    while (!port_.WindowIdle() && port_.IsOpen())
+        YieldBriefly();
+}
+
+void TService::PauseSleep() {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(kCyclePauseMs);
+    while (port_.IsOpen()) {
+        const auto now = Clock::now();
+        if (now >= end) break;
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(end - now, std::chrono::milliseconds(10)));
+    }
+}
+
+bool TService::ResetStation(int addr) {
+    bool changed = false;
+    port_.UpdateStation(addr, [&](StationRecord& st) {
+        if (st.state == 0) return;
+        st.state = 0;
+        st.instrumentNumber = -1;
+        changed = true;
+    });
+    return changed;
+}
+
+void TService::DropStationAfterError() {
+    if (!error_) return;
+    error_ = false;
+    if (ResetStation(addr_)) port_.Notify(kStationChanged, addr_, 0);
+}
+
+bool TService::Scan() {
+    for (int step = 0; step < kStations; ++step) {
+        addr_ = (addr_ + 1) & 0xFF;
+        if (port_.PollEntry(addr_) != 0) return true;
+        if (ResetStation(addr_)) port_.Notify(kStationChanged, addr_, 0);
+    }
+    return false;
+}
+
+// With checksums on, a reply's last three characters are the checksum digits and the CR; fields
+// and the value are read from the text before them, so that decimal checksum digits never extend
+// a short number field or the value.
+bool TService::Exchange(const std::string& request) {
+    if (port_.Send(request.c_str(), reply_) != kOk) return false;
+    std::string_view raw(reply_);
+    text_ = port_.ChecksumOn() && raw.size() >= 3 ? raw.substr(0, raw.size() - 3) : raw;
+    return true;
+}
+
+bool TService::IdentifyModule() {
+    if (!Exchange(ReqModel(addr_))) return false;
+    const int model = DecimalAt(text_, 4, 7);
+    port_.UpdateStation(addr_, [&](StationRecord& st) { st.moduleModel = model; });
+    if (!Exchange(ReqFirmware(addr_))) return false;
+    const int firmware = DecimalAt(text_, 4, 7);
+    port_.UpdateStation(addr_, [&](StationRecord& st) {
+        st.moduleFirmware = firmware;
+        st.state = 1;
+    });
+    port_.Notify(kStationChanged, addr_, 0);
+    return true;
+}
+
+// A reply whose fields are not hexadecimal is as useless as no reply: it fails the exchange
+// rather than feeding a made-up configuration byte or flags into the station.
+bool TService::ReadConfig() {
+    if (!Exchange(ReqConfig(addr_))) return false;
+    const int flags = HexPairAt(text_, 8);
+    WaitWindow();
+    const int config = HexPairAt(text_, 4);
+    if (flags < 0 || config < 0) return false;
+    flags_ = flags;
+    moduleConfig_ = config;
+    bool adopted = false;
+    port_.UpdateStation(addr_, [&](StationRecord& st) {
+        if (st.config >= 0) return;
+        st.config = config;
+        adopted = true;
+    });
+    if (adopted) port_.Notify(kConfigKnown, addr_, 0);
+    return true;
+}
+
+void TService::DropInstrument() {
+    if ((flags_ & kFlagInstrument) || port_.Station(addr_).state != 2) return;
+    WaitWindow();
+    port_.UpdateStation(addr_, [](StationRecord& st) {
+        st.state = 1;
+        st.instrumentNumber = -1;
+        st.instrumentModel = 0;
+    });
+    port_.Notify(kStationChanged, addr_, 0);
+    WaitWindow();
+    port_.UpdateStation(addr_, [](StationRecord& st) {
+        st.value = kNoValue;
+        st.sign = 0;
+    });
+    port_.Notify(kValueRead, addr_, port_.TimeOfDayTenths());
+}
+
+bool TService::IdentifyInstrument() {
+    if (!(flags_ & kFlagInstrument) || port_.Station(addr_).state == 2) return true;
+    if (!Exchange(ReqModel(addr_))) return false;
+    const int model = DecimalAt(text_, 8, 11);
+    port_.UpdateStation(addr_, [&](StationRecord& st) { st.instrumentModel = model; });
+    if (!Exchange(ReqFirmware(addr_))) return false;
+    const int firmware = DecimalAt(text_, 8, 11);
+    port_.UpdateStation(addr_, [&](StationRecord& st) { st.instrumentFirmware = firmware; });
+    if (!Exchange(ReqInstrumentNumber(addr_))) return false;
+    const int number = DecimalAt(text_, 4, 11);
+    port_.UpdateStation(addr_, [&](StationRecord& st) {
+        st.instrumentNumber = number == 0 ? -1 : number;
+        st.state = 2;
+    });
+    port_.Notify(kStationChanged, addr_, 0);
+    return true;
+}
+
+// True when the cycle ends here: a configuration command replaces the value read. A byte below 0
+// is never sent: it is adopted from the module's reply instead.
+bool TService::SendConfigIfChanged() {
+    const int wanted = port_.Station(addr_).config;
+    if (wanted < 0 || wanted == moduleConfig_) return false;
+    const int csumFlag = port_.ChecksumOn() ? kFlagChecksum : 0;
+    if (!Exchange(ReqSetConfig(addr_, addr_, wanted & 0xFF, port_.BaudCode(), csumFlag)))
+        error_ = true;
+    return true;
+}
+
+void TService::ReadValue() {
+    double value = kNoValue;
+    int sign = 0;
+    if (!ParseValueReply(text_, &value, &sign)) {
+        value = kNoValue;
+        sign = 0;
+    }
+    port_.UpdateStation(addr_, [&](StationRecord& st) {
+        st.value = value;
+        st.sign = sign;
+    });
+    port_.Notify(kValueRead, addr_, port_.TimeOfDayTenths());
+}
+
+}  // namespace qx

@@ -1,0 +1,16 @@
+#pragma once
+// Judging the module's clock from its reply to the read-clock command.
+
+#include <string_view>
+
+#include "logger/core/local_time.h"
+
+namespace qx {
+
+// True when the reply "!AAHHMMSSDDMMYY" from the module at `addr` shows a clock at most
+// `toleranceS` seconds away from `now`. Date and time are compared together, so a clock a few
+// seconds behind across midnight agrees, and one that shows the right time of day on the wrong
+// date does not. A reply whose fields cannot be read disagrees.
+bool ClockReplyAgrees(std::string_view reply, int addr, const LocalTime& now, int toleranceS);
+
+}  // namespace qx

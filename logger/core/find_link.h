@@ -1,0 +1,21 @@
+#pragma once
+// What the module find needs from the link: re-opening it at another baud rate and checksum
+// mode, the poller's pause handshake, single exchanges, and the poll list.
+
+namespace qx {
+
+class FindLink {
+  public:
+    virtual ~FindLink() = default;
+    // Closes the link and opens it on the chosen port with `baudCode` and `checksum`;
+    // 0 or a negative result code.
+    virtual int Reopen(int baudCode, bool checksum) = 0;
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
+    // One exchange; `reply` holds 32 characters and receives the raw reply.
+    virtual int Send(const char* request, char* reply) = 0;
+    virtual void ClearPollList() = 0;
+    virtual void SetPollEntry(int addr, int entry) = 0;
+};
+
+}  // namespace qx

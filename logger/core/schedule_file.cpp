@@ -1,0 +1,168 @@
+#include "logger/core/schedule_file.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#ifdef __unix__
+#include <unistd.h>
+#endif
+
+#include "logger/core/cp1250.h"
+
+namespace qx {
+
+std::string ScheduleLine(std::string_view text, int lineNo) {
+    std::size_t start = 0;
+    for (int n = 0; n < lineNo; ++n) {
+        const std::size_t lf = text.find('\n', start);
+        if (lf == std::string_view::npos) return {};
+        start = lf + 1;
+    }
+    const std::size_t lf = text.find('\n', start);
+    if (lf == std::string_view::npos) return {};  // cut off before its line feed
+    std::string_view line = text.substr(start, lf - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return std::string(line.substr(0, kMaxLineChars));
+}
+
+std::vector<std::string> SplitFields(std::string_view line) {
+    std::vector<std::string> fields;
+    std::size_t pos = 0;
+    while (pos < line.size()) {
+        const std::size_t semi = line.find(';', pos);
+        if (semi == std::string_view::npos) {
+            fields.emplace_back(line.substr(pos));
+            break;
+        }
+        fields.emplace_back(line.substr(pos, semi - pos));
+        pos = semi + 1;
+    }
+    return fields;
+}
+
+int LeadingInt(std::string_view field) {
+    std::size_t pos = 0;
+    while (pos < field.size() && std::isspace(static_cast<unsigned char>(field[pos])))
+        ++pos;
+    bool negative = false;
+    if (pos < field.size() && (field[pos] == '+' || field[pos] == '-')) {
+        negative = field[pos] == '-';
+        ++pos;
+    }
+    long long value = 0;
+    for (; pos < field.size() && std::isdigit(static_cast<unsigned char>(field[pos])); ++pos) {
+        value = value * 10 + (field[pos] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    return static_cast<int>(value);
+}
+
+namespace {
+
+std::string FieldAt(const std::vector<std::string>& fields, std::size_t i) {
+    return i < fields.size() ? Cp1250ToUtf8(fields[i]) : std::string();
+}
+
+int NumberAt(const std::vector<std::string>& fields, std::size_t i) {
+    return i < fields.size() ? LeadingInt(fields[i]) : 0;
+}
+
+// The text as it goes into the file: Windows-1250, and nothing that would split a field or line.
+std::string FileText(const std::string& text) {
+    std::string out = Utf8ToCp1250(text);
+    for (char& c : out) {
+        if (c == ';') c = ',';
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return out;
+}
+
+}  // namespace
+
+Schedule ParseScheduleFile(std::string_view bytes) {
+    Schedule s;
+    const auto head = SplitFields(ScheduleLine(bytes, 0));
+    s.rewrite = NumberAt(head, 0) != 0;
+    s.allOff = NumberAt(head, 1) != 0;
+    for (int n = 0; n < kShedEntries; ++n) {
+        const auto f = SplitFields(ScheduleLine(bytes, n + 1));
+        ShedEntry& e = s.entries[n];
+        e.active = NumberAt(f, 0) != 0;
+        e.quantity = NumberAt(f, 1);
+        e.range = NumberAt(f, 2);
+        e.input = NumberAt(f, 3);
+        e.date = FieldAt(f, 4);
+        e.time = FieldAt(f, 5);
+        e.interval = FieldAt(f, 6);
+        e.high = FieldAt(f, 7);
+        e.low = FieldAt(f, 8);
+        e.limitInterval = FieldAt(f, 9);
+    }
+    return s;
+}
+
+std::string FormatScheduleFile(const Schedule& schedule) {
+    std::string out;
+    out += std::to_string(schedule.rewrite ? 1 : 0) + ";" + std::to_string(schedule.allOff ? 1 : 0);
+    out += "\r\n";
+    for (const ShedEntry& e : schedule.entries) {
+        out += std::to_string(e.active ? 1 : 0) + ";";
+        out += std::to_string(e.quantity) + ";";
+        out += std::to_string(e.range) + ";";
+        out += std::to_string(e.input) + ";";
+        for (const std::string* text :
+             {&e.date, &e.time, &e.interval, &e.high, &e.low, &e.limitInterval}) {
+            out += FileText(*text) + ";";
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool ReadScheduleFile(const std::filesystem::path& dir, Schedule& schedule) {
+    const std::filesystem::path path = dir / kScheduleFileName;
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) {
+        schedule = Schedule::Defaults();
+        return false;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {  // unreadable: the same as missing
+        schedule = Schedule::Defaults();
+        return false;
+    }
+    schedule = ParseScheduleFile(bytes);
+    return true;
+}
+
+bool WriteScheduleFile(const std::filesystem::path& dir, const Schedule& schedule) {
+    const std::filesystem::path target = dir / kScheduleFileName;
+    const std::filesystem::path temp = dir / (std::string(kScheduleFileName) + ".tmp");
+    const std::string bytes = FormatScheduleFile(schedule);
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fflush(f) == 0 && ok;
+#ifdef __unix__
+    ok = ::fsync(fileno(f)) == 0 && ok;  // the rename must not overtake the data on disk
+#endif
+    ok = std::fclose(f) == 0 && ok;
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temp, target, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qx

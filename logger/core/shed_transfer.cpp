@@ -1,0 +1,173 @@
+#include "logger/core/shed_transfer.h"
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "link/core/comm_port.h"
+#include "link/core/protocol.h"
+#include "logger/core/clock_compare.h"
+#include "logger/core/shed_log.h"
+
+namespace qx {
+namespace {
+
+constexpr const char* kSendCaption = "TMForm::MShedSendClick()";
+constexpr const char* kCheckCaption = "TMForm::MShedCheckClick()";
+constexpr const char* kClearCaption = "TMForm::MShedClearClick()";
+constexpr const char* kMark = "  -->  CHYBA !";
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char buf[300];
+    std::snprintf(buf, sizeof buf, format, args...);
+    return buf;
+}
+
+// The first n characters of the reply equal those of the expected reply; a shorter reply differs.
+bool Matches(const std::string& reply, const std::string& expected, std::size_t n) {
+    return reply.size() >= n && expected.size() >= n && reply.compare(0, n, expected, 0, n) == 0;
+}
+
+}  // namespace
+
+TShedTransfer::TShedTransfer(BusServices services) : bus_(std::move(services)) {}
+
+int TShedTransfer::Exchange(const std::string& request, std::string& reply) {
+    char buf[kBufferSize + 1] = {};
+    const int code = bus_.exchange(request.c_str(), buf);
+    buf[kBufferSize] = '\0';
+    reply.assign(buf, strnlen(buf, kBufferSize));
+    return code;
+}
+
+TransactionResult TShedTransfer::Refuse(int addr, const Schedule& schedule, const char* caption) {
+    TransactionResult result;
+    if (addr < 0 || addr > 255) {
+        result.refusal = Format("Adresa %i leží mimo rozsah 0 až 255 !", addr);
+    } else {
+        result.refusal = ValidateSchedule(schedule, bus_.encode);
+    }
+    if (!result.refusal.empty() && bus_.report) bus_.report(result, caption);
+    return result;
+}
+
+void TShedTransfer::Finish(const TransactionResult& result, const char* caption) {
+    bus_.resume();
+    if (!result.Ok() && bus_.report) bus_.report(result, caption);
+}
+
+TransactionResult TShedTransfer::Send(int addr, const Schedule& schedule,
+                                      const std::filesystem::path& logDir) {
+    TransactionResult result = Refuse(addr, schedule, kSendCaption);
+    if (!result.refusal.empty()) return result;
+    bus_.progress->Open("Zápis rozvrhu do QX", 9);
+    bus_.pause();
+    TShedLog log;
+    log.Create(logDir);  // without a log the send still runs
+    result.code = SendSteps(addr, schedule, log);
+    Finish(result, kSendCaption);
+    bus_.progress->Finish(true);
+    log.Line("");
+    log.Close();
+    return result;
+}
+
+int TShedTransfer::SendSteps(int addr, const Schedule& schedule, TShedLog& log) {
+    std::string reply;
+    // Every request is logged first, so the log shows the one that failed.
+    auto send = [&](const std::string& request) {
+        log.Line(request);
+        return Exchange(request, reply);
+    };
+    bus_.progress->AddLine("Zápis času a data do QX", 1);
+    if (int rc = send(WriteClockRequest(addr, bus_.clock()))) return rc;
+    // No index may log while its definition is half written.
+    if (int rc = send(ReqDisableAll(addr))) return rc;
+    for (int n = 0; n < kShedEntries; ++n) {
+        const ShedEntry& e = schedule.entries[n];
+        bus_.progress->AddLine(Format("Index  %i  do QX", n + 1).c_str(), n + 2);
+        const int config = bus_.encode(e.quantity, e.range, e.input);
+        if (int rc = send(WriteEntryRequest(addr, n, e, config))) return rc;
+        if (int rc = send(WriteLimitsRequest(addr, n, e))) return rc;
+    }
+    bus_.progress->AddLine("Povolení indexu do QX", 10);
+    if (int rc = send(WriteEnableRequest(addr, schedule))) return rc;
+    bus_.progress->AddLine("KONEC", -1);
+    return kOk;
+}
+
+TransactionResult TShedTransfer::Check(int addr, const Schedule& schedule) {
+    TransactionResult result = Refuse(addr, schedule, kCheckCaption);
+    if (!result.refusal.empty()) return result;
+    bus_.progress->Open("Kontrola rozvrhu měření v QX", 9);
+    bus_.pause();
+    result.code = CheckSteps(addr, schedule);
+    Finish(result, kCheckCaption);
+    bus_.progress->Finish(true);
+    return result;
+}
+
+int TShedTransfer::CheckClock(int addr) {
+    bus_.progress->AddLine("Kontrola času a data v QX", 1);
+    const LocalTime now = bus_.clock();
+    std::string reply;
+    if (int rc = Exchange(ReqReadClock(addr), reply)) return rc;
+    if (!ClockReplyAgrees(reply, addr, now, 10))
+        bus_.progress->Append("  -->  CHYBA > 10 sekund !");
+    return kOk;
+}
+
+int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
+    if (int rc = CheckClock(addr)) return rc;
+    std::string reply;
+    for (int n = 0; n < kShedEntries; ++n) {
+        const ShedEntry& e = schedule.entries[n];
+        bus_.progress->AddLine(Format("Kotrola indexu  %i  v QX", n + 1).c_str(), n + 2);
+        const int config = bus_.encode(e.quantity, e.range, e.input);
+        if (int rc = Exchange(ReqReadEntry(addr, n), reply)) return rc;
+        bool same = Matches(reply, ExpectedEntryReply(addr, e, config), 17);
+        if (int rc = Exchange(ReqReadLimits(addr, n), reply)) return rc;
+        same = Matches(reply, ExpectedLimitsReply(addr, e), 17) && same;
+        if (!same) bus_.progress->Append(kMark);
+    }
+    bus_.progress->AddLine("Kontrola povolení indexů v QX", 10);
+    if (int rc = Exchange(ReqReadEnable(addr), reply)) return rc;
+    if (!Matches(reply, ExpectedEnableReply(addr, schedule), 7)) bus_.progress->Append(kMark);
+    bus_.progress->AddLine("KONEC", -1);
+    return kOk;
+}
+
+TransactionResult TShedTransfer::Clear(int addr) {
+    cleared_ = 0;
+    TransactionResult result;
+    bus_.pause();
+    result.code = ClearSteps(addr);
+    Finish(result, kClearCaption);
+    bus_.progress->AddLine(Format("Celkem  %i  záznamů nulováno", cleared_).c_str(), cleared_);
+    bus_.progress->Finish(true);
+    return result;
+}
+
+int TShedTransfer::ClearSteps(int addr) {
+    std::string reply;
+    if (int rc = Exchange(ReqInstrumentNumber(addr), reply)) return rc;
+    if (int rc = Exchange(ReqQueueFill(addr), reply)) return rc;
+    // A refused or garbled fill count only sizes the bar; it must not make it negative.
+    const int high = HexPairAt(reply, 4);
+    const int low = HexPairAt(reply, 6);
+    const int fill = high < 0 || low < 0 ? 0 : 256 * high + low;
+    const int step = fill > 200 ? 50 : 10;
+    bus_.progress->Open("Nulování fronty v QX", fill);
+    // The queue is emptied by reading it to its end, not to the count: records keep arriving.
+    for (int toggle = 0;; toggle = 1 - toggle) {
+        if (int rc = Exchange(ReqQueueRecord(addr, toggle), reply)) return rc;
+        if (!reply.empty() && reply[0] == '?') return kOk;
+        ++cleared_;
+        if (cleared_ % step != 0) continue;
+        if (bus_.progress->Cancelled()) return kOk;
+        bus_.progress->AddLine(Format("Nulováno  %i  záznamů", cleared_).c_str(), cleared_);
+    }
+}
+
+}  // namespace qx

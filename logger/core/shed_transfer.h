@@ -1,0 +1,43 @@
+#pragma once
+// The Schedule page's three module operations as plain logic: write the schedule and the clock,
+// check them by reading back, and empty the record queue. Each one parks the poller for its
+// whole run and releases it on every path out.
+
+#include <filesystem>
+#include <string>
+
+#include "logger/core/bus_services.h"
+#include "logger/core/schedule.h"
+
+namespace qx {
+
+class TShedTransfer {
+  public:
+    explicit TShedTransfer(BusServices services);
+
+    // Sets the module's clock and writes the schedule; every request is logged to
+    // logDir/ROZVRH.LOG before it is sent. A schedule that would make malformed requests is
+    // refused before anything is sent.
+    TransactionResult Send(int addr, const Schedule& schedule, const std::filesystem::path& logDir);
+    // Reads the module's clock and schedule back and marks each difference in the progress log.
+    TransactionResult Check(int addr, const Schedule& schedule);
+    // Reads and drops records until the module has none left or the user cancels.
+    TransactionResult Clear(int addr);
+
+    // Records dropped by the last Clear.
+    int ClearedCount() const { return cleared_; }
+
+  private:
+    int Exchange(const std::string& request, std::string& reply);
+    TransactionResult Refuse(int addr, const Schedule& schedule, const char* caption);
+    int SendSteps(int addr, const Schedule& schedule, class TShedLog& log);
+    int CheckSteps(int addr, const Schedule& schedule);
+    int CheckClock(int addr);
+    int ClearSteps(int addr);
+    void Finish(const TransactionResult& result, const char* caption);
+
+    BusServices bus_;
+    int cleared_ = 0;
+};
+
+}  // namespace qx

@@ -1,0 +1,177 @@
+#include "measure/ui/online_page.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "measure/ui/list_fill_apply.h"
+#include "measure/ui/on_view_widget.h"
+
+namespace qx {
+namespace {
+
+QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint,
+                    const QRect& geometry) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(name);
+    button->setToolTip(QString::fromUtf8(hint));
+    button->setStatusTip(QString::fromUtf8(hint));
+    button->setGeometry(geometry);
+    button->setEnabled(false);
+    return button;
+}
+
+QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
+    auto* caption = new QLabel(QString::fromUtf8(label), parent);
+    caption->setGeometry(296, y, 120, 16);
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setGeometry(296, y + 16, 150, 24);
+    ApplyListFill(box, ListFill{});
+    return box;
+}
+
+}  // namespace
+
+TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, QWidget* parent)
+    : QWidget(parent), models_(models), access_(std::move(access)), model_(models) {
+    setObjectName("MOnLineSh");
+    BuildControls();
+    MOnView->SetSource([this] {
+        OnViewInput input;
+        input.stats = &model_.Stats();
+        input.codes = model_.Codes();
+        input.value = shown_.value;
+        input.sign = shown_.sign;
+        input.status = StationStatusOf(shown_);
+        input.recordingCount = recordingCount_;
+        return input;
+    });
+}
+
+void TOnlinePage::BuildControls() {
+    MOnPanel = new QFrame(this);
+    MOnPanel->setObjectName("MOnPanel");
+    MOnPanel->setGeometry(8, 8, 273, 196);
+    MOnPanel->setAutoFillBackground(true);
+    QPalette lime = MOnPanel->palette();
+    lime.setColor(QPalette::Window, QColor(0, 255, 0));
+    MOnPanel->setPalette(lime);
+    MOnView = new TOnView(MOnPanel);
+    MOnView->move(1, 2);
+
+    MOnSelect = List(this, "MOnSelect", "Veličina:", 8);
+    MOnRange = List(this, "MOnRange", "Rozsah:", 56);
+    MOnInput = List(this, "MOnInput", "Vstup:", 104);
+    MOnClear = Button(this, "MOnClear", "Start Min, Avg, Max",
+                      "Inicializace Min, Avg a Max statistik", QRect(8, 212, 160, 26));
+    MOnStart = Button(this, "MOnStart", "Soubor:  Start  >>", "Spustí ukládání dat do souboru",
+                      QRect(296, 160, 150, 26));
+    MOnStop = Button(this, "MOnStop", "Soubor:  Stop  >|", "Ukončí ukládání dat do souboru",
+                     QRect(296, 192, 150, 26));
+
+    // `activated` fires for the user's choice only, not when the page refills a list.
+    connect(MOnSelect, &QComboBox::activated, this, [this] { MOnSelectChange(); });
+    connect(MOnRange, &QComboBox::activated, this, [this] { MOnRangeChange(); });
+    connect(MOnInput, &QComboBox::activated, this, [this] { MOnRangeChange(); });
+    connect(MOnClear, &QPushButton::clicked, this, [this] { MOnClearClick(); });
+}
+
+StationRecord TOnlinePage::SelectedStation() const {
+    const int address = model_.SelectedAddress();
+    return address >= 0 ? access_.read(address) : StationRecord{};
+}
+
+void TOnlinePage::SetSelectedAddress(int address) {
+    model_.SetSelectedAddress(address);
+    shown_ = SelectedStation();
+    MOnView->update();
+}
+
+void TOnlinePage::SetRecordingCount(int count) {
+    recordingCount_ = count;
+    MOnView->update();
+}
+
+void TOnlinePage::ShowStatus(int address, const StationRecord& station) {
+    if (!model_.IsSelected(address)) return;
+    shown_ = station;
+    AdoptModels(station, models_);
+    MOnView->update();
+}
+
+StationEnables TOnlinePage::StationChanged(int address, bool recording) {
+    const StationRecord station = access_.read(address);
+    const StationEnables enables = OnlineModel::EnablesFor(station);
+    MOnClear->setEnabled(enables.clear);
+    if (!recording) MOnStart->setEnabled(enables.start);
+    ShowStatus(address, station);
+    emit InputSetChanged();
+    ApplyListFill(MOnInput, model_.InputList());
+    if (model_.IsSelected(address)) {
+        emit SetupStatusChanged(
+            QString::fromStdString(SetupStatusCaption(StationStatusOf(station))));
+    }
+    return enables;
+}
+
+bool TOnlinePage::ValueArrived(int address) {
+    const StationRecord station = access_.read(address);
+    const bool record = model_.OnValue(address, station);
+    ShowStatus(address, station);
+    return record;
+}
+
+void TOnlinePage::ConfigKnown(int address) {
+    StationRecord station = access_.read(address);
+    const std::optional<int> replacement = model_.OnConfigKnown(address, station);
+    if (!model_.IsSelected(address)) return;
+    if (replacement) {
+        access_.writeConfig(address, *replacement, false);
+        station.config = *replacement;
+    }
+    shown_ = station;
+    FillLists(station.instrumentModel);
+    emit InputSetChanged();
+    MOnView->update();
+}
+
+void TOnlinePage::FillLists(int instrumentModel) {
+    ApplyListFill(MOnSelect, model_.QuantityList());
+    ApplyListFill(MOnRange, model_.RangeList(instrumentModel));
+    ApplyListFill(MOnInput, model_.InputList());
+}
+
+void TOnlinePage::MOnSelectChange() {
+    const StationRecord station = SelectedStation();
+    const std::optional<int> config =
+        model_.OnSelectChange(MOnSelect->currentIndex(), MOnRange->currentIndex(),
+                              MOnInput->currentIndex(), station.instrumentModel);
+    if (!config) return;
+    FillLists(station.instrumentModel);
+    // No station is written while no address is selected.
+    if (model_.SelectedAddress() >= 0) access_.writeConfig(model_.SelectedAddress(), *config, true);
+    shown_ = SelectedStation();
+    emit InputSetChanged();
+    MOnView->update();
+}
+
+void TOnlinePage::MOnRangeChange() {
+    const StationRecord station = SelectedStation();
+    emit SetupStatusChanged(QString::fromStdString(SetupStatusCaption(StationStatusOf(station))));
+    AdoptModels(station, models_);
+    const std::optional<int> config = model_.OnRangeChange(
+        MOnSelect->currentIndex(), MOnRange->currentIndex(), MOnInput->currentIndex());
+    if (!config) return;
+    if (model_.SelectedAddress() >= 0)
+        access_.writeConfig(model_.SelectedAddress(), *config, false);
+    MOnView->update();
+}
+
+void TOnlinePage::MOnClearClick() {
+    model_.OnClear();
+    MOnView->update();
+}
+
+}  // namespace qx

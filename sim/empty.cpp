@@ -1,1 +1,0 @@
-// Keeps the simulator library non-empty until the simulator lands.

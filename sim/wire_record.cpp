@@ -1,0 +1,36 @@
+#include "sim/wire_record.h"
+
+namespace qx::sim {
+
+void WireRecord::AddExchange(std::string request, std::string reply) {
+    {
+        std::lock_guard lock(mutex_);
+        frames_.push_back({false, std::move(request)});
+        if (!reply.empty()) frames_.push_back({true, std::move(reply)});
+        ++requests_;
+    }
+    changed_.notify_all();
+}
+
+std::vector<WireFrame> WireRecord::Frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+}
+
+std::size_t WireRecord::RequestCount() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+bool WireRecord::WaitRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return requests_ >= count; });
+}
+
+void WireRecord::Clear() {
+    std::lock_guard lock(mutex_);
+    frames_.clear();
+    requests_ = 0;
+}
+
+}  // namespace qx::sim

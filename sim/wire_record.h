@@ -1,0 +1,37 @@
+#pragma once
+// A thread-safe record of the frames that crossed the simulated line, for tests that assert the
+// bytes on the wire.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qx::sim {
+
+struct WireFrame {
+    bool fromModule = false;  // false: a request received; true: a reply sent
+    std::string bytes;        // as on the wire, CR included (a reply as far as it was sent)
+};
+
+class WireRecord {
+  public:
+    // Adds one handled request and the reply sent to it (empty: none), then wakes the waiters.
+    void AddExchange(std::string request, std::string reply);
+    std::vector<WireFrame> Frames() const;
+    // Request lines handled so far (each counted once its reply, if any, has been written).
+    std::size_t RequestCount() const;
+    // Waits until at least `count` requests have been handled; false on time-out.
+    bool WaitRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    void Clear();
+
+  private:
+    mutable std::mutex mutex_;  // guards frames_ and requests_
+    mutable std::condition_variable changed_;
+    std::vector<WireFrame> frames_;
+    std::size_t requests_ = 0;
+};
+
+}  // namespace qx::sim

@@ -1,0 +1,212 @@
+#include "link/core/comm_port.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <memory>
+
+#include "link/core/protocol.h"
+#include "tests/support/pty_peer.h"
+#include "tests/support/recording_sink.h"
+
+namespace qx {
+namespace {
+
+using test::Immediate;
+using test::PeerReply;
+using test::PtyPeer;
+using test::ReplyChunk;
+
+PortPaths PathsWith(int index, const std::string& path) {
+    PortPaths paths{"/nonexistent/ttyS0", "/nonexistent/ttyS1", "/nonexistent/ttyS2",
+                    "/nonexistent/ttyS3"};
+    paths[index] = path;
+    return paths;
+}
+
+TEST(CommPortTable, BitRateOfEveryBaudCode) {
+    const int expected[] = {1200, 1200, 1200, 1200, 2400, 4800, 9600, 19200, 38400, 1200};
+    for (int code = 0; code < 10; ++code) {
+        EXPECT_EQ(BitRate(code), expected[code]) << code;
+        EXPECT_EQ(BitRate(code + 10), expected[code]) << code + 10;
+    }
+    EXPECT_EQ(BitRate(-2), 38400);  // a negative code stays inside the table
+}
+
+TEST(CommPortTable, StrErrorTexts) {
+    struct Case {
+        int code;
+        int operation;
+        const char* text;
+    };
+    const Case cases[] = {
+        {-1, kOpSend,
+         "COM port error:  -1\n    Text:  Timeout error!\n    Funkce:  TCommPort::Send()"},
+        {-2, kOpReceive,
+         "COM port error:  -2\n    Text:  Checksum error!\n    Funkce:  TCommPort::Receive()"},
+        {-3, kOpSetPort,
+         "COM port error:  -3\n    Text:  Windows API error!\n    Funkce:  TCommPort::SetPort()"},
+        {-4, kOpOpen,
+         "COM port error:  -4\n    Text:  COM port not available!\n    Funkce:  TCommPort::Open()"},
+        {-5, kOpClose,
+         "COM port error:  -5\n    Text:  Thread error!\n    Funkce:  TCommPort::Close()"},
+        {-6, kOpSetTout,
+         "COM port error:  -6\n    Text:  Response error!\n    Funkce:  TCommPort::SetTout()"},
+        {-7, kOpNone,
+         "COM port error:  -7\n    Text:  COM port not open!\n    Funkce:  TCommPort::???"},
+        {0, kOpSend, "TCommPort::StrError( ??? )"},
+        {1, kOpSend, "TCommPort::StrError( ??? )"},
+        {-8, kOpSend, "TCommPort::StrError( ??? )"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TCommPort::StrError(c.code, c.operation), c.text) << c.code;
+}
+
+// A device that only counts what is done to it.
+struct Touches {
+    std::atomic<int> writes{0}, purges{0}, reads{0}, opens{0}, closes{0};
+};
+
+class CountingDevice : public SerialDevice {
+  public:
+    explicit CountingDevice(std::shared_ptr<Touches> t) : t_(std::move(t)) {}
+    bool Open(const std::string&) override { return ++t_->opens, open_ = true; }
+    OpenError LastOpenError() const override { return OpenError::None; }
+    bool Configure(int) override { return true; }
+    void Purge() override { ++t_->purges; }
+    void Write(const char*, std::size_t) override { ++t_->writes; }
+    int ReadByte(int) override { return ++t_->reads, -1; }
+    void Close() override { ++t_->closes, open_ = false; }
+    bool IsOpen() const override { return open_; }
+
+  private:
+    std::shared_ptr<Touches> t_;
+    bool open_ = false;
+};
+
+TEST(CommPortLifecycle, SendOnClosedLinkTouchesNothing) {
+    auto touches = std::make_shared<Touches>();
+    TCommPort port(PathsWith(0, "fake"),
+                   [touches] { return std::make_unique<CountingDevice>(touches); });
+    char reply[kBufferSize] = "untouched";
+    EXPECT_EQ(port.Send("$01M", reply), kPortNotAvailable);
+    EXPECT_EQ(port.CurrentOperation(), kOpSend);
+
+    ASSERT_EQ(port.Open(0, 6, false, nullptr), kOk);
+    EXPECT_EQ(port.Close(), kOk);
+    EXPECT_EQ(touches->closes, 1);
+    EXPECT_EQ(port.Send("$01M", reply), kPortNotAvailable);
+    EXPECT_EQ(touches->writes, 0);
+    EXPECT_EQ(touches->purges, 0);
+    EXPECT_EQ(touches->reads, 0);
+    EXPECT_STREQ(reply, "untouched");
+}
+
+TEST(CommPortLifecycle, CloseOfNeverOpenedLink) {
+    TCommPort port(PathsWith(0, "/nonexistent"));
+    EXPECT_TRUE(port.PollerStopped());
+    EXPECT_EQ(port.Close(), kOk);
+    EXPECT_EQ(port.CurrentOperation(), kOpClose);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(CommPortLifecycle, PortIndexAndBaudCodeAreReduced) {
+    PtyPeer peer;
+    TCommPort port(PathsWith(1, peer.Path()));
+    ASSERT_EQ(port.Open(5, 12, false, nullptr), kOk);  // COM2, code 2
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.BaudCode(), 2);
+    EXPECT_EQ(peer.LineBitRate(), 1200);
+    ASSERT_EQ(port.Open(1, 8, false, nullptr), kOk);
+    EXPECT_EQ(peer.LineBitRate(), 38400);
+    port.Close();
+}
+
+TEST(CommPortLifecycle, OpenFailures) {
+    PtyPeer peer;
+    TCommPort holder(PathsWith(0, peer.Path()));
+    ASSERT_EQ(holder.Open(0, 6, false, nullptr), kOk);
+
+    TCommPort second(PathsWith(0, peer.Path()));
+    EXPECT_EQ(second.Open(0, 6, false, nullptr), kPortNotAvailable);
+    EXPECT_EQ(second.LastOpenError(), SerialDevice::OpenError::Busy);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_TRUE(second.PollerStopped());
+    char reply[kBufferSize];
+    EXPECT_EQ(second.Send("$01M", reply), kPortNotAvailable);
+
+    EXPECT_EQ(second.Open(2, 6, false, nullptr), kPortNotAvailable);
+    EXPECT_EQ(second.LastOpenError(), SerialDevice::OpenError::NotFound);
+
+    // The holder lets go on Close, and the port can be had again.
+    holder.Close();
+    EXPECT_EQ(second.Open(0, 6, false, nullptr), kOk);
+    second.Close();
+}
+
+TEST(CommPortLifecycle, RefusedPathIsNotAvailable) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root opens any file regardless of its mode";
+    char name[] = "/tmp/link_refusedXXXXXX";
+    int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ::chmod(name, 0);
+    TCommPort port(PathsWith(0, name));
+    EXPECT_EQ(port.Open(0, 6, false, nullptr), kPortNotAvailable);
+    EXPECT_EQ(port.LastOpenError(), SerialDevice::OpenError::Permission);
+    ::unlink(name);
+}
+
+TEST(CommPortLifecycle, DeviceThatCannotBeConfiguredIsReleased) {
+    char name[] = "/tmp/link_plainXXXXXX";
+    int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    PtyPeer peer;
+    TCommPort port(PathsWith(0, name));
+    PortPaths paths = PathsWith(0, name);
+    paths[1] = peer.Path();
+    port.SetPortPaths(paths);
+    // A plain file opens but is no terminal: the line settings fail.
+    EXPECT_EQ(port.Open(0, 6, false, nullptr), kApiError);
+    EXPECT_EQ(port.CurrentOperation(), kOpSetPort);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(port.PollerStopped());
+    // The half-open file is not held against the next Open, which succeeds at once.
+    TCommPort other(PathsWith(0, name));
+    EXPECT_EQ(port.Open(1, 6, false, nullptr), kOk);
+    EXPECT_EQ(other.Open(0, 6, false, nullptr), kApiError);  // not Busy: the lock was released
+    port.Close();
+    other.Close();
+    ::unlink(name);
+}
+
+TEST(CommPortLifecycle, OpenOnOpenLinkStopsTheOldPollerFirst) {
+    PtyPeer first, second;
+    test::RecordingSink sink;
+    PortPaths paths = PathsWith(0, first.Path());
+    paths[3] = second.Path();
+    TCommPort port(paths);
+    ASSERT_EQ(port.Open(0, 6, false, &sink), kOk);
+    port.SetPollEntry(9, -1);
+    port.UpdateStation(9, [](StationRecord& st) { st.state = 2; });
+    ASSERT_EQ(port.Open(3, 6, false, &sink), kOk);
+    // The old poller ended with its final notification; the new one starts from a fresh table.
+    EXPECT_TRUE(sink.WaitForNote({kStationChanged, -1, 0}));
+    EXPECT_EQ(port.PollEntry(9), 0);
+    EXPECT_EQ(port.Station(9).state, 0);
+    // The first line is free again.
+    TCommPort other(PathsWith(0, first.Path()));
+    EXPECT_EQ(other.Open(0, 6, false, nullptr), kOk);
+    other.Close();
+    port.Close();
+    std::vector<test::Note> finals;
+    for (const auto& n : sink.Notes())
+        if (n.wParam == -1) finals.push_back(n);
+    EXPECT_EQ(finals.size(), 2u);
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "link/core/protocol.h"
+#include "tests/link/poller_fixture.h"
+
+namespace qx::test {
+namespace {
+
+using Notes = std::vector<Note>;
+
+TEST_F(PollerTest, EmptyPollListSendsNothingAndResetsStations) {
+    OpenLink();
+    port_.UpdateStation(7, [](StationRecord& st) { st.state = 2; });
+    port_.UpdateStation(200, [](StationRecord& st) { st.state = 1; });
+    ASSERT_TRUE(sink_.WaitForNote({kStationChanged, 200, 0}));
+    port_.Close();
+    EXPECT_EQ(
+        sink_.Notes(),
+        (Notes{{kStationChanged, 7, 0}, {kStationChanged, 200, 0}, {kStationChanged, -1, 0}}));
+    EXPECT_TRUE(peer_.Frames().empty());
+    EXPECT_EQ(port_.Station(7).state, 0);
+    EXPECT_EQ(port_.Station(7).instrumentNumber, -1);
+}
+
+TEST_F(PollerTest, TwoListedAddressesAlternate) {
+    bus_.Add(FakeModule{.address = 3, .flags = 0});
+    bus_.Add(FakeModule{.address = 200, .flags = 0});
+    OpenLink();
+    port_.SetPollEntry(200, -1);
+    port_.SetPollEntry(3, -1);
+    ASSERT_TRUE(WaitFrame("$C82\r", 3));
+    port_.Close();
+    std::vector<std::string> visits;
+    for (const std::string& f : peer_.Frames())
+        if (f.size() == 5 && f[3] == '2') visits.push_back(f.substr(1, 2));
+    ASSERT_GE(visits.size(), 5u);
+    for (std::size_t i = 1; i < visits.size(); ++i)
+        EXPECT_NE(visits[i], visits[i - 1]) << i;
+}
+
+TEST_F(PollerTest, PauseHandshakeParksThePollerBetweenCycles) {
+    bus_.Add(FakeModule{.address = 1});
+    OpenLink();
+    port_.SetPollEntry(1, -1);
+    ASSERT_TRUE(WaitValues(1, 1));
+    {
+        PauseGuard pause(port_);
+        EXPECT_TRUE(port_.PauseAcknowledged());
+        peer_.ClearFrames();
+        char reply[kBufferSize];
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(port_.Send("$01N", reply), kOk);
+        EXPECT_EQ(peer_.Frames(), std::vector<std::string>(3, "$01N\r"));
+    }
+    EXPECT_FALSE(port_.PauseRequested());
+    EXPECT_FALSE(port_.PauseAcknowledged());
+    ASSERT_TRUE(WaitFrame("#01\r"));  // the poller goes on
+}
+
+TEST_F(PollerTest, PauseOnClosedLinkDoesNotWait) {
+    { PauseGuard neverOpened(port_); }
+    OpenLink();
+    port_.Close();
+    { PauseGuard closed(port_); }
+    EXPECT_FALSE(port_.PauseRequested());
+}
+
+TEST_F(PollerTest, CloseEndsWithOneFinalNotificationEvenWhileTheWindowIsBusy) {
+    bus_.Add(FakeModule{.address = 1});
+    OpenLink();
+    port_.SetPollEntry(1, -1);
+    ASSERT_TRUE(WaitValues(1, 1));
+    port_.SetWindowIdle(false);  // a handler is running: the poller waits before its next step
+    port_.Close();
+    EXPECT_TRUE(port_.PollerStopped());
+    EXPECT_TRUE(port_.WindowIdle());
+    const Notes notes = sink_.Notes();
+    EXPECT_EQ(notes.back(), (Note{kStationChanged, -1, 0}));
+    EXPECT_EQ(std::count(notes.begin(), notes.end(), Note{kStationChanged, -1, 0}), 1);
+}
+
+}  // namespace
+}  // namespace qx::test

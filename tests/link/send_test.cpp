@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <time.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+
+#include "link/core/comm_port.h"
+#include "link/core/protocol.h"
+#include "tests/support/pty_peer.h"
+
+namespace qx {
+namespace {
+
+using test::Immediate;
+using test::PeerReply;
+using test::PtyPeer;
+using test::ReplyChunk;
+
+// A link opened on a scripted peer. Exchanges run with the poller parked, as a foreground
+// transaction would run them.
+class SendTest : public ::testing::Test {
+  protected:
+    void OpenLink(bool checksum) {
+        port_.SetPortPaths({peer_.Path(), "", "", ""});
+        ASSERT_EQ(port_.Open(0, 6, checksum, nullptr), kOk);
+    }
+    int Exchange(const char* request) {
+        PauseGuard pause(port_);
+        return port_.Send(request, reply_);
+    }
+    void Answer(std::string text) {
+        peer_.SetScript([text](const std::string&) { return Immediate(text); });
+    }
+
+    PtyPeer peer_;
+    TCommPort port_{PortPaths{}};
+    char reply_[kBufferSize] = {};
+};
+
+TEST_F(SendTest, FramesOnTheWireWithAndWithoutChecksum) {
+    OpenLink(false);
+    Answer("!011525 520\r");
+    ASSERT_EQ(Exchange("$01M"), kOk);
+    EXPECT_STREQ(reply_, "!011525 520\r");
+
+    OpenLink(true);
+    Answer(Frame("!011525 520", true));
+    ASSERT_EQ(Exchange("$01M"), kOk);
+    EXPECT_EQ(std::string(reply_), Frame("!011525 520", true));  // digits and CR kept
+    EXPECT_EQ(peer_.Frames(), (std::vector<std::string>{"$01M\r", "$01MD2\r"}));
+}
+
+TEST_F(SendTest, ReplyChecksumIsJudgedOnTheCharactersAsReceived) {
+    OpenLink(true);
+    struct Case {
+        const char* reply;
+        int result;
+    };
+    const Case cases[] = {
+        {"!0A92\r", kOk},
+        {"!0a92\r", kChecksumError},
+        {"$01Md2\r", kOk},  // lower-case digits count as upper-case
+        {"!0A93\r", kChecksumError},
+        {"5\r", kChecksumError},  // too short to carry digits: no reading outside the text
+        {"\r", kChecksumError},
+        {"00\r", kOk},
+    };
+    for (const Case& c : cases) {
+        peer_.ClearFrames();
+        Answer(c.reply);
+        EXPECT_EQ(Exchange("$0A2"), c.result) << c.reply;
+        EXPECT_EQ(peer_.Frames().size(), 1u) << "a damaged reply is not asked again";
+        EXPECT_EQ(port_.CurrentOperation(), kOpReceive);
+    }
+    EXPECT_EQ(port_.StrError(kChecksumError).substr(port_.StrError(kChecksumError).rfind('\n') + 1),
+              "    Funkce:  TCommPort::Receive()");
+}
+
+TEST_F(SendTest, RefusalIsASuccessfulExchange) {
+    OpenLink(false);
+    Answer("?01\r");
+    EXPECT_EQ(Exchange("@01RQ0"), kOk);
+    EXPECT_STREQ(reply_, "?01\r");
+}
+
+TEST_F(SendTest, SecondAttemptSuccessIsNotReported) {
+    OpenLink(false);
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    peer_.SetScript([calls](const std::string&) -> std::optional<PeerReply> {
+        if ((*calls)++ == 0) return std::nullopt;
+        return Immediate("!01\r");
+    });
+    EXPECT_EQ(Exchange("$010"), kOk);
+    EXPECT_STREQ(reply_, "!01\r");
+    EXPECT_EQ(peer_.Frames(), (std::vector<std::string>{"$010\r", "$010\r"}));
+}
+
+TEST_F(SendTest, SilentModuleTakesThreeAttemptsThenTimesOut) {
+    OpenLink(true);
+    std::strcpy(reply_, "kept");
+    EXPECT_EQ(Exchange("#01"), kTimeoutError);
+    EXPECT_STREQ(reply_, "kept");
+    EXPECT_EQ(peer_.Frames(), std::vector<std::string>(3, Frame("#01", true)));
+    EXPECT_EQ(port_.CurrentOperation(), kOpSend);
+}
+
+TEST_F(SendTest, BytesArrivingWithinTheGapAreOneReply) {
+    OpenLink(false);
+    peer_.SetScript([](const std::string&) {
+        return PeerReply{{{0, "!01"}, {40, "12"}, {40, "34"}, {40, "\r"}}, false};
+    });
+    EXPECT_EQ(Exchange("$01N"), kOk);
+    EXPECT_STREQ(reply_, "!011234\r");
+}
+
+TEST_F(SendTest, StallLongerThanTheGapEndsTheReply) {
+    OpenLink(false);
+    peer_.SetScript([](const std::string&) {
+        return PeerReply{{{0, "!01"}, {250, "12\r"}}, false};
+    });
+    EXPECT_EQ(Exchange("$01N"), kOk);
+    EXPECT_STREQ(reply_, "!01");  // as far as it came, without CR
+    EXPECT_EQ(peer_.Frames().size(), 1u);
+}
+
+TEST_F(SendTest, ReceiveBufferBound) {
+    OpenLink(false);
+    // 30 characters and CR fill the buffer exactly and are one reply.
+    const std::string longest = "!01" + std::string(27, '7') + "\r";
+    Answer(longest);
+    EXPECT_EQ(Exchange("@01RQ1"), kOk);
+    EXPECT_EQ(std::string(reply_), longest);
+    // One character more leaves no room for the CR: no usable reply, asked three times.
+    peer_.ClearFrames();
+    Answer("!01" + std::string(28, '7') + "\r");
+    EXPECT_EQ(Exchange("@01RQ1"), kTimeoutError);
+    EXPECT_EQ(peer_.Frames().size(), 3u);
+}
+
+TEST_F(SendTest, EndlessStreamWithoutCrFailsCleanly) {
+    OpenLink(false);
+    peer_.SetScript([](const std::string&) { return PeerReply{{}, true}; });
+    EXPECT_EQ(Exchange("#01"), kTimeoutError);
+    EXPECT_EQ(peer_.Frames().size(), 3u);
+    // The stream stops; the purge before the next exchange leaves none of it in the reply.
+    Answer(">+12.345\r");
+    EXPECT_EQ(Exchange("#01"), kOk);
+    EXPECT_STREQ(reply_, ">+12.345\r");
+}
+
+TEST_F(SendTest, OverlongRequestIsNotSentCut) {
+    OpenLink(true);
+    const std::string request(29, 'A');  // with digits and CR one more than the buffer holds
+    EXPECT_EQ(Exchange(request.c_str()), kApiError);
+    EXPECT_TRUE(peer_.Frames().empty());
+    const std::string fits(28, 'A');
+    Answer("!\r");
+    port_.Close();
+    OpenLink(false);
+    EXPECT_EQ(Exchange(fits.c_str()), kOk);
+    EXPECT_EQ(peer_.Frames(), std::vector<std::string>{fits + "\r"});
+}
+
+double ThreadCpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+double WallSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+TEST_F(SendTest, HungUpLineDoesNotSpin) {
+    OpenLink(false);
+    Answer("!01\r");
+    ASSERT_EQ(Exchange("$01M"), kOk);
+    peer_.HangUp();
+    PauseGuard pause(port_);
+    const double cpu0 = ThreadCpuSeconds(), wall0 = WallSeconds();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(port_.Send("$01M", reply_), kTimeoutError);
+    const double cpu = ThreadCpuSeconds() - cpu0, wall = WallSeconds() - wall0;
+    // Nine attempts each take their time-out; a spinning read would burn the whole of it.
+    EXPECT_GE(wall, 9 * 0.070 * 0.9);
+    EXPECT_LT(cpu, wall / 10) << "cpu " << cpu << " s over " << wall << " s";
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,190 @@
+#include "logger/core/schedule_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "logger/core/cp1250.h"
+
+namespace qx {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScheduleFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("shedfile_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void Put(const std::string& bytes) {
+        std::ofstream(dir_ / kScheduleFileName, std::ios::binary) << bytes;
+    }
+    std::string Get() {
+        std::ifstream in(dir_ / kScheduleFileName, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    Schedule Load() {
+        Schedule s;
+        EXPECT_TRUE(ReadScheduleFile(dir_, s));
+        return s;
+    }
+
+    fs::path dir_;
+};
+
+const ShedEntry kEmptyEntry{};
+
+std::string DefaultFile() {
+    std::string bytes = "0;1\r\n";
+    for (int n = 0; n < 8; ++n)
+        bytes += "0;0;0;0;0.0.;0:0;1:00;+9999;-9999;0:10;\r\n";
+    return bytes;
+}
+
+TEST_F(ScheduleFileTest, MissingFileGivesDefaultsAndWritesThemBackAsTheKnownFile) {
+    Schedule s;
+    s.rewrite = true;
+    EXPECT_FALSE(ReadScheduleFile(dir_, s));
+    EXPECT_FALSE(s.rewrite);
+    EXPECT_TRUE(s.allOff);
+    for (const ShedEntry& e : s.entries) {
+        EXPECT_FALSE(e.active);
+        EXPECT_EQ(e.quantity, 0);
+        EXPECT_EQ(e.date, "0.0.");
+        EXPECT_EQ(e.time, "0:0");
+        EXPECT_EQ(e.interval, "1:00");
+        EXPECT_EQ(e.high, "+9999");
+        EXPECT_EQ(e.low, "-9999");
+        EXPECT_EQ(e.limitInterval, "0:10");
+    }
+    ASSERT_TRUE(WriteScheduleFile(dir_, s));
+    EXPECT_EQ(Get(), DefaultFile());
+    // A schedule file that cannot be read counts as missing.
+    fs::create_directories(dir_ / "sub" / kScheduleFileName);
+    Schedule fromDir;
+    EXPECT_FALSE(ReadScheduleFile(dir_ / "sub", fromDir));
+    EXPECT_EQ(fromDir, Schedule::Defaults());
+    EXPECT_FALSE(fs::exists(dir_ / "ROZVRH.QX.tmp"));
+}
+
+TEST_F(ScheduleFileTest, RoundTripKeepsTextsBlanksCodesAndCzechLetters) {
+    Schedule s = Schedule::Defaults();
+    s.rewrite = true;
+    s.allOff = false;
+    s.entries[0] = {true, 5, 2, 1, "", " 1.2. ", "  ", "+0,5", "-1.5", "60:00"};
+    s.entries[3] = {false, -1, -1, -1, "žluťoučký", "kůň", "úpěl", "ďábelské", "ódy", "Č"};
+    s.entries[7].active = true;
+    ASSERT_TRUE(WriteScheduleFile(dir_, s));
+    EXPECT_EQ(Load(), s);
+    // On disk the Czech letters are single Windows-1250 bytes: ž = 9E, ů = F9, Č = C8.
+    const std::string bytes = Get();
+    EXPECT_NE(bytes.find("-1;-1;-1;\x9Elu\x9Dou\xE8k\xFD;k\xF9\xF2;"), std::string::npos);
+    EXPECT_NE(bytes.find(";\xC8;\r\n"), std::string::npos);
+}
+
+TEST_F(ScheduleFileTest, SemicolonOrLineBreakInATextCannotShiftTheFields) {
+    Schedule s = Schedule::Defaults();
+    s.entries[1].high = "0;5";
+    s.entries[1].date = "1.\n2.";
+    ASSERT_TRUE(WriteScheduleFile(dir_, s));
+    const Schedule back = Load();
+    EXPECT_EQ(back.entries[1].high, "0,5");
+    EXPECT_EQ(back.entries[1].date, "1. 2.");
+    EXPECT_EQ(back.entries[1].low, "-9999");
+    EXPECT_EQ(back.entries[2], s.entries[2]);
+}
+
+TEST_F(ScheduleFileTest, ShortFilesReadMissingAsFalseZeroAndEmpty) {
+    Put("1;0\n");
+    Schedule s = Load();
+    EXPECT_TRUE(s.rewrite);
+    EXPECT_FALSE(s.allOff);
+    for (const ShedEntry& e : s.entries)
+        EXPECT_EQ(e, kEmptyEntry);
+
+    // The last line lacks its line feed: it reads as empty. A short line leaves the rest empty.
+    std::string bytes = "0;1\r\n1;3;\r\n";
+    for (int n = 0; n < 6; ++n)
+        bytes += "1;1;1;1;a;b;c;d;e;f;\r\n";
+    bytes += "1;7;4;0;x;y;z;u;v;w;";
+    Put(bytes);
+    s = Load();
+    EXPECT_EQ(s.entries[0], (ShedEntry{true, 3, 0, 0, "", "", "", "", "", ""}));
+    EXPECT_EQ(s.entries[6], (ShedEntry{true, 1, 1, 1, "a", "b", "c", "d", "e", "f"}));
+    EXPECT_EQ(s.entries[7], kEmptyEntry);
+
+    Put("");
+    s = Load();
+    EXPECT_FALSE(s.allOff);
+    EXPECT_EQ(s.entries[0], kEmptyEntry);
+}
+
+TEST_F(ScheduleFileTest, LongAndMalformedLines) {
+    // Only the first 250 characters of a 300-character line are split into fields.
+    std::string line2 = "1;2;3;4;" + std::string(237, 'x') + ";" + std::string(53, 'y') + ";";
+    ASSERT_EQ(line2.size(), 300u);
+    std::string bytes = "7;x\n" + line2 + "\n";
+    bytes += "abc;-2x;  +3;;only\n";  // numbers read from the leading part only
+    Put(bytes);
+    const Schedule s = Load();
+    EXPECT_TRUE(s.rewrite);
+    EXPECT_FALSE(s.allOff);
+    EXPECT_EQ(s.entries[0].date, std::string(237, 'x'));
+    EXPECT_EQ(s.entries[0].time, std::string(4, 'y'));
+    EXPECT_EQ(s.entries[0].interval, "");
+    EXPECT_EQ(s.entries[1], (ShedEntry{false, -2, 3, 0, "only", "", "", "", "", ""}));
+}
+
+TEST(ScheduleFileFields, LeadingIntAndSplitter) {
+    struct Case {
+        const char* field;
+        int value;
+    } cases[] = {{"", 0},
+                 {"12", 12},
+                 {" -7", -7},
+                 {"+3x", 3},
+                 {"x3", 0},
+                 {"- 3", 0},
+                 {"99999999999", 2147483647},
+                 {"-99999999999", -2147483647 - 1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(LeadingInt(c.field), c.value) << c.field;
+    EXPECT_EQ(SplitFields("a;;b"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(SplitFields("a;b;"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(SplitFields("").empty());
+}
+
+TEST(Cp1250, ConvertsBothWaysAndReplacesWhatItCannotHold) {
+    const std::string czech = "ěščřžýáíéúůťďňĚŠČŘŽÝÁÍÉÚŮŤĎŇ°";
+    const std::string bytes = Utf8ToCp1250(czech);
+    EXPECT_EQ(bytes.size(), 29u);
+    EXPECT_EQ(Cp1250ToUtf8(bytes), czech);
+    EXPECT_EQ(Utf8ToCp1250("€"), "\x80");
+    EXPECT_EQ(Utf8ToCp1250("日x"), "?x");             // not in the code page
+    EXPECT_EQ(Utf8ToCp1250("\xC3x\xC0\x80"), "?x?");  // malformed and overlong sequences
+    EXPECT_EQ(Cp1250ToUtf8("\x81"), "?");             // undefined byte
+}
+
+TEST_F(ScheduleFileTest, FailedWriteLeavesTheOldFileAlone) {
+    Put("1;1\n");
+    ASSERT_TRUE(WriteScheduleFile(dir_, Schedule::Defaults()));
+    const std::string good = Get();
+    EXPECT_FALSE(WriteScheduleFile(dir_ / "missing", Schedule::Defaults()));
+    // A directory in place of the temporary file makes the write fail before the rename.
+    fs::create_directory(dir_ / "ROZVRH.QX.tmp");
+    Schedule changed = Schedule::Defaults();
+    changed.rewrite = true;
+    EXPECT_FALSE(WriteScheduleFile(dir_, changed));
+    EXPECT_EQ(Get(), good);
+}
+
+}  // namespace
+}  // namespace qx
