@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace qx {
 namespace {
 constexpr std::size_t kBlock = 1 << 20;
@@ -16,6 +18,13 @@ bool LineSource::Open(const std::string& path) {
     Close();
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) return false;
+    // Only a regular file is a data file: a folder reads as nothing and a device such as
+    // /dev/zero would never end.
+    struct stat info {};
+    if (::fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
+        Close();
+        return false;
+    }
     block_.resize(kBlock);
     begin_ = end_ = 0;
     return true;

@@ -13,22 +13,6 @@ namespace {
 
 constexpr const char* kFormat = "%i %i %lf %d %d.%d.%d %d:%d:%d %d";
 
-TEST(DataLine, ParsesAWrittenLine) {
-    DataLineFields f;
-    EXPECT_EQ(ParseDataLine("0x0A\t0x5D\t-12.500\t2\t05.03.2004\t14:03:07 5", f), 11);
-    EXPECT_EQ(f.address, 10);
-    EXPECT_EQ(f.config, 0x5D);
-    EXPECT_EQ(f.value, -12.5);
-    EXPECT_EQ(f.limit, 2);
-    EXPECT_EQ(f.day, 5);
-    EXPECT_EQ(f.month, 3);
-    EXPECT_EQ(f.year, 2004);
-    EXPECT_EQ(f.hour, 14);
-    EXPECT_EQ(f.minute, 3);
-    EXPECT_EQ(f.second, 7);
-    EXPECT_EQ(f.tenths, 5);
-}
-
 TEST(DataLine, AddressAndConfigurationTakeTheirBaseFromTheirPrefix) {
     for (const char* text : {"0x1A 0x1a", "26 26", "032 032", "0X1A +26", "-0x1A -032"}) {
         DataLineFields f;
