@@ -1,6 +1,35 @@
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <exception>
+
+#include "app/ui/setup_page.h"
+#include "app/ui/tmform.h"
+#include "app/ui/tminfo_form.h"
+#include "link/core/comm_port.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setOrganizationName(QStringLiteral("Arbena"));
+    QApplication::setApplicationName(QStringLiteral("Sonvik"));
+
+    // The link object first, closed; the main window's creation maps COM1..COM4 onto devices.
+    qx::TCommPort link(qx::PortPaths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"});
+    qx::TMForm form(link);
+    qx::TMInfoForm info;
+    form.SetInfoForm(&info);
+    form.show();
+    // Without a window manager nothing may ever activate the window; the first activation
+    // (port probing) must happen all the same.
+    QTimer::singleShot(0, &form, [&form] {
+        if (!form.MSetupSh->Activated()) {
+            form.FormActivate();
+        }
+    });
+    try {
+        return app.exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Merido"), QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
 }

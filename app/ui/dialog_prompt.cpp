@@ -1,0 +1,30 @@
+#include "app/ui/dialog_prompt.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace qx {
+
+QString DialogPrompt::ChooseFile(QWidget* parent, const FileChoice& choice) {
+    QFileDialog dialog(parent, choice.title, choice.initialPath, choice.filter);
+    dialog.setAcceptMode(choice.mode == FileChoice::Mode::Save ? QFileDialog::AcceptSave
+                                                               : QFileDialog::AcceptOpen);
+    dialog.setFileMode(choice.mode == FileChoice::Mode::Save ? QFileDialog::AnyFile
+                                                             : QFileDialog::ExistingFile);
+    if (!choice.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(choice.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+void DialogPrompt::Message(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool DialogPrompt::Ask(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace qx

@@ -1,0 +1,15 @@
+#pragma once
+// The prompt of the running program: QFileDialog and QMessageBox.
+
+#include "app/ui/prompt.h"
+
+namespace qx {
+
+class DialogPrompt : public Prompt {
+  public:
+    QString ChooseFile(QWidget* parent, const FileChoice& choice) override;
+    void Message(QWidget* parent, const QString& text, const QString& caption) override;
+    bool Ask(QWidget* parent, const QString& text, const QString& caption) override;
+};
+
+}  // namespace qx

@@ -1,0 +1,37 @@
+#pragma once
+// Everything that asks the user through a modal dialog goes through this seam: choosing a file,
+// an exclamation message box, a yes/no question. The program installs the dialog-based one;
+// tests install a scripted one so that no test ever waits on a modal dialog.
+
+#include <QString>
+
+class QWidget;
+
+namespace qx {
+
+struct FileChoice {
+    enum class Mode { Open, Save };
+    Mode mode = Mode::Open;
+    QString title;          // e.g. "Otevřít soubor"
+    QString filter;         // Qt filter text, e.g. "Soubor hodnot (*.PRN)"
+    QString defaultSuffix;  // added when the user types a name without one
+    QString initialPath;    // folder or file to start in
+};
+
+class Prompt {
+  public:
+    virtual ~Prompt() = default;
+    // The chosen path, or an empty text when the user cancelled.
+    virtual QString ChooseFile(QWidget* parent, const FileChoice& choice) = 0;
+    // A message with an exclamation icon and an OK button.
+    virtual void Message(QWidget* parent, const QString& text, const QString& caption) = 0;
+    // A question with an exclamation icon; true for "yes".
+    virtual bool Ask(QWidget* parent, const QString& text, const QString& caption) = 0;
+};
+
+// The prompt in use. Without an installed one this is the dialog-based prompt.
+Prompt& Prompts();
+// Installs `prompt` (not owned) or, with nullptr, goes back to the dialog-based one.
+void InstallPrompt(Prompt* prompt);
+
+}  // namespace qx

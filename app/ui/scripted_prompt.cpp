@@ -1,0 +1,40 @@
+#include "app/ui/scripted_prompt.h"
+
+#include <algorithm>
+
+namespace qx {
+
+ScriptedPrompt::ScriptedPrompt() {
+    InstallPrompt(this);
+}
+
+ScriptedPrompt::~ScriptedPrompt() {
+    InstallPrompt(nullptr);
+}
+
+int ScriptedPrompt::MessageCount() const {
+    return static_cast<int>(std::count_if(
+        log_.begin(), log_.end(), [](const Shown& s) { return s.kind == Shown::Kind::Message; }));
+}
+
+QString ScriptedPrompt::ChooseFile(QWidget*, const FileChoice& choice) {
+    log_.push_back({Shown::Kind::File, choice.title, {}});
+    if (files_.empty()) return {};
+    QString path = files_.front();
+    files_.pop_front();
+    return path;
+}
+
+void ScriptedPrompt::Message(QWidget*, const QString& text, const QString& caption) {
+    log_.push_back({Shown::Kind::Message, text, caption});
+}
+
+bool ScriptedPrompt::Ask(QWidget*, const QString& text, const QString& caption) {
+    log_.push_back({Shown::Kind::Question, text, caption});
+    if (answers_.empty()) return false;
+    bool yes = answers_.front();
+    answers_.pop_front();
+    return yes;
+}
+
+}  // namespace qx

@@ -1,0 +1,46 @@
+#pragma once
+// A prompt for widget tests: answers come from queues filled by the test, and everything shown
+// is recorded so the test can read it. Installs itself for its lifetime.
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "app/ui/prompt.h"
+
+namespace qx {
+
+class ScriptedPrompt : public Prompt {
+  public:
+    struct Shown {
+        enum class Kind { File, Message, Question } kind;
+        QString text;     // message or question text, or the file dialog's title
+        QString caption;  // message box caption
+    };
+
+    ScriptedPrompt();
+    ~ScriptedPrompt() override;
+    ScriptedPrompt(const ScriptedPrompt&) = delete;
+    ScriptedPrompt& operator=(const ScriptedPrompt&) = delete;
+
+    void QueueFile(const QString& path) { files_.push_back(path); }
+    void QueueAnswer(bool yes) { answers_.push_back(yes); }
+
+    // Every prompt shown so far, in order.
+    const std::vector<Shown>& Log() const { return log_; }
+    int MessageCount() const;
+    void ClearLog() { log_.clear(); }
+
+    // An unexpected file choice gets "" (cancel), an unexpected question "no".
+    QString ChooseFile(QWidget* parent, const FileChoice& choice) override;
+    void Message(QWidget* parent, const QString& text, const QString& caption) override;
+    bool Ask(QWidget* parent, const QString& text, const QString& caption) override;
+
+  private:
+    std::deque<QString> files_;
+    std::deque<bool> answers_;
+    std::vector<Shown> log_;
+};
+
+}  // namespace qx

@@ -1,0 +1,60 @@
+#pragma once
+// The per-user settings store: QSettings("Arbena", "Sonvik"), on Linux an INI file under the
+// user's XDG config folder. Widgets never spell a key; they go through this facade.
+
+#include <QSettings>
+#include <QString>
+#include <array>
+
+#include "link/core/comm_port.h"
+
+namespace qx {
+
+// The Setup page's values as they are loaded and saved.
+struct SetupValues {
+    int port = 1;  // COM number 0..3 when saved; the item of the port list when loaded
+    int baud = 3;  // item of the baud list, 0..5 (1200..38400 Bd)
+    QString address = QStringLiteral("10");
+    bool csum = false;
+    bool operator==(const SetupValues&) const = default;
+};
+
+class SettingsStore {
+  public:
+    static constexpr const char* kOrganization = "Arbena";
+    static constexpr const char* kApplication = "Sonvik";
+    static constexpr const char* kSetupGroup = "1.0/Setup";
+    static constexpr const char* kPortsGroup = "1.0/Ports";
+    static constexpr const char* kPort = "Port";
+    static constexpr const char* kBaud = "Baud";
+    static constexpr const char* kAddress = "Address";
+    static constexpr const char* kCsum = "Csum";
+    static constexpr int kAddressLength = 3;  // the address edit holds at most three characters
+    static constexpr int kBaudItems = 6;
+
+    SettingsStore();
+
+    // Writes the default of every Setup value and every COM mapping that is missing.
+    void WriteDefaults();
+    // Loads the Setup values. Garbage loads safely: a text where a number belongs gives the
+    // default, a number out of range the nearest bound, a long address its first characters.
+    SetupValues LoadSetup();
+    // Writes "Csum", "Port", "Baud", "Address" in this order, each only when the stored value
+    // differs from `values`. Returns how many were written.
+    int SaveSetup(const SetupValues& values);
+
+    // Device paths of COM1..COM4 (group 1.0/Ports); a missing or empty entry gives its default.
+    PortPaths LoadPortPaths();
+    static QString ComKey(int port);         // "COM1".."COM4"
+    static QString DefaultDevice(int port);  // "/dev/ttyS0".."/dev/ttyS3"
+
+    void Sync() { settings_.sync(); }
+
+  private:
+    QString SetupKey(const char* name) const;
+    QString PortKey(int port) const;
+
+    QSettings settings_;
+};
+
+}  // namespace qx

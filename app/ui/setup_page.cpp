@@ -1,0 +1,255 @@
+#include "app/ui/setup_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "app/core/address_text.h"
+#include "app/core/port_probe.h"
+#include "app/core/station_status.h"
+#include "app/ui/control_color.h"
+#include "app/ui/prompt.h"
+#include "app/ui/tmform.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int kBaudCodeOffset = 3;  // baud code = item index + 3
+
+template <typename W>
+W* Named(W* widget, const char* name, const QString& hint = {}) {
+    widget->setObjectName(QString::fromLatin1(name));
+    if (!hint.isEmpty()) {
+        widget->setToolTip(hint);
+        widget->setStatusTip(hint);
+    }
+    return widget;
+}
+
+QLabel* Caption(const QString& text, QWidget* parent, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    return label;
+}
+
+}  // namespace
+
+SetupPage::SetupPage(TMForm& form, QWidget* parent) : QWidget(parent), form_(form) {
+    setObjectName(QStringLiteral("MSetupSh"));
+    BuildPortGroup();
+    BuildModuleGroup();
+    MSetStatus =
+        Named(new QLabel(QStringLiteral("  Status:    QX???    WZ???"), this), "MSetStatus");
+    MSetStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    MSetStatus->setGeometry(8, 196, 402, 26);
+}
+
+void SetupPage::BuildPortGroup() {
+    MSetPort = Named(new QGroupBox(QStringLiteral("COM port počítače"), this), "MSetPort");
+    MSetPort->setGeometry(8, 6, 234, 182);
+
+    Caption(QStringLiteral("Port :"), MSetPort, 14, 24);
+    MSetComm = Named(new QComboBox(MSetPort), "MSetComm",
+                     QStringLiteral("Výběr volného COM portu pro připojení QX"));
+    MSetComm->setGeometry(14, 42, 100, 24);
+    FillPortList({0, 1, 2, 3});
+    SetControlColor(MSetComm, kAqua);
+    connect(MSetComm, &QComboBox::activated, this, [this] { MSetCommChange(MSetComm); });
+    connect(MSetComm, &QComboBox::currentIndexChanged, this, [this] { ShowPortTip(); });
+
+    Caption(QStringLiteral("Rychlost:"), MSetPort, 120, 24);
+    MSetBaud = Named(
+        new QComboBox(MSetPort), "MSetBaud",
+        QStringLiteral("Volba komunikační rychlosti COM portu (doporučená hodnota je 9600 Bd)"));
+    MSetBaud->addItems({QStringLiteral("1200  Bd"), QStringLiteral("2400  Bd"),
+                        QStringLiteral("4800  Bd"), QStringLiteral("9600  Bd"),
+                        QStringLiteral("19200  Bd"), QStringLiteral("38400  Bd")});
+    MSetBaud->setGeometry(120, 42, 102, 24);
+    SetControlColor(MSetBaud, kAqua);
+
+    Caption(QStringLiteral("Adresa:"), MSetPort, 14, 78);
+    MSetAddress = Named(new QLineEdit(MSetPort), "MSetAddress",
+                        QStringLiteral("Aktuální adresa QX. Pokud ji chcete změnit, zapište novou "
+                                       "(0..254)"));
+    MSetAddress->setMaxLength(SettingsStore::kAddressLength);
+    MSetAddress->setGeometry(14, 96, 60, 24);
+    SetControlColor(MSetAddress, kWhite);
+
+    MSetCsum = Named(new QCheckBox(QStringLiteral("Checksum."), MSetPort), "MSetCsum",
+                     QStringLiteral("Zaškrtnutím se nastaví režim zabezpečení přenosu dat "
+                                    "kontrolním součtem "));
+    MSetCsum->setGeometry(120, 96, 102, 24);
+
+    MSetUse = Named(new QPushButton(QStringLiteral("Nastav"), MSetPort), "MSetUse",
+                    QStringLiteral("Změna nastavení COM portu "));
+    MSetUse->setGeometry(14, 138, 208, 30);
+    MSetUse->setDefault(true);
+    connect(MSetUse, &QPushButton::clicked, this, [this] { MSetUseClick(MSetUse); });
+}
+
+void SetupPage::BuildModuleGroup() {
+    MSetModul = Named(new QGroupBox(QStringLiteral("Rozhraní QX"), this), "MSetModul");
+    MSetModul->setGeometry(248, 6, 160, 182);
+    Caption(QStringLiteral("Změň aktuální nastavení:"), MSetModul, 10, 24);
+    MSetConfig = Named(new QPushButton(QStringLiteral("Změň"), MSetModul), "MSetConfig",
+                       QStringLiteral("Změna nastavení QX rozhraní"));
+    MSetConfig->setGeometry(10, 44, 140, 30);
+    Caption(QStringLiteral("Vyhledej aktuální nastavení:"), MSetModul, 10, 98);
+    MSetFind = Named(new QPushButton(QStringLiteral("Najdi"), MSetModul), "MSetFind",
+                     QStringLiteral("Vyhledá nastavení QX rozhraní (adresu, přenosovou rychlost a "
+                                    "nastavení Checksum)"));
+    MSetFind->setGeometry(10, 118, 140, 30);
+}
+
+// The right-hand group and the status panel reach to the sheet's right edge, whatever the
+// style's frame takes.
+void SetupPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int right = width() - 8;
+    MSetModul->setGeometry(MSetPort->geometry().right() + 7, 6,
+                           right - MSetPort->geometry().right() - 7, 182);
+    MSetStatus->setGeometry(8, 196, right - 8, 26);
+}
+
+void SetupPage::FillPortList(const std::vector<int>& ports) {
+    MSetComm->clear();
+    for (int port : ports)
+        MSetComm->addItem(SettingsStore::ComKey(port), port);
+    ShowPortTip();
+}
+
+// The list keeps the names COM1..COM4; which device each stands for shows in the tooltips.
+void SetupPage::ShowPortTip() {
+    for (int i = 0; i < MSetComm->count(); ++i) {
+        const int port = MSetComm->itemData(i).toInt();
+        MSetComm->setItemData(i, QString::fromStdString(paths_[port & 3]), Qt::ToolTipRole);
+    }
+    QString tip = MSetComm->statusTip();
+    const int index = MSetComm->currentIndex();
+    if (index >= 0) {
+        const int port = MSetComm->itemData(index).toInt() & 3;
+        tip += QStringLiteral("\n%1 = %2")
+                   .arg(MSetComm->itemText(index), QString::fromStdString(paths_[port]));
+    }
+    MSetComm->setToolTip(tip);
+}
+
+void SetupPage::LoadValues(const SetupValues& values, const PortPaths& paths) {
+    paths_ = paths;
+    savedPortIndex_ = values.port;
+    MSetBaud->setCurrentIndex(values.baud);
+    MSetAddress->setText(values.address);
+    MSetCsum->setChecked(values.csum);
+    ShowPortTip();
+}
+
+SetupValues SetupPage::CurrentValues() const {
+    SetupValues values;
+    values.port = portNumber_;
+    values.baud = MSetBaud->currentIndex();
+    values.address = MSetAddress->text();
+    values.csum = MSetCsum->isChecked();
+    return values;
+}
+
+void SetupPage::MSetCommChange(QObject*) {
+    const QString name = MSetComm->currentText();
+    for (int port = 0; port < kComPorts; ++port) {
+        if (name == SettingsStore::ComKey(port)) portNumber_ = port;
+    }
+}
+
+QString SetupPage::OpenFailureText() const {
+    if (form_.Link().LastOpenError() != SerialDevice::OpenError::Permission) return {};
+    return QStringLiteral(
+               "Přístup k zařízení %1 byl odepřen: uživatel pravděpodobně není ve "
+               "skupině dialout.")
+        .arg(QString::fromStdString(paths_[portNumber_ & 3]));
+}
+
+void SetupPage::MSetUseClick(QObject* sender) {
+    if (form_.Bus().Busy()) {
+        // A foreground transaction holds the bus and lets events through: restarting the link
+        // now would start a second poller under it.
+        form_.MStatusBar->showMessage(
+            QStringLiteral("Probíhá komunikace s QX, nastavení nyní nelze změnit."), 5000);
+        return;
+    }
+    TCommPort& link = form_.Link();
+    link.Close();
+    link.ClearPollList();
+    form_.Sink().NextSession();
+    const int result = link.Open(portNumber_, MSetBaud->currentIndex() + kBaudCodeOffset,
+                                 MSetCsum->isChecked(), &form_.Sink());
+    if (result != kOk) {
+        if (!MSetComm->isHidden()) SetControlColor(MSetComm, kRed);
+        form_.DisableBusActions();
+        const QString why = OpenFailureText();
+        if (!why.isEmpty()) form_.MStatusBar->showMessage(why);
+        if (sender != nullptr) {
+            QString text = QStringLiteral("    Zvolený COM port nelze použít. Zvol jiný.");
+            if (!why.isEmpty()) text += QStringLiteral("\n\n") + why;
+            Prompts().Message(&form_, text, QStringLiteral("TMForm::MSetUseClick()"));
+        }
+    } else {
+        SetControlColor(MSetComm, kAqua);
+        const AddressInput address = ReadAddress(MSetAddress->text().toStdString());
+        if (address.replaced) {
+            MSetAddress->setText(QString::fromStdString(address.text));
+            MSetAddress->setSelection(0, 3);
+        }
+        selectedAddress_ = address.value;
+        link.SetPollEntry(selectedAddress_, -1);
+        form_.RepaintOnView();
+    }
+    UpdateStatus(selectedAddress_);
+}
+
+void SetupPage::UpdateStatus(int address) {
+    if (address < 0 || address != selectedAddress_) return;
+    MSetStatus->setText(QString::fromStdString(SetupStatusText(form_.Link().Station(address))));
+}
+
+void SetupPage::ProbePorts() {
+    MSetComm->hide();
+    const ProbeOutcome outcome = qx::ProbePorts(savedPortIndex_, [this](int port) {
+        portNumber_ = port;
+        MSetUseClick(nullptr);
+        form_.RepaintOnView();
+        return form_.Link().IsOpen();
+    });
+    FillPortList(outcome.usablePorts);
+    savedPortIndex_ = outcome.savedIndex;
+    MSetComm->show();
+}
+
+void SetupPage::FormActivate() {
+    if (activating_ || form_.Bus().Busy()) return;
+    activating_ = true;
+    if (!activated_ && !form_.Link().IsOpen()) {
+        ProbePorts();
+        if (MSetComm->count() == 0) {
+            Prompts().Message(&form_, QStringLiteral("Není dostupný volný COM port."),
+                              QStringLiteral("COM Error"));
+            activating_ = false;
+            form_.close();
+            return;
+        }
+    }
+    // A stored index past the shortened list would select nothing.
+    savedPortIndex_ = std::clamp(savedPortIndex_, 0, std::max(0, MSetComm->count() - 1));
+    MSetComm->setCurrentIndex(savedPortIndex_);
+    MSetCommChange(nullptr);
+    MSetUseClick(nullptr);
+    form_.RepaintOnView();
+    activated_ = true;
+    form_.SetCaption(QString());
+    activating_ = false;
+}
+
+}  // namespace qx

@@ -1,0 +1,222 @@
+// The Setup page: first activation with port probing, Use with its address correction and
+// failure handling, re-applying on activation, and saving the settings at exit.
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QStatusBar>
+#include <QTest>
+
+#include "app/core/foreground_transaction.h"
+#include "app/ui/control_color.h"
+#include "form_fixture.h"
+
+namespace qx::test {
+namespace {
+
+using SetupTest = FormTest;
+
+TEST_F(SetupTest, FirstStartWithCom1AndCom3ProbesDownAndUsesCom1) {
+    Present({0, 2});
+    Form().FormActivate();
+    EXPECT_EQ(Stored("Port").toInt(), 1);  // default written at creation
+    EXPECT_EQ(PortItems(), (QStringList{"COM1", "COM3"}));
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(SetupSh().PortNumber(), 0);
+    EXPECT_EQ(SetupSh().SavedPortIndex(), 0);
+    EXPECT_TRUE(link_.IsOpen());
+    // Probed COM4 down to COM1, then the chosen port opened again.
+    const std::vector<std::string> tried = ports_.Tried();
+    ASSERT_EQ(tried.size(), 5u);
+    EXPECT_EQ(tried, (std::vector<std::string>{FakePath(3), FakePath(2), FakePath(1), FakePath(0),
+                                               FakePath(0)}));
+    EXPECT_EQ(Form().windowTitle(), TMForm::Banner());
+    EXPECT_EQ(ControlColor(SetupSh().MSetComm), kAqua);
+    // The list's tooltip names the device behind the port.
+    EXPECT_TRUE(SetupSh().MSetComm->toolTip().contains(QString::fromStdString(FakePath(0))));
+}
+
+TEST_F(SetupTest, StoredPort3WithOnlyCom1SelectsCom1) {
+    SetStored("Port", 3);
+    Present({0});
+    Form().FormActivate();
+    EXPECT_EQ(PortItems(), QStringList{"COM1"});
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(SetupSh().SavedPortIndex(), 0);
+    EXPECT_EQ(ports_.Tried().back(), FakePath(0));
+}
+
+TEST_F(SetupTest, StoredPortAboveTheShortenedListSelectsAnExistingItem) {
+    SetStored("Port", 3);
+    Present({0, 1, 2, 3});
+    Form().FormActivate();
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM4"));
+    EXPECT_EQ(ports_.Tried().back(), FakePath(3));
+    EXPECT_EQ(link_.PollEntry(10), -1);
+}
+
+TEST_F(SetupTest, NoUsablePortEndsTheProgramWithAMessage) {
+    Present({});
+    Form().show();
+    Form().FormActivate();
+    ASSERT_EQ(prompt_.MessageCount(), 1);
+    EXPECT_EQ(prompt_.Log()[0].text, QStringLiteral("Není dostupný volný COM port."));
+    EXPECT_EQ(prompt_.Log()[0].caption, QStringLiteral("COM Error"));
+    EXPECT_FALSE(Form().isVisible());
+    EXPECT_FALSE(link_.IsOpen());
+}
+
+TEST_F(SetupTest, AddressIsClampedSelectedAndPolled) {
+    Present({0});
+    Form().FormActivate();
+    struct Case {
+        const char* typed;
+        const char* shown;
+        int address;
+        bool selected;
+    };
+    for (const Case& c : {Case{"300", "254", 254, true}, Case{"-5", "0", 0, true},
+                          Case{"x", "x", 0, false}, Case{"17", "17", 17, false}}) {
+        SCOPED_TRACE(c.typed);
+        SetupSh().MSetAddress->setText(QString::fromLatin1(c.typed));
+        SetupSh().MSetAddress->deselect();
+        QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+        EXPECT_EQ(SetupSh().MSetAddress->text(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(SetupSh().MSetAddress->hasSelectedText(), c.selected);
+        if (c.selected) {
+            EXPECT_EQ(SetupSh().MSetAddress->selectedText(), QString::fromLatin1(c.shown));
+        }
+        EXPECT_EQ(Form().SelectedAddress(), c.address);
+        for (int a = 0; a < 256; ++a) {
+            ASSERT_EQ(link_.PollEntry(a), a == c.address ? -1 : 0) << "address " << a;
+        }
+    }
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+}
+
+TEST_F(SetupTest, FailedUseDisablesBusButtonsAndTellsOnlyAClick) {
+    Present({0, 1});
+    Form().FormActivate();
+    ASSERT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM2"));  // stored "Port" 1
+    const int selected = Form().SelectedAddress();
+    for (QPushButton* b : BusButtons())
+        b->setEnabled(true);
+    Present({0});  // COM2 goes away
+
+    Form().MSetUseClick(nullptr);
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+    for (QPushButton* b : BusButtons())
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_EQ(ControlColor(SetupSh().MSetComm), kRed);
+    EXPECT_FALSE(link_.IsOpen());
+
+    SetupSh().MSetAddress->setText(QStringLiteral("99"));
+    QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+    ASSERT_EQ(prompt_.MessageCount(), 1);
+    EXPECT_EQ(prompt_.Log()[0].text,
+              QStringLiteral("    Zvolený COM port nelze použít. Zvol jiný."));
+    EXPECT_EQ(prompt_.Log()[0].caption, QStringLiteral("TMForm::MSetUseClick()"));
+    EXPECT_EQ(Form().SelectedAddress(), selected);  // unchanged by a failed Use
+
+    // Choosing the port that is there makes it usable again.
+    SetupSh().MSetComm->setCurrentIndex(0);
+    Form().MSetCommChange(SetupSh().MSetComm);
+    QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+    EXPECT_EQ(ports_.Tried().back(), FakePath(0));
+    EXPECT_TRUE(link_.IsOpen());
+    EXPECT_EQ(ControlColor(SetupSh().MSetComm), kAqua);
+    EXPECT_EQ(Form().SelectedAddress(), 99);
+}
+
+TEST_F(SetupTest, PermissionDeniedNamesTheDialoutGroup) {
+    Present({0});
+    Form().FormActivate();
+    ports_.SetDenied({FakePath(0)});
+    QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+    ASSERT_EQ(prompt_.MessageCount(), 1);
+    EXPECT_TRUE(prompt_.Log()[0].text.startsWith(
+        QStringLiteral("    Zvolený COM port nelze použít. Zvol jiný.")));
+    EXPECT_TRUE(prompt_.Log()[0].text.contains(QStringLiteral("dialout")));
+    EXPECT_TRUE(Form().MStatusBar->currentMessage().contains(QStringLiteral("dialout")));
+}
+
+TEST_F(SetupTest, EveryActivationReappliesTheStartUpChoice) {
+    Present({0, 1});
+    Form().FormActivate();
+    SetupSh().MSetComm->setCurrentIndex(0);
+    Form().MSetCommChange(SetupSh().MSetComm);
+    Form().MSetUseClick(SetupSh().MSetUse);
+    ports_.ClearTried();
+    Form().FormActivate();
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM2"));
+    EXPECT_EQ(ports_.Tried(), std::vector<std::string>{FakePath(1)});  // no second probing
+    EXPECT_TRUE(link_.IsOpen());
+}
+
+TEST_F(SetupTest, NothingIsReappliedWhileATransactionHoldsTheBus) {
+    Present({0});
+    Form().FormActivate();
+    ports_.ClearTried();
+    {
+        ForegroundTransaction transaction(Form().Bus(), link_);
+        Form().FormActivate();
+        QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+        Form().MSetUseClick(nullptr);
+        EXPECT_TRUE(ports_.Tried().empty());
+        EXPECT_TRUE(link_.IsOpen());
+    }
+    EXPECT_FALSE(Form().Bus().Busy());
+    Form().FormActivate();
+    EXPECT_EQ(ports_.Tried().size(), 1u);
+}
+
+TEST_F(SetupTest, ExitWritesOnlyWhatChanged) {
+    Present({0});
+    Form().FormActivate();
+    form_.reset();  // the first exit stores the port in use (COM1) over the default
+    QFile file(settings_.File());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    const QDateTime stamp = QFileInfo(settings_.File()).lastModified();
+
+    Form().FormActivate();
+    form_.reset();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    file.close();
+    EXPECT_EQ(QFileInfo(settings_.File()).lastModified(), stamp);
+
+    Form().FormActivate();
+    SetupSh().MSetAddress->setText(QStringLiteral("42"));
+    SetupSh().MSetCsum->setChecked(true);
+    SetupSh().MSetBaud->setCurrentIndex(5);
+    form_.reset();
+    EXPECT_EQ(Stored("Address").toString(), QStringLiteral("42"));
+    EXPECT_EQ(Stored("Csum").toBool(), true);
+    EXPECT_EQ(Stored("Baud").toInt(), 5);
+    EXPECT_EQ(Stored("Port").toInt(), 0);  // the port number in use (COM1), not the default 1
+}
+
+TEST_F(SetupTest, GarbageInTheStoreLoadsSafely) {
+    SetStored("Port", -7);
+    SetStored("Baud", QStringLiteral("rychle"));
+    SetStored("Address", QString(40, QLatin1Char('9')));
+    SetStored("Csum", QStringLiteral("možná"));
+    Present({0, 1});
+    Form();
+    EXPECT_EQ(SetupSh().MSetBaud->currentIndex(), 3);
+    EXPECT_EQ(SetupSh().MSetAddress->text(), QStringLiteral("999"));
+    EXPECT_FALSE(SetupSh().MSetCsum->isChecked());
+    Form().FormActivate();
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM1"));
+    EXPECT_EQ(Form().SelectedAddress(), 254);
+
+    form_.reset();
+    SetStored("Port", 99999);
+    Form().FormActivate();
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM2"));
+}
+
+}  // namespace
+}  // namespace qx::test

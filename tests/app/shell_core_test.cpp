@@ -1,0 +1,97 @@
+// The Setup page's pure rules: reading the typed address, probing the COM ports with the saved
+// index correction, and the station status texts.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/core/address_text.h"
+#include "app/core/port_probe.h"
+#include "app/core/station_status.h"
+
+namespace qx {
+namespace {
+
+TEST(ReadAddress, GoldenTable) {
+    struct Case {
+        const char* text;
+        int value;
+        bool replaced;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"10", 10, false, "10"},
+        {"0", 0, false, "0"},
+        {"254", 254, false, "254"},
+        {"255", 254, true, "254"},
+        {"300", 254, true, "254"},
+        {"999", 254, true, "254"},
+        {"-5", 0, true, "0"},
+        {"-1", 0, true, "0"},
+        {"x", 0, false, "x"},
+        {"", 0, false, ""},
+        {"1x", 0, false, "1x"},
+        {" 7", 7, false, " 7"},
+        {"+12", 12, false, "+12"},
+        {"-", 0, false, "-"},
+        {"007", 7, false, "007"},
+        {"99999999999999999999", 254, true, "254"},
+        {"-99999999999999999999", 0, true, "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const AddressInput input = ReadAddress(c.text);
+        EXPECT_EQ(input.value, c.value);
+        EXPECT_EQ(input.replaced, c.replaced);
+        EXPECT_EQ(input.text, c.shown);
+    }
+}
+
+TEST(ProbePorts, TriesFromComFourDownAndCorrectsTheSavedIndex) {
+    struct Case {
+        int saved;
+        std::set<int> present;
+        std::vector<int> usable;
+        int savedAfter;
+    };
+    const Case cases[] = {
+        {1, {0, 2}, {0, 2}, 0},  // COM1 and COM3: COM2 (index 1) goes, index 1 -> 0
+        {3, {0}, {0}, 0},        // only COM1: 3, 2, 1, 0
+        {0, {0, 1, 2, 3}, {0, 1, 2, 3}, 0},
+        {2, {1, 2}, {1, 2}, 1},   // COM1 missing below the saved COM3
+        {1, {2, 3}, {2, 3}, -1},  // everything at and below the index gone
+        {0, {}, {}, -1},          // ports above the index do not move it
+        {3, {3}, {3}, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<int> tried;
+        const ProbeOutcome outcome = ProbePorts(c.saved, [&](int port) {
+            tried.push_back(port);
+            return c.present.count(port) > 0;
+        });
+        EXPECT_EQ(tried, (std::vector<int>{3, 2, 1, 0}));
+        EXPECT_EQ(outcome.usablePorts, c.usable);
+        EXPECT_EQ(outcome.savedIndex, c.savedAfter) << "saved " << c.saved;
+    }
+}
+
+TEST(StationStatus, TextsFollowTheStationState) {
+    StationRecord station;
+    EXPECT_EQ(SetupStatusText(station), "  Status:    QX???    WZ???");
+    station.state = 1;
+    station.moduleModel = 1102;
+    station.instrumentModel = 1520;  // not identified yet in state 1
+    EXPECT_EQ(SetupStatusText(station), "  Status:    QX102    WZ???");
+    station.state = 2;
+    EXPECT_EQ(SetupStatusText(station), "  Status:    QX102    WZ520");
+    station.moduleModel = 1000;  // not above 1000: shown as it is
+    station.instrumentModel = 77;
+    EXPECT_EQ(ModuleText(station), "QX1000");
+    EXPECT_EQ(InstrumentText(station), "WZ77");
+    station.state = 0;
+    EXPECT_EQ(ModuleText(station), "QX???");
+    EXPECT_EQ(InstrumentText(station), "WZ???");
+}
+
+}  // namespace
+}  // namespace qx

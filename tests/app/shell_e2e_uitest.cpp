@@ -1,0 +1,81 @@
+// The main window against the simulated module over a real pseudo-terminal: the first activation
+// finds the port, the poller identifies the module and its instrument, and the Setup page's
+// status panel and the bus buttons follow the station.
+
+#include <QLabel>
+
+#include "form_fixture.h"
+#include "sim/simulator.h"
+
+namespace qx::test {
+namespace {
+
+class EndToEndTest : public ::testing::Test {
+  protected:
+    EndToEndTest() : link_(PortPaths{}) {
+        sim::ModuleSettings module;
+        module.address = 10;
+        module.baudCode = 6;  // 9600 Bd
+        module.moduleModel = 1102;
+        module.instrumentModel = 1520;
+        simulator_.AddModule(module);
+        std::string error;
+        started_ = simulator_.Start(&error);
+        EXPECT_TRUE(started_) << error;
+        QSettings store = settings_.Open();
+        store.setValue(QStringLiteral("1.0/Ports/COM1"),
+                       QString::fromStdString(simulator_.SlavePath()));
+        for (int port = 1; port < 4; ++port) {
+            store.setValue(QStringLiteral("1.0/Ports/COM%1").arg(port + 1),
+                           QStringLiteral("/nonexistent/ttyQX%1").arg(port));
+        }
+        store.setValue(QStringLiteral("1.0/Setup/Baud"), 3);
+        store.setValue(QStringLiteral("1.0/Setup/Address"), QStringLiteral("10"));
+    }
+    ~EndToEndTest() override {
+        form_.reset();
+        simulator_.Stop();
+    }
+
+    TempSettings settings_;
+    sim::Simulator simulator_;
+    TCommPort link_;
+    ScriptedPrompt prompt_;
+    std::unique_ptr<TMForm> form_;
+    bool started_ = false;
+};
+
+TEST_F(EndToEndTest, WindowPollsTheSimulatedModule) {
+    ASSERT_TRUE(started_);
+    form_ = std::make_unique<TMForm>(link_);
+    TMForm& form = *form_;
+    form.FormActivate();
+    ASSERT_EQ(form.MSetupSh->MSetComm->count(), 1);
+    EXPECT_EQ(form.MSetupSh->MSetComm->currentText(), QStringLiteral("COM1"));
+    ASSERT_TRUE(link_.IsOpen());
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+
+    QLabel* status = form.MSetupSh->MSetStatus;
+    ASSERT_TRUE(WaitFor([&] { return status->text().contains(QStringLiteral("WZ520")); }))
+        << status->text().toStdString();
+    EXPECT_EQ(status->text(), QStringLiteral("  Status:    QX102    WZ520"));
+    EXPECT_TRUE(form.MShedSend->isEnabled());
+    EXPECT_TRUE(form.MTabReceive->isEnabled());
+    EXPECT_TRUE(form.MOnClear->isEnabled());
+    // The instrument number replaced the -1 of the Use action in the poll list.
+    EXPECT_EQ(link_.PollEntry(10), 12345678);
+
+    // The instrument is unplugged: the station drops to state 1.
+    simulator_.SetInstrumentAttached(10, false);
+    ASSERT_TRUE(WaitFor([&] { return status->text().contains(QStringLiteral("WZ???")); }));
+    EXPECT_TRUE(status->text().contains(QStringLiteral("QX102")));
+    EXPECT_FALSE(form.MOnClear->isEnabled());
+
+    // The module falls silent: the station is reset and the bus buttons go off.
+    simulator_.SetSilent(true);
+    ASSERT_TRUE(WaitFor([&] { return !form.MShedSend->isEnabled(); }));
+    EXPECT_EQ(status->text(), QStringLiteral("  Status:    QX???    WZ???"));
+}
+
+}  // namespace
+}  // namespace qx::test
