@@ -2,7 +2,12 @@
 
 #include <array>
 #include <climits>
+#include <cstring>
 #include <new>
+
+#include <sys/mman.h>
+
+#include <cstdint>
 
 #include "data/core/data_line.h"
 #include "data/core/line_source.h"
@@ -10,6 +15,20 @@
 
 namespace qx {
 namespace {
+
+// A million records are 24 MB touched page by page as they arrive; large pages save most of
+// those page faults. Only a hint: where the system declines, nothing changes.
+void AdviseLargePages(void* data, std::size_t bytes) {
+#ifdef __linux__
+    constexpr std::uintptr_t kLarge = 2u << 20;
+    const auto from = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+    const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kLarge - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 
 int ProgressStep(long long lines) {
     return lines > 1000 ? 100 : lines > 200 ? 50 : 10;
@@ -39,20 +58,23 @@ int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& pro
               ReadOutcome& outcome) {
     const int step = ProgressStep(lines);
     std::array<double, 8> lastStamp{};
-    std::size_t count = 0;
     for (int i = 0; i < lines; ++i) {
         char* text = nullptr;
         std::size_t length = 0;
         if (!source.Next(text, length)) break;  // the file shrank since it was counted
         if (length == 0 || text[0] == ';') continue;
-        ReplaceChar(text, ',', '.');
+        // Decimal commas become points (a line has one or two of them: find, not walk).
+        for (char* at = text;
+             (at = static_cast<char*>(std::memchr(at, ',', length - (at - text))));) {
+            *at++ = '.';
+        }
         DataLineFields fields;
         ParseDataLine(std::string_view(text, length), fields);
         const DataRecord record = MakeRecord(fields);
         const int q = record.Quantity();
         if (record.stamp >= lastStamp[q]) {
             lastStamp[q] = record.stamp;
-            list.records[count++] = record;
+            list.records.push_back(record);
         } else {
             ++outcome.outOfSequence;
         }
@@ -60,14 +82,12 @@ int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& pro
             progress.ProcessEvents();
             if (!progress.Visible()) {
                 outcome.cancelled = true;
-                count = 0;
-                list.records.resize(0);
+                list.records.clear();
                 return i;
             }
             progress.AddLine(Printf(" %i  záznamů", i + 1), i);
         }
     }
-    list.records.resize(count);
     return lines;
 }
 
@@ -86,7 +106,9 @@ ReadOutcome ReadDataFile(RecordList& list, DataProgress& progress) {
     outcome.lines = lines;
     if (lines == 0) return outcome;
     try {
-        list.records.resize(static_cast<std::size_t>(lines) + 2);
+        // Room for every line; pages are touched only as records arrive.
+        list.records.reserve(static_cast<std::size_t>(lines) + 2);
+        AdviseLargePages(list.records.data(), list.records.capacity() * sizeof(DataRecord));
     } catch (const std::bad_alloc&) {
         list.records = {};
         outcome.outOfMemory = true;

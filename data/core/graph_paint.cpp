@@ -190,8 +190,77 @@ void ForPoints(const GraphState& s, std::span<const DataRecord> records, int qua
     }
 }
 
+void Square(DisplayList& list, Point p, Rgb colour) {
+    Line(list, p.x - 5, p.y - 5, p.x + 5, p.y - 5, colour);
+    Line(list, p.x + 5, p.y - 5, p.x + 5, p.y + 5, colour);
+    Line(list, p.x + 5, p.y + 5, p.x - 5, p.y + 5, colour);
+    Line(list, p.x - 5, p.y + 5, p.x - 5, p.y - 5, colour);
+}
+
+// Markers of the points in the window, kept apart so that they are drawn over the curve.
+class Markers {
+  public:
+    explicit Markers(bool single) : single_(single) {}
+    void Add(const DataRecord& r, Point p) {
+        const bool same = havePrevious_ && p.x == previous_.x && p.y == previous_.y;
+        if (!havePrevious_ || p.x != previous_.x) topDrawn_ = bottomDrawn_ = false;
+        havePrevious_ = true;
+        previous_ = p;
+        if (same) return;
+        if (std::fabs(r.value) >= 9999.0) {
+            // Overload squares sit at the top or bottom edge; one of each per column is enough.
+            bool& drawn = r.value >= 0 ? topDrawn_ : bottomDrawn_;
+            if (!drawn) Square(list_, p, r.value >= 0 ? colors::kBlue : colors::kRed);
+            drawn = true;
+        }
+        if (single_) {
+            list_.Rect(
+                {p.x - 5, p.y - 5, p.x + 5, p.y + 5, r.limit != 0 ? colors::kRed : colors::kBlue});
+        }
+    }
+    void AppendTo(DisplayList& list) const {
+        for (const DisplayItem& item : list_.Items()) {
+            if (item.kind == DisplayItem::Kind::Line) list.Line(item.line);
+            if (item.kind == DisplayItem::Kind::Rect) list.Rect(item.rect);
+        }
+    }
+
+  private:
+    bool single_;
+    DisplayList list_;
+    bool havePrevious_ = false;
+    Point previous_{};
+    bool topDrawn_ = false, bottomDrawn_ = false;  // overload squares drawn in this pixel column
+};
+
+// Minimum, average and maximum of the usable values in the window.
+struct Statistics {
+    double low = 1e10, high = -1e10, sum = 0.0;
+    int n = 0;
+    void Add(double v) {
+        if (!(std::fabs(v) < 9999.0)) return;
+        low = std::min(low, v);
+        high = std::max(high, v);
+        sum += v;
+        ++n;
+    }
+    void Draw(DisplayList& list, int quantity, const PlotArea& a) const {
+        const double average = n > 0 ? sum / n : 0.0;
+        const int third = (a.right - a.left) / 3;
+        char text[kTextBufferSize];
+        Text(list, a.left + 20, a.top - 22,
+             std::string("Min = ") + ValueText(text, low, 0, quantity, -1, quantity));
+        Text(list, a.left + third + 20, a.top - 22,
+             std::string("Avg = ") + ValueText(text, average, 0, quantity, -1, quantity));
+        Text(list, a.left + 2 * third + 20, a.top - 22,
+             std::string("Max = ") + ValueText(text, high, 0, quantity, -1, quantity));
+    }
+};
+
+// The curve, and in the same walk over the points their markers and statistics: a million
+// points are converted to pixels once.
 void Curve(DisplayList& list, const GraphState& s, std::span<const DataRecord> records,
-           int quantity, const Scale& sc) {
+           int quantity, const Scale& sc, Markers& markers, Statistics& stats) {
     const PlotArea& a = sc.a;
     const int yH = sc.Y(s.highLimit), yL = sc.Y(s.lowLimit);
     auto at = [&](int i) {
@@ -220,7 +289,10 @@ void Curve(DisplayList& list, const GraphState& s, std::span<const DataRecord> r
     }
     CurveColumns columns(list, yH, yL);
     ForPoints(s, records, quantity, [&](const DataRecord& r) {
-        columns.Add({sc.X(r.stamp), sc.Y(r.value)});
+        const Point p{sc.X(r.stamp), sc.Y(r.value)};
+        columns.Add(p);
+        markers.Add(r, p);
+        stats.Add(r.value);
     });
     columns.Flush();
     if (after) {
@@ -230,60 +302,6 @@ void Curve(DisplayList& list, const GraphState& s, std::span<const DataRecord> r
         q.y = std::clamp(q.y, lo, hi);
         LimitColouredSegment(list, p.x, p.y, q.x, q.y, yH, yL);
     }
-}
-
-void Square(DisplayList& list, Point p, Rgb colour) {
-    Line(list, p.x - 5, p.y - 5, p.x + 5, p.y - 5, colour);
-    Line(list, p.x + 5, p.y - 5, p.x + 5, p.y + 5, colour);
-    Line(list, p.x + 5, p.y + 5, p.x - 5, p.y + 5, colour);
-    Line(list, p.x - 5, p.y + 5, p.x - 5, p.y - 5, colour);
-}
-
-void Markers(DisplayList& list, const GraphState& s, std::span<const DataRecord> records,
-             int quantity, const Scale& sc) {
-    bool havePrevious = false;
-    Point previous{};
-    bool topDrawn = false, bottomDrawn = false;  // overload squares drawn in this pixel column
-    ForPoints(s, records, quantity, [&](const DataRecord& r) {
-        const Point p{sc.X(r.stamp), sc.Y(r.value)};
-        const bool same = havePrevious && p.x == previous.x && p.y == previous.y;
-        if (!havePrevious || p.x != previous.x) topDrawn = bottomDrawn = false;
-        havePrevious = true;
-        previous = p;
-        if (same) return;
-        if (std::fabs(r.value) >= 9999.0) {
-            // Overload squares sit at the top or bottom edge; one of each per column is enough.
-            bool& drawn = r.value >= 0 ? topDrawn : bottomDrawn;
-            if (!drawn) Square(list, p, r.value >= 0 ? colors::kBlue : colors::kRed);
-            drawn = true;
-        }
-        if (s.points == 1) {
-            list.Rect(
-                {p.x - 5, p.y - 5, p.x + 5, p.y + 5, r.limit != 0 ? colors::kRed : colors::kBlue});
-        }
-    });
-}
-
-void Statistics(DisplayList& list, const GraphState& s, std::span<const DataRecord> records,
-                int quantity, const PlotArea& a) {
-    double low = 1e10, high = -1e10, sum = 0.0;
-    int n = 0;
-    ForPoints(s, records, quantity, [&](const DataRecord& r) {
-        if (!(std::fabs(r.value) < 9999.0)) return;
-        low = std::min(low, r.value);
-        high = std::max(high, r.value);
-        sum += r.value;
-        ++n;
-    });
-    const double average = n > 0 ? sum / n : 0.0;
-    const int third = (a.right - a.left) / 3;
-    char text[kTextBufferSize];
-    Text(list, a.left + 20, a.top - 22,
-         std::string("Min = ") + ValueText(text, low, 0, quantity, -1, quantity));
-    Text(list, a.left + third + 20, a.top - 22,
-         std::string("Avg = ") + ValueText(text, average, 0, quantity, -1, quantity));
-    Text(list, a.left + 2 * third + 20, a.top - 22,
-         std::string("Max = ") + ValueText(text, high, 0, quantity, -1, quantity));
 }
 
 }  // namespace
@@ -335,9 +353,11 @@ DisplayList PaintGraph(const GraphState& s, std::span<const DataRecord> records,
     TimeGrid(list, s, sc, y0);
     ValueGrid(list, s, sc, quantity);
     Axes(list, area, y0);
-    Curve(list, s, records, quantity, sc);
-    Markers(list, s, records, quantity, sc);
-    Statistics(list, s, records, quantity, area);
+    Markers markers(s.points == 1);
+    Statistics stats;
+    Curve(list, s, records, quantity, sc, markers, stats);
+    markers.AppendTo(list);
+    stats.Draw(list, quantity, area);
     return list;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace qx {
 namespace {
 constexpr std::size_t kBlock = 1 << 20;
@@ -16,6 +18,13 @@ bool LineSource::Open(const std::string& path) {
     Close();
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) return false;
+    // Only a regular file is a data file: a folder reads as nothing and a device such as
+    // /dev/zero would never end.
+    struct stat info {};
+    if (::fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
+        Close();
+        return false;
+    }
     block_.resize(kBlock);
     begin_ = end_ = 0;
     return true;
@@ -32,7 +41,13 @@ long long LineSource::CountLines() {
     Rewind();
     long long lines = 0;
     while (Refill()) {
-        lines += std::count(block_.data() + begin_, block_.data() + end_, '\n');
+        const char* at = block_.data() + begin_;
+        const char* const end = block_.data() + end_;
+        while ((at = static_cast<const char*>(
+                    std::memchr(at, '\n', static_cast<std::size_t>(end - at))))) {
+            ++lines;
+            ++at;
+        }
         begin_ = end_;
     }
     Rewind();

@@ -89,18 +89,21 @@ bool ScanInt(std::string_view text, std::size_t& pos, bool anyBase, int* out) {
         }
     }
     constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;  // magnitude of the long minimum
+    constexpr std::uint64_t kSafe = kLimit / 32;
     std::uint64_t magnitude = 0;
     bool overflow = false;
     while (pos < n) {
-        const int d = DigitValue(text[pos]);
+        const int d =
+            base == 10 ? (IsDigit(text[pos]) ? text[pos] - '0' : 99) : DigitValue(text[pos]);
         if (d >= base) break;
         gotDigit = true;
-        if (magnitude >
-            (kLimit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base)) {
-            overflow = true;
+        // Below kSafe another digit of any base cannot pass the limit; only long numbers pay
+        // for the exact check.
+        const auto b = static_cast<std::uint64_t>(base), v = static_cast<std::uint64_t>(d);
+        if (magnitude < kSafe || magnitude <= (kLimit - v) / b) {
+            magnitude = magnitude * b + v;
         } else {
-            magnitude =
-                magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
+            overflow = true;
         }
         ++pos;
     }
@@ -134,10 +137,19 @@ bool ScanDouble(std::string_view text, std::size_t& pos, double* out) {
     }
     const std::size_t mantissa = pos;
     bool gotDigit = false, gotDot = false, gotExp = false;
+    // Plain decimals of up to 15 digits are converted exactly by one division of two exact
+    // doubles; everything else goes to from_chars.
+    std::uint64_t digits = 0;
+    int digitCount = 0, decimals = 0;
     while (pos < n) {
         const char c = text[pos];
         if (!gotExp && (hex ? DigitValue(c) < 16 : IsDigit(c))) {
             gotDigit = true;
+            if (!hex && digitCount < 16) {
+                digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+                ++digitCount;
+                decimals += gotDot;
+            }
         } else if (gotExp && IsDigit(c)) {
         } else if (c == '.' && !gotDot && !gotExp) {
             gotDot = true;
@@ -150,8 +162,12 @@ bool ScanDouble(std::string_view text, std::size_t& pos, double* out) {
         ++pos;
     }
     if (hex ? !(gotDigit || gotDot) : !gotDigit) return false;
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     double value = 0.0;
-    if (gotDigit) {
+    if (!hex && !gotExp && digitCount <= 15) {
+        value = static_cast<double>(digits) / kPowers[decimals];
+    } else if (gotDigit) {
         const auto format = hex ? std::chars_format::hex : std::chars_format::general;
         const auto result =
             std::from_chars(text.data() + mantissa, text.data() + pos, value, format);

@@ -13,22 +13,6 @@ namespace {
 
 constexpr const char* kFormat = "%i %i %lf %d %d.%d.%d %d:%d:%d %d";
 
-TEST(DataLine, ParsesAWrittenLine) {
-    DataLineFields f;
-    EXPECT_EQ(ParseDataLine("0x0A\t0x5D\t-12.500\t2\t05.03.2004\t14:03:07 5", f), 11);
-    EXPECT_EQ(f.address, 10);
-    EXPECT_EQ(f.config, 0x5D);
-    EXPECT_EQ(f.value, -12.5);
-    EXPECT_EQ(f.limit, 2);
-    EXPECT_EQ(f.day, 5);
-    EXPECT_EQ(f.month, 3);
-    EXPECT_EQ(f.year, 2004);
-    EXPECT_EQ(f.hour, 14);
-    EXPECT_EQ(f.minute, 3);
-    EXPECT_EQ(f.second, 7);
-    EXPECT_EQ(f.tenths, 5);
-}
-
 TEST(DataLine, AddressAndConfigurationTakeTheirBaseFromTheirPrefix) {
     for (const char* text : {"0x1A 0x1a", "26 26", "032 032", "0X1A +26", "-0x1A -032"}) {
         DataLineFields f;
@@ -153,6 +137,23 @@ TEST(DataLine, AcceptsExactlyWhatTheCLibraryAccepts) {
                                       "1 2 0x1.8p+1x 3", "1 2 -inf 0 1.1.1 1:1:1 1"};
     for (int i = 0; i < 10000; ++i)
         lines.push_back(RandomLine(rng));
+    // Lines in the writers' layout with values of every shape, and near misses of that layout.
+    std::uniform_int_distribution<int> number(-999999, 999999), small(0, 99), shape(0, 5);
+    for (int i = 0; i < 5000; ++i) {
+        char line[120];
+        const char* values[] = {"%d", "%d.%02d", "+%d.%d", "-0.%03d%d", "%d.", ".%d"};
+        char value[40];
+        std::snprintf(value, sizeof value, values[shape(rng)], number(rng), small(rng));
+        std::snprintf(line, sizeof line,
+                      "0x%02X\t0x%02x\t%s\t%d\t%02d.%02d.%04d\t%02d:%02d:%02d %d", small(rng),
+                      small(rng) + 100, value, small(rng) % 3, small(rng), small(rng),
+                      1990 + small(rng), small(rng), small(rng), small(rng), small(rng) % 12);
+        lines.push_back(line);
+        std::string bent = line;
+        bent[std::uniform_int_distribution<std::size_t>(0, bent.size() - 1)(rng)] =
+            " \t.:x0-+9e"[small(rng) % 11];
+        lines.push_back(bent);
+    }
     // Written lines with one or two fields swapped for odd pieces reach the later fields.
     const std::vector<std::string> fields = {"0x0A", "\t", "0x5D", "\t", "-12.500", "\t",   "2",
                                              "\t",   "05", ".",    "03", ".",       "2004", "\t",

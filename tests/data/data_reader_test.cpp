@@ -39,6 +39,12 @@ TEST(DataReader, AFileThatCannotBeOpenedLeavesAnEmptyList) {
     EXPECT_FALSE(l.outcome.opened);
     EXPECT_EQ(l.list.Count(), 0);
     EXPECT_EQ(l.progress.opens_, 0);
+    // Folders and devices are no data files (a device like /dev/zero would never end).
+    for (const std::string& path : {dir.File(""), std::string("/dev/zero")}) {
+        Loaded other;
+        Load(other, path);
+        EXPECT_FALSE(other.outcome.opened) << path;
+    }
     EXPECT_EQ(ReadOpenErrorText("a.PRN"), "Nelze otevřít soubor  a.PRN  !");
     EXPECT_EQ(DataFileHint("a.PRN", false), "Soubor dat:  ???");
     EXPECT_EQ(DataFileHint("a.PRN", true), "Soubor dat:  a.PRN");

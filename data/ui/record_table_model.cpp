@@ -1,0 +1,54 @@
+#include "data/ui/record_table_model.h"
+
+#include <QString>
+
+#include "data/core/table_cells.h"
+
+namespace qx {
+
+RecordTableModel::RecordTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void RecordTableModel::Fill(const RecordList& list, int quantity) {
+    beginResetModel();
+    list_ = &list;
+    rows_.clear();
+    for (int i = 0; i < list.Count(); ++i) {
+        if (list.records[static_cast<std::size_t>(i)].Quantity() == quantity) rows_.push_back(i);
+    }
+    endResetModel();
+}
+
+void RecordTableModel::Clear() {
+    beginResetModel();
+    list_ = nullptr;
+    rows_.clear();
+    rows_.shrink_to_fit();
+    endResetModel();
+}
+
+int RecordTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int RecordTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kTableColumns;
+}
+
+QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || list_ == nullptr || !index.isValid() ||
+        index.row() >= static_cast<int>(rows_.size())) {
+        return {};
+    }
+    const auto record = static_cast<std::size_t>(rows_[static_cast<std::size_t>(index.row())]);
+    // The list may have been emptied since the fill; a row then shows nothing.
+    if (record >= list_->records.size()) return {};
+    return QString::fromStdString(
+        TableCell(list_->records[record], index.row() + 1, index.column()));
+}
+
+QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
+    return QString::fromUtf8(TableHeader(section));
+}
+
+}  // namespace qx

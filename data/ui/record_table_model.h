@@ -1,0 +1,32 @@
+#pragma once
+// MTabGrid's model: the records of the selected quantity, one row each, formatted only when a
+// row is shown, so a million records cost an index and no text.
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "data/core/data_record.h"
+
+namespace qx {
+
+class RecordTableModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    explicit RecordTableModel(QObject* parent = nullptr);
+
+    // Rows for the records of `quantity` in `list`; the model keeps a reference to the list.
+    void Fill(const RecordList& list, int quantity);
+    // Forgets the records (after a failed read or a cancelled fill).
+    void Clear();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  private:
+    const RecordList* list_ = nullptr;
+    std::vector<int> rows_;  // record index of each row
+};
+
+}  // namespace qx

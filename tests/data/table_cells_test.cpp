@@ -1,0 +1,48 @@
+#include "data/core/table_cells.h"
+
+#include <gtest/gtest.h>
+
+#include "measure/core/catalogue.h"
+#include "measure/core/text_format.h"
+
+namespace qx {
+namespace {
+
+DataRecord R(int config, double value, int limit, double stamp = 86400.0) {
+    DataRecord r;
+    r.config = static_cast<std::uint8_t>(config);
+    r.value = value;
+    r.limit = static_cast<std::uint8_t>(limit);
+    r.stamp = stamp;
+    return r;
+}
+
+TEST(TableCells, LimitColumnRules) {
+    struct Case {
+        double value;
+        int limit;
+        const char* text;
+    };
+    const Case cases[] = {{12000.0, 0, "High"}, {9999.0, 2, "High"}, {-9999.0, 0, "Low"},
+                          {-12000.0, 1, "Low"}, {5.0, 2, "Low"},     {5.0, 1, "High"},
+                          {5.0, 0, ""},         {9998.9, 0, ""}};
+    for (const Case& c : cases) {
+        EXPECT_STREQ(LimitText(R(0x10, c.value, c.limit)), c.text)
+            << c.value << " flag " << c.limit;
+    }
+}
+
+TEST(TableCells, RowTexts) {
+    const DataRecord r = R(0x12, 230.4, 1, EncodeStamp(2004, 3, 5, 14, 3, 7, 500));
+    EXPECT_EQ(TableCell(r, 7, 0), "7");
+    EXPECT_EQ(TableCell(r, 7, 2), "230.4  V");
+    EXPECT_EQ(TableCell(r, 7, 3), "High");
+    EXPECT_EQ(TableCell(r, 7, 4), "05.03.2004");
+    EXPECT_EQ(TableCell(r, 7, 5), "14:03:07.5");
+    EXPECT_EQ(TableCell(r, 7, 1), RangeName(0x12));
+    EXPECT_STREQ(TableHeader(5), "Čas");
+    EXPECT_STREQ(TableHeader(6), "");
+}
+
+}  // namespace
+}  // namespace qx
