@@ -57,7 +57,7 @@ bool IsValidCivil(const CivilTime& t) {
            t.second < 60;
 }
 
-CivilTime LocalNow() {
+CivilTime SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
     localtime_r(&now, &tm);

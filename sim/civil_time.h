@@ -21,6 +21,6 @@ CivilTime CivilOf(std::int64_t clockSeconds);
 // True when the fields form an existing date and time of day.
 bool IsValidCivil(const CivilTime& t);
 // The host's local time now.
-CivilTime LocalNow();
+CivilTime SystemLocalTime();
 
 }  // namespace qx::sim

@@ -28,7 +28,7 @@ void Simulator::AddModule(const ModuleSettings& settings) {
     std::lock_guard lock(mutex_);
     modules_.emplace_back(settings);
     // A module comes with its clock set to the host's local time, as after a schedule send.
-    modules_.back().Log().SetClock(ClockSeconds(LocalNow()), NowLocked());
+    modules_.back().Log().SetClock(ClockSeconds(SystemLocalTime()), NowLocked());
 }
 
 void Simulator::SetAcceleration(double factor) {

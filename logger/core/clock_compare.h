@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "logger/core/local_time.h"
+#include "app/core/local_time.h"
 
 namespace qx {
 

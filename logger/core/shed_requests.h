@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "logger/core/local_time.h"
+#include "app/core/local_time.h"
 #include "logger/core/schedule.h"
 
 namespace qx {

@@ -16,7 +16,7 @@
 #include "app/ui/prompt.h"
 #include "app/ui/tminfo_form.h"
 #include "link/core/comm_port.h"
-#include "logger/core/local_clock.h"
+#include "app/core/local_time.h"
 #include "logger/core/schedule_file.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
@@ -250,7 +250,7 @@ TransactionResult TShedPage::Run(const ShedBusContext& bus, Operation op, int ad
     services.pause = [&] { hold.emplace(*bus.busy, *link); };
     services.resume = [&] { hold.reset(); };
     services.progress = &progress;
-    services.clock = LocalNow;
+    services.clock = SystemLocalTime;
     services.encode = [this](int q, int r, int i) { return models_->EncodeConfig(q, r, i); };
     services.report = [this, link](const TransactionResult& result, const char* caption) {
         const std::string text =

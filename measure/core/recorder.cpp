@@ -8,21 +8,6 @@
 
 namespace qx {
 
-LocalTime SystemLocalTime() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return {local.tm_year + 1900,
-            local.tm_mon + 1,
-            local.tm_mday,
-            local.tm_hour,
-            local.tm_min,
-            local.tm_sec,
-            static_cast<int>(ms.count() % 1000)};
-}
-
 bool Recorder::OpenFile(const std::string& fileName) {
     file_.Close();
     lineCount_ = 0;

@@ -6,18 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "app/core/local_time.h"
 #include "data/core/data_file_writer.h"
 #include "link/core/station.h"
 
 namespace qx {
-
-// The PC's local date and time.
-struct LocalTime {
-    int year = 1998, month = 1, day = 1;
-    int hour = 0, minute = 0, second = 0, millisecond = 0;
-};
-using LocalClock = std::function<LocalTime()>;
-LocalTime SystemLocalTime();
 
 class Recorder {
   public:
