@@ -8,7 +8,7 @@
 
 namespace qx {
 
-LocalTime SystemLocalTime() {
+LocalDateTime SystemLocalTime() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
@@ -36,7 +36,7 @@ void Recorder::CloseFile() {
 
 Recorder::Step Recorder::WriteRecord(int address, int tenths, const StationRecord& station) {
     if (!file_.IsOpen() || tenths == lastWritten_) return Step::Skipped;
-    const LocalTime now = clock_();
+    const LocalDateTime now = clock_();
     const int nowTenths =
         now.hour * 36000 + now.minute * 600 + now.second * 10 + now.millisecond / 100;
     lastWritten_ = nowTenths;

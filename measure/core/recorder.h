@@ -11,13 +11,13 @@
 
 namespace qx {
 
-// The PC's local date and time.
-struct LocalTime {
+// The PC's local date and time to the millisecond (the schedule's LocalTime has whole seconds).
+struct LocalDateTime {
     int year = 1998, month = 1, day = 1;
     int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
-using LocalClock = std::function<LocalTime()>;
-LocalTime SystemLocalTime();
+using LocalClock = std::function<LocalDateTime()>;
+LocalDateTime SystemLocalTime();
 
 class Recorder {
   public:

@@ -32,7 +32,7 @@ int Lines(const std::string& text) {
 
 struct Recording {
     TempDir dir;
-    LocalTime now{2026, 12, 7, 10, 15, 31, 0};
+    LocalDateTime now{2026, 12, 7, 10, 15, 31, 0};
     Recorder recorder{[this] { return now; }};
     std::string path = dir.File("r.PRN");
 

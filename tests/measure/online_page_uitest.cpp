@@ -73,7 +73,7 @@ class OnlinePageTest : public ::testing::Test {
     int writes_ = 0;
     std::string chosenFile_;
     std::vector<std::string> warnings_;
-    LocalTime now_{2026, 12, 7, 10, 15, 31, 0};
+    LocalDateTime now_{2026, 12, 7, 10, 15, 31, 0};
     ModelsInUse models_;
     TOnlinePage page_{&models_, Access(), Prompts(), [this] { return now_; }};
 };
