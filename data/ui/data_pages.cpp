@@ -1,0 +1,309 @@
+#include "data/ui/data_pages.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+
+#include "app/ui/prompt.h"
+#include "app/ui/tmform.h"
+#include "app/ui/tminfo_form.h"
+#include "data/core/data_reader.h"
+#include "data/core/graph_prep.h"
+#include "data/core/queue_download.h"
+#include "data/core/table_fill.h"
+#include "data/ui/graph_view.h"
+#include "data/ui/info_progress.h"
+#include "data/ui/record_table_model.h"
+#include "link/core/protocol.h"
+#include "measure/core/catalogue.h"
+#include "measure/ui/list_fill_apply.h"
+
+namespace qx {
+namespace {
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current) {
+    FileChoice choice;
+    choice.mode = mode;
+    choice.title = QStringLiteral("Otevřít soubor");
+    choice.filter = QStringLiteral("Soubor hodnot (*.PRN)");
+    choice.defaultSuffix = QStringLiteral("WZ");
+    choice.initialPath = current;
+    return choice;
+}
+
+QComboBox* QuantityList(QWidget* parent, const char* name) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setGeometry(70, 8, 180, 22);
+    box->setToolTip(
+        QStringLiteral("Volba měřené veličiny, která bude zobrazena v tabulce a grafu"));
+    box->setEnabled(false);
+    return box;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QString& hint,
+                    QRect geometry) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setGeometry(geometry);
+    return button;
+}
+
+}  // namespace
+
+TDataPages::TDataPages(TMForm& form) : QObject(&form), form_(form) {
+    BuildTablePage();
+    BuildGraphPage();
+}
+
+void TDataPages::BuildTablePage() {
+    QWidget* page = form_.MTableSh;
+    auto* label = new QLabel(QStringLiteral("Veličina:"), page);
+    label->setObjectName("Label8");
+    label->setGeometry(8, 10, 60, 20);
+    MTabSelect = QuantityList(page, "MTabSelect");
+    MTabOpen = Button(page, "MTabOpen", QStringLiteral("Načíst ze souboru"),
+                      QStringLiteral("Načtení záznamů z vybraného souboru do tabulky a grafu"),
+                      QRect(300, 40, 115, 26));
+    MTabOpen->setDefault(true);
+    form_.MTabReceive->setToolTip(
+        QStringLiteral("Načtení záznamů z fronty (datové paměti) QX do tabulky a grafu"));
+    MTabGrid = new QTableView(page);
+    MTabGrid->setObjectName("MTabGrid");
+    MTabGrid->setGeometry(4, 40, 290, 230);
+    MTabGrid->setToolTip(
+        QStringLiteral("Databáze naměřených hodnot (zobrazuje vybranou veličinu)"));
+    MTabGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    MTabGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A fixed row height: sizing rows to their contents would visit every row.
+    MTabGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    MTabGrid->verticalHeader()->setDefaultSectionSize(18);
+    MTabGrid->verticalHeader()->hide();
+    model_ = new RecordTableModel(this);
+    MTabGrid->setModel(model_);
+    const int widths[] = {50, 56, 98, 33, 72, 84};
+    for (int c = 0; c < 6; ++c)
+        MTabGrid->setColumnWidth(c, widths[c]);
+    connect(MTabOpen, &QPushButton::clicked, this, [this] { MTabOpenClick(); });
+    connect(form_.MTabReceive, &QPushButton::clicked, this, [this] { MTabReceiveClick(); });
+    connect(MTabSelect, &QComboBox::activated, this, [this] { MTabSelectChange(); });
+}
+
+void TDataPages::BuildGraphPage() {
+    QWidget* page = form_.MGraphSh;
+    auto* label = new QLabel(QStringLiteral("Veličina:"), page);
+    label->setObjectName("Label1");
+    label->setGeometry(8, 10, 60, 20);
+    MGrSelect = QuantityList(page, "MGrSelect");
+    MGrLupaM = Button(page, "MGrLupaM", QStringLiteral("Lupa -"),
+                      QStringLiteral("Zmenší rozlišení časové osy"), QRect(260, 8, 70, 26));
+    MGrLupaP = Button(page, "MGrLupaP", QStringLiteral("Lupa +"),
+                      QStringLiteral("Zvětší rozlišení časové osy"), QRect(340, 8, 70, 26));
+    MGrLupaP->setDefault(true);
+    MGrLupaM->setEnabled(false);
+    MGrLupaP->setEnabled(false);
+    MGrPanel = new QFrame(page);
+    MGrPanel->setObjectName("MGrPanel");
+    MGrPanel->setGeometry(8, 40, 401, 212);
+    MGrPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    MGrPanel->setLineWidth(2);
+    MGrView = new TGraphView(MGrPanel);
+    MGrView->setGeometry(2, 2, 394, 191);
+    MGrView->SetPanelSize({397, 208});
+    MGrView->SetSource(&graph_, &list_, &quantity_);
+    MGrScroll = new QScrollBar(Qt::Horizontal, MGrPanel);
+    MGrScroll->setObjectName("MGrScroll");
+    MGrScroll->setGeometry(2, 194, 394, 13);
+    MGrScroll->setToolTip(QStringLiteral("Posun časové osy grafu beze změny rozlišení"));
+    MGrScroll->setRange(0, 10000);
+    MGrScroll->setPageStep(2);
+    MGrScroll->setEnabled(false);
+    connect(MGrSelect, &QComboBox::activated, this, [this] { MGrSelectChange(); });
+    connect(MGrLupaM, &QPushButton::clicked, this, [this] { MGrLupaMClick(); });
+    connect(MGrLupaP, &QPushButton::clicked, this, [this] { MGrLupaPClick(); });
+    connect(MGrScroll, &QScrollBar::actionTriggered, this, [this](int a) { MGrScrollScroll(a); });
+    connect(MGrScroll, &QScrollBar::sliderReleased, this,
+            [this] { MGrScrollScroll(QAbstractSlider::SliderMove + 100); });
+}
+
+void TDataPages::SetHints(const QString& hint) {
+    MTabGrid->setToolTip(hint);
+    MGrView->setToolTip(hint);
+}
+
+bool TDataPages::ReadFile() {
+    InfoProgress progress(*form_.InfoForm(), pause_);
+    list_.fileName = form_.DataFileName().toStdString();
+    const ReadOutcome outcome = ReadDataFile(list_, progress);
+    const QString caption = QString::fromUtf8(kReadFileCaption.data(), kReadFileCaption.size());
+    if (!outcome.opened) {
+        Prompts().Message(&form_, FromUtf8(ReadOpenErrorText(list_.fileName)), caption);
+        SetHints(FromUtf8(DataFileHint(list_.fileName, false)));
+        return false;
+    }
+    SetHints(FromUtf8(DataFileHint(list_.fileName, true)));
+    if (outcome.outOfSequence > 0) {
+        Prompts().Message(&form_, FromUtf8(OutOfSequenceText(outcome.outOfSequence)), caption);
+    }
+    return true;
+}
+
+void TDataPages::TableFillAndGraph() {
+    InfoProgress progress(*form_.InfoForm(), pause_);
+    const TableFillOutcome outcome = TableFill(list_, quantity_, progress);
+    shown_ = outcome.shown;
+    if (outcome.cancelled) {
+        model_->Clear();
+    } else {
+        model_->Fill(list_, quantity_);
+    }
+    Prepare(true, true);
+}
+
+void TDataPages::Prepare(bool recompute, bool reset) {
+    PrepareGraph(graph_, list_.records, shown_, recompute, reset);
+    MGrScroll->setEnabled(graph_.scrollEnabled);
+    MGrLupaM->setEnabled(graph_.scrollEnabled);
+    MGrLupaP->setEnabled(graph_.zoomInEnabled);
+    MGrScroll->setSliderPosition(graph_.scrollPos);
+    MGrView->update();
+}
+
+void TDataPages::FillQuantityLists() {
+    const ListFill fill = FillQuantity(quantity_, shown_.counts.data());
+    ApplyListFill(MTabSelect, fill);
+    ApplyListFill(MGrSelect, fill);
+}
+
+void TDataPages::MTabOpenClick() {
+    const QString path =
+        Prompts().ChooseFile(&form_, DataFileChoice(FileChoice::Mode::Open, form_.DataFileName()));
+    if (path.isEmpty()) return;
+    form_.SetDataFileName(path);
+    if (ReadFile()) {
+        quantity_ = 0;
+        TableFillAndGraph();
+        FillQuantityLists();
+        form_.SetCaption(path);
+    } else {
+        // The emptied list is never shown through the old rows.
+        model_->Clear();
+        shown_ = ShownRecords{};
+        Prepare(true, true);
+        form_.SetDataFileName(QString());
+        form_.SetCaption(QString());
+    }
+}
+
+void TDataPages::SelectQuantity(int quantity) {
+    if (quantity < 0 || quantity == quantity_) return;
+    quantity_ = quantity;
+    MTabSelect->setCurrentIndex(quantity);
+    MGrSelect->setCurrentIndex(quantity);
+    TableFillAndGraph();
+}
+
+void TDataPages::MTabSelectChange() {
+    SelectQuantity(MTabSelect->currentIndex());
+}
+void TDataPages::MGrSelectChange() {
+    SelectQuantity(MGrSelect->currentIndex());
+}
+
+void TDataPages::MGrLupaMClick() {
+    ZoomOut(graph_, list_.records, shown_);
+    Prepare(false, false);
+}
+
+void TDataPages::MGrLupaPClick() {
+    ZoomIn(graph_, list_.records, shown_);
+    Prepare(false, false);
+}
+
+void TDataPages::MGrScrollScroll(int action) {
+    ScrollCode code = ScrollCode::Other;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            code = ScrollCode::LineUp;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            code = ScrollCode::LineDown;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            code = ScrollCode::PageUp;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            code = ScrollCode::PageDown;
+            break;
+        case QAbstractSlider::SliderMove:
+            code = ScrollCode::ThumbTrack;
+            break;
+        case QAbstractSlider::SliderMove + 100:
+            code = ScrollCode::ThumbPosition;
+            break;
+        default:
+            break;
+    }
+    const bool moved =
+        ScrollGraph(graph_, list_.records, shown_, code, MGrScroll->sliderPosition());
+    // The bar shows the window's position, not where the action would have put it.
+    MGrScroll->setSliderPosition(graph_.scrollPos);
+    if (!moved) return;
+    MGrView->update();
+    MGrPanel->setFocus();
+}
+
+void TDataPages::MTabReceiveClick() {
+    const QString caption =
+        QString::fromUtf8(kReceiveCaption.data(), static_cast<qsizetype>(kReceiveCaption.size()));
+    const QString path =
+        Prompts().ChooseFile(&form_, DataFileChoice(FileChoice::Mode::Save, form_.DataFileName()));
+    if (path.isEmpty()) return;
+    form_.SetDataFileName(path);
+    const std::string name = path.toStdString();
+    if (QFile::exists(path) &&
+        !Prompts().Ask(&form_, FromUtf8(OverwriteQuestionText(name)), caption)) {
+        return;
+    }
+    DataFileWriter file;
+    if (!file.Create(name)) {
+        Prompts().Message(&form_, FromUtf8(CreateErrorText(name)), caption);
+        return;
+    }
+    DownloadResult result;
+    {
+        BusBusy::Scope busy(form_.Bus());
+        PauseGuard pause(form_.Link());
+        InfoProgress progress(*form_.InfoForm(), pause_);
+        const Exchange exchange = [this](const std::string& request, std::string& reply) {
+            char buffer[kBufferSize] = {};
+            const int code = form_.Link().Send(request.c_str(), buffer);
+            reply = buffer;
+            return code;
+        };
+        result = DownloadQueue(exchange, form_.SelectedAddress(), file, progress);
+    }
+    if (result.result != 0) {
+        Prompts().Message(&form_, QString::fromStdString(form_.Link().StrError(result.result)),
+                          caption);
+    } else if (result.writeFailed) {
+        Prompts().Message(&form_, FromUtf8(WriteErrorText(name)), caption);
+    }
+    if (ReadFile()) {
+        quantity_ = 0;
+        TableFillAndGraph();
+        FillQuantityLists();
+    }
+}
+
+}  // namespace qx

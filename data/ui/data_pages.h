@@ -1,0 +1,77 @@
+#pragma once
+// The Table and Graph pages: the record list with the selected quantity, the table of its
+// records, the graph with zoom and scroll, reading a data file and downloading the module's
+// record queue. Both pages always show the same quantity.
+
+#include <QObject>
+#include <functional>
+
+#include "data/core/data_record.h"
+#include "data/core/graph_state.h"
+#include "data/core/shown_records.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QTableView;
+
+namespace qx {
+
+class RecordTableModel;
+class TGraphView;
+class TMForm;
+
+class TDataPages : public QObject {
+    Q_OBJECT
+  public:
+    // Builds the controls into the main window's MTableSh and MGraphSh.
+    explicit TDataPages(TMForm& form);
+
+    // Replaces the fixed 1.5 s pauses (tests make them instant).
+    void SetPause(std::function<void(int)> pause) { pause_ = std::move(pause); }
+
+    bool ReadFile();
+    void TableFillAndGraph();
+    void MTabOpenClick();
+    void MTabReceiveClick();
+    void MTabSelectChange();
+    void MGrSelectChange();
+    void MGrLupaMClick();
+    void MGrLupaPClick();
+    void MGrScrollScroll(int action);
+
+    const RecordList& Records() const { return list_; }
+    const GraphState& Graph() const { return graph_; }
+    const ShownRecords& Shown() const { return shown_; }
+    int SelectedQuantity() const { return quantity_; }
+
+    QTableView* MTabGrid = nullptr;
+    QComboBox* MTabSelect = nullptr;
+    QPushButton* MTabOpen = nullptr;
+    QFrame* MGrPanel = nullptr;
+    TGraphView* MGrView = nullptr;
+    QScrollBar* MGrScroll = nullptr;
+    QComboBox* MGrSelect = nullptr;
+    QPushButton* MGrLupaM = nullptr;
+    QPushButton* MGrLupaP = nullptr;
+
+  private:
+    void BuildTablePage();
+    void BuildGraphPage();
+    void SelectQuantity(int quantity);
+    void Prepare(bool recompute, bool reset);
+    void FillQuantityLists();
+    void SetHints(const QString& hint);
+
+    TMForm& form_;
+    RecordList list_;
+    ShownRecords shown_;
+    GraphState graph_;
+    int quantity_ = 0;
+    RecordTableModel* model_ = nullptr;
+    std::function<void(int)> pause_;
+};
+
+}  // namespace qx
