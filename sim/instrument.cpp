@@ -92,10 +92,12 @@ std::optional<Measurement> MeasurementOf(int config, int instrumentModel) {
 
 double PlantValue(int quantity, int input, double now) {
     // A two-minute swing plus a slower one, so consecutive readings differ but stay close.
-    const double s = std::sin(now * 2.0 * M_PI / 120.0) + 0.3 * std::sin(now * 2.0 * M_PI / 37.0);
+    // Kept within -1..+1, so every level below stays inside its band.
+    const double s =
+        (std::sin(now * 2.0 * M_PI / 120.0) + 0.3 * std::sin(now * 2.0 * M_PI / 37.0)) / 1.3;
     switch (quantity) {
         case 0:
-            return input == 2 ? 2.5 + 4.0 * s : 12.5 + 1.5 * s;  // DC crosses zero
+            return input == 2 ? 2.5 + 4.0 * s : 12.34 + 1.0 * s;  // DC crosses zero
         case 1:
             return input == 2 ? 24.0 + 0.5 * s : 230.0 + 3.0 * s;
         case 2:

@@ -80,6 +80,9 @@ TEST(SimInstrument, PlantValuesStayInsideTheirAutoRange) {
             EXPECT_EQ(text.find("9999"), std::string::npos) << std::hex << config << " " << text;
         }
     }
+    // The default module (00h: current, top range) reads 11..13 A, whole amperes on that range.
+    for (double t = 0; t < 240; t += 0.5)
+        EXPECT_NEAR(PlantValue(0, 0, t), 12.34, 1.0) << t;
     // A DC current swings through zero, so both signs occur.
     bool negative = false, positive = false;
     for (double t = 0; t < 120; t += 1) {
