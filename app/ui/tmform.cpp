@@ -2,16 +2,20 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QWindow>
 
+#include "app/core/local_time.h"
 #include "app/ui/form_page.h"
 #include "app/ui/link_event.h"
+#include "app/ui/prompt.h"
 #include "app/ui/setup_page.h"
 #include "link/core/notification_sink.h"
+#include "measure/ui/online_page.h"
 
 namespace qx {
 
@@ -58,7 +62,7 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     setCentralWidget(MPage);
     MSetupSh = new SetupPage(*this, MPage);
     MPage->addTab(MSetupSh, QStringLiteral("Nastavení"));
-    MOnLineSh = AddSheet("MOnLineSh", QStringLiteral("On-line"));
+    BuildOnlinePage();
     MShedullerSh = AddSheet("MShedullerSh", QStringLiteral("Rozvrh"));
     MTableSh = AddSheet("MTableSh", QStringLiteral("Tabulka"));
     MGraphSh = AddSheet("MGraphSh", QStringLiteral("Graf"));
@@ -95,14 +99,45 @@ QWidget* TMForm::AddSheet(const char* name, const QString& caption) {
     return sheet;
 }
 
+void TMForm::BuildOnlinePage() {
+    // The lists write the station's configuration byte under the station lock; the poller
+    // sends it at its next visit.
+    StationAccess access{[this](int a) { return link_.Station(a); },
+                         [this](int a, int config, bool clearValue) {
+                             link_.UpdateStation(a, [&](StationRecord& station) {
+                                 station.config = config;
+                                 if (clearValue) station.value = kNoValue;
+                             });
+                         }};
+    // The recording creates the chosen file anew, so the dialog lets the user name a new file
+    // and asks before an existing one is overwritten.
+    RecordingPrompts prompts{[this] {
+                                 FileChoice choice;
+                                 choice.mode = FileChoice::Mode::Save;
+                                 choice.title = QStringLiteral("Otevřít soubor");
+                                 choice.filter = QStringLiteral("Soubor hodnot (*.PRN)");
+                                 choice.defaultSuffix = QStringLiteral("WZ");
+                                 return Prompts().ChooseFile(this, choice).toStdString();
+                             },
+                             [this](const std::string& text, const std::string& caption) {
+                                 Prompts().Message(this, QString::fromStdString(text),
+                                                   QString::fromStdString(caption));
+                             }};
+    MOnLineSh =
+        new TOnlinePage(&models_, std::move(access), std::move(prompts), SystemLocalTime, MPage);
+    MPage->addTab(MOnLineSh, QStringLiteral("On-line"));
+    MOnClear = MOnLineSh->MOnClear;
+    MOnStart = MOnLineSh->MOnStart;
+    MOnStop = MOnLineSh->MOnStop;
+    connect(MOnLineSh, &TOnlinePage::SetupStatusChanged, MSetupSh->MSetStatus, &QLabel::setText);
+    connect(MOnLineSh, &TOnlinePage::CaptionChanged, this, &TMForm::SetCaption);
+}
+
+QString TMForm::RecordingFileName() const {
+    return QString::fromStdString(MOnLineSh->RecordingFileName());
+}
+
 void TMForm::BuildBusButtons() {
-    MOnClear =
-        BusButton(MOnLineSh, "MOnClear", QStringLiteral("Start Min, Avg, Max"),
-                  QStringLiteral("Inicializace Min, Avg a Max statistik"), QRect(290, 8, 125, 26));
-    MOnStart = BusButton(MOnLineSh, "MOnStart", QStringLiteral("Soubor:  Start  >>"),
-                         QStringLiteral("Spustí ukládání dat do souboru"), QRect(290, 40, 125, 26));
-    MOnStop = BusButton(MOnLineSh, "MOnStop", QStringLiteral("Soubor:  Stop  >|"),
-                        QStringLiteral("Ukončí ukládání dat do souboru"), QRect(290, 72, 125, 26));
     MShedSend =
         BusButton(MShedullerSh, "MShedSend", QStringLiteral("Odeslat"),
                   QStringLiteral("Odešle parametry sběru dat do QX"), QRect(300, 8, 115, 26));
@@ -155,7 +190,7 @@ void TMForm::MSetupShEnter() {
     SetCaption(QString());
 }
 void TMForm::MOnLineShEnter() {
-    SetCaption(recordingFileName_);
+    SetCaption(RecordingFileName());
 }
 void TMForm::MShedullerShEnter() {
     SetCaption(QString());
@@ -191,6 +226,8 @@ void TMForm::DisableBusActions() {
 }
 
 void TMForm::RepaintOnView() {
+    // Called after every Use: the On-line page follows the address the Setup page selected.
+    MOnLineSh->SetSelectedAddress(SelectedAddress());
     MOnLineSh->update();
     for (FormPage* page : pages_)
         page->RepaintView();
@@ -227,26 +264,25 @@ void TMForm::StationChangedMessage(int wParam, int, bool earlierSession) {
     if (!earlierSession && link_.PollEntry(a) != station.instrumentNumber) {
         link_.SetPollEntry(a, station.instrumentNumber);
     }
-    const bool s2 = station.state == 2;
-    MOnClear->setEnabled(s2);
-    if (recordingFileName_.isEmpty()) MOnStart->setEnabled(s2);
-    const bool s1 = station.state != 0;
+    // The On-line page sets its own buttons and, for the selected address, the status panel.
+    const StationEnables enables = MOnLineSh->StationChanged(a);
     for (QPushButton* button : {MTabReceive, MShedSend, MShedCheck, MShedClear}) {
-        button->setEnabled(s1);
+        button->setEnabled(enables.bus);
     }
     for (FormPage* page : pages_)
         page->StationChanged(a);
-    MSetupSh->UpdateStatus(a);
 }
 
 void TMForm::ValueMessage(int wParam, int lParam) {
     WindowBusy busy(link_);
+    MOnLineSh->ValueArrived(wParam & 0xFF, lParam);
     for (FormPage* page : pages_)
         page->ValueRead(wParam, lParam);
 }
 
 void TMForm::ConfigKnownMessage(int wParam, int) {
     WindowBusy busy(link_);
+    MOnLineSh->ConfigKnown(wParam & 0xFF);
     for (FormPage* page : pages_)
         page->ConfigKnown(wParam);
 }

@@ -14,6 +14,7 @@
 #include "app/ui/posting_sink.h"
 #include "app/ui/settings_store.h"
 #include "link/core/comm_port.h"
+#include "measure/core/models_in_use.h"
 
 class QPushButton;
 class QStatusBar;
@@ -25,6 +26,7 @@ namespace qx {
 class FormPage;
 class SetupPage;
 class TMInfoForm;
+class TOnlinePage;
 
 class TMForm : public QMainWindow {
     Q_OBJECT
@@ -67,25 +69,28 @@ class TMForm : public QMainWindow {
     TCommPort& Link() { return link_; }
     PostingSink& Sink() { return sink_; }
     BusBusy& Bus() { return bus_; }
+    // The instrument and module of the station in use, shared by the On-line and Schedule pages.
+    ModelsInUse& Models() { return models_; }
     SettingsStore& Settings() { return *settings_; }
     void SetInfoForm(TMInfoForm* info) { infoForm_ = info; }
     TMInfoForm* InfoForm() const { return infoForm_; }
     int SelectedAddress() const;
     const QString& WorkingDirectory() const { return workingDirectory_; }
-    const QString& RecordingFileName() const { return recordingFileName_; }
-    void SetRecordingFileName(const QString& name) { recordingFileName_ = name; }
+    // The file the On-line page records into; empty while it does not record.
+    QString RecordingFileName() const;
     const QString& DataFileName() const { return dataFileName_; }
     void SetDataFileName(const QString& name) { dataFileName_ = name; }
 
     QTabWidget* MPage;
     QStatusBar* MStatusBar;
     SetupPage* MSetupSh;
+    TOnlinePage* MOnLineSh;
     // Containers of the other pages; their owners put their controls into them.
-    QWidget* MOnLineSh;
     QWidget* MShedullerSh;
     QWidget* MTableSh;
     QWidget* MGraphSh;
     // The buttons that need a module on the bus, kept current by the station-changed handler.
+    // The first three belong to the On-line page.
     QPushButton* MOnClear;
     QPushButton* MOnStart;
     QPushButton* MOnStop;
@@ -99,6 +104,7 @@ class TMForm : public QMainWindow {
 
   private:
     QWidget* AddSheet(const char* name, const QString& caption);
+    void BuildOnlinePage();
     void BuildBusButtons();
     void PageEntered(int index);
     void FocusWindowChanged(QWindow* window);
@@ -107,10 +113,10 @@ class TMForm : public QMainWindow {
     PostingSink sink_;
     BusBusy bus_;
     std::unique_ptr<SettingsStore> settings_;
+    ModelsInUse models_;
     TMInfoForm* infoForm_ = nullptr;
     std::vector<FormPage*> pages_;
     QString workingDirectory_;
-    QString recordingFileName_;
     QString dataFileName_;
     QPointer<QWindow> lastFocus_;  // the program's window that had the focus last
 };

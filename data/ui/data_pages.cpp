@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTableView>
 
+#include "app/core/foreground_transaction.h"
 #include "app/ui/prompt.h"
 #include "app/ui/tmform.h"
 #include "app/ui/tminfo_form.h"
@@ -264,6 +265,8 @@ void TDataPages::MGrScrollScroll(int action) {
 }
 
 void TDataPages::MTabReceiveClick() {
+    // Inside another transaction that lets events through, the bus is not ours to take.
+    if (form_.Bus().Busy()) return;
     const QString caption =
         QString::fromUtf8(kReceiveCaption.data(), static_cast<qsizetype>(kReceiveCaption.size()));
     const QString path =
@@ -282,8 +285,7 @@ void TDataPages::MTabReceiveClick() {
     }
     DownloadResult result;
     {
-        BusBusy::Scope busy(form_.Bus());
-        PauseGuard pause(form_.Link());
+        ForegroundTransaction hold(form_.Bus(), form_.Link());
         InfoProgress progress(*form_.InfoForm(), pause_);
         const Exchange exchange = [this](const std::string& request, std::string& reply) {
             char buffer[kBufferSize] = {};

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <thread>
 
 #include "app/ui/control_color.h"
 #include "app/ui/form_page.h"
 #include "form_fixture.h"
+#include "measure/ui/online_page.h"
 
 namespace qx::test {
 namespace {
@@ -70,10 +72,18 @@ TEST_F(MainWindowTest, PagesAndSetupControlsAsLaidOut) {
 
 TEST_F(MainWindowTest, PageEnterShowsTheFileOfThePage) {
     TMForm& form = Form();
-    form.SetRecordingFileName(QStringLiteral("/tmp/zaznam.PRN"));
+    QTemporaryDir dir;
+    const QString recording = dir.filePath(QStringLiteral("zaznam.PRN"));
+    prompt_.QueueFile(recording);
+    form.MOnLineSh->MOnStartClick();
+    EXPECT_EQ(form.windowTitle(), recording);  // the recording names its file at once
+    form.MPage->setCurrentIndex(2);
+    EXPECT_EQ(form.windowTitle(), TMForm::Banner());
     form.SetDataFileName(QStringLiteral("/tmp/data.PRN"));
     form.MPage->setCurrentIndex(1);
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("/tmp/zaznam.PRN"));
+    EXPECT_EQ(form.windowTitle(), recording);
+    form.MOnLineSh->MOnStopClick();
+    EXPECT_EQ(form.windowTitle(), TMForm::Banner());
     form.MPage->setCurrentIndex(2);
     EXPECT_EQ(form.windowTitle(), TMForm::Banner());
     form.MPage->setCurrentIndex(3);
@@ -118,10 +128,14 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
     // While recording, the recording owns MOnStart.
     station.state = 2;
     link_.SetStation(a, station);
-    form.SetRecordingFileName(QStringLiteral("x.PRN"));
+    QTemporaryDir dir;
+    prompt_.QueueFile(dir.filePath(QStringLiteral("x.PRN")));
+    form.MOnLineSh->MOnStartClick();
+    ASSERT_FALSE(form.RecordingFileName().isEmpty());
     form.StationChangedMessage(a, 0);
     EXPECT_FALSE(form.MOnStart->isEnabled());
-    form.SetRecordingFileName(QString());
+    form.MOnLineSh->MOnStopClick();
+    EXPECT_TRUE(form.MOnStart->isEnabled());
 
     // Another address acts on the buttons too, but leaves the status panel alone.
     form.StationChangedMessage(a, 0);

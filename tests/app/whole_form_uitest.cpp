@@ -1,0 +1,190 @@
+// The whole program's window as the program builds it: every page in its sheet with one control
+// per name, and a live value of the simulated module travelling to the On-line page.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include "app/ui/tminfo_form.h"
+#include "data/ui/data_pages.h"
+#include "form_fixture.h"
+#include "logger/ui/logger_pages.h"
+#include "logger/ui/shed_page.h"
+#include "logger/ui/tmcfg_form.h"
+#include "measure/ui/on_view_widget.h"
+#include "measure/ui/online_page.h"
+#include "sim/simulator.h"
+
+// Fontconfig keeps a cache for the life of the process; the leak checker would report it.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
+namespace qx::test {
+namespace {
+
+// The main controls of each sheet, by the sheet's name.
+const std::vector<std::pair<const char*, std::vector<const char*>>> kSheetControls{
+    {"MSetupSh",
+     {"MSetPort", "MSetComm", "MSetBaud", "MSetAddress", "MSetCsum", "MSetUse", "MSetStatus",
+      "MSetModul", "MSetConfig", "MSetFind"}},
+    {"MOnLineSh",
+     {"MOnSelect", "MOnRange", "MOnInput", "MOnClear", "MOnStart", "MOnStop", "MOnPanel"}},
+    {"MShedullerSh",
+     {"MShedIndex", "MShedParam", "MShedActive", "MShedSelect", "MShedRange", "MShedInput",
+      "MShedDate", "MShedTime", "MShedInter", "MShedHigh", "MShedLow", "MShedLimit", "MShedRewrite",
+      "MShedAlloff", "MShedSend", "MShedCheck", "MShedClear"}},
+    {"MTableSh", {"MTabSelect", "MTabOpen", "MTabReceive", "MTabGrid"}},
+    {"MGraphSh", {"MGrSelect", "MGrLupaM", "MGrLupaP", "MGrPanel", "MGrScroll"}},
+};
+
+class WholeFormTest : public ::testing::Test {
+  protected:
+    WholeFormTest() : link_(PortPaths{}) {
+        // The schedule file is read from and written to the working directory.
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(workDir_.path());
+        sim::ModuleSettings module;
+        module.address = 10;
+        module.baudCode = 6;  // 9600 Bd
+        module.moduleModel = 1102;
+        module.instrumentModel = 1520;
+        simulator_.AddModule(module);
+        std::string error;
+        started_ = simulator_.Start(&error);
+        EXPECT_TRUE(started_) << error;
+        QSettings store = settings_.Open();
+        store.setValue(QStringLiteral("1.0/Ports/COM1"),
+                       QString::fromStdString(simulator_.SlavePath()));
+        for (int port = 1; port < 4; ++port) {
+            store.setValue(QStringLiteral("1.0/Ports/COM%1").arg(port + 1),
+                           QStringLiteral("/nonexistent/ttyQX%1").arg(port));
+        }
+        store.setValue(QStringLiteral("1.0/Setup/Baud"), 3);
+        store.setValue(QStringLiteral("1.0/Setup/Address"), QStringLiteral("10"));
+    }
+    ~WholeFormTest() override {
+        form_.reset();
+        simulator_.Stop();
+        QDir::setCurrent(previousDir_);
+    }
+
+    // The window as the program puts it together.
+    TMForm& Build() {
+        form_ = std::make_unique<TMForm>(link_);
+        form_->SetInfoForm(&info_);
+        cfg_ = new TMCfgForm(form_.get());
+        logger_ = new TLoggerPages(*form_, *cfg_);
+        data_ = new TDataPages(*form_);
+        return *form_;
+    }
+
+    QTemporaryDir workDir_;
+    QString previousDir_;
+    TempSettings settings_;
+    sim::Simulator simulator_;
+    TCommPort link_;
+    ScriptedPrompt prompt_;
+    TMInfoForm info_;
+    std::unique_ptr<TMForm> form_;
+    TMCfgForm* cfg_ = nullptr;
+    TLoggerPages* logger_ = nullptr;
+    TDataPages* data_ = nullptr;
+    bool started_ = false;
+};
+
+std::vector<std::string> ViewTexts(TOnlinePage& page) {
+    std::vector<std::string> texts;
+    const DisplayList list = page.MOnView->Build();
+    for (const DisplayItem& item : list.Items()) {
+        if (item.kind == DisplayItem::Kind::Text) texts.push_back(item.text.text);
+    }
+    return texts;
+}
+
+bool AnyContains(const std::vector<std::string>& texts, const std::string& part) {
+    for (const std::string& text : texts) {
+        if (text.find(part) != std::string::npos) return true;
+    }
+    return false;
+}
+
+TEST_F(WholeFormTest, EveryPageInItsSheetWithOneControlPerName) {
+    TMForm& form = Build();
+    ASSERT_EQ(form.MPage->count(), 5);
+    EXPECT_EQ(form.MPage->widget(1), form.MOnLineSh);
+    EXPECT_NE(qobject_cast<TOnlinePage*>(form.MPage->widget(1)), nullptr);
+    EXPECT_EQ(logger_->Page()->parentWidget(), form.MShedullerSh);
+    EXPECT_EQ(data_->MTabGrid->parentWidget(), form.MTableSh);
+    EXPECT_EQ(data_->MGrPanel->parentWidget(), form.MGraphSh);
+
+    for (const auto& [sheetName, controls] : kSheetControls) {
+        QWidget* sheet = form.findChild<QWidget*>(QLatin1String(sheetName));
+        ASSERT_NE(sheet, nullptr) << sheetName;
+        EXPECT_EQ(form.findChildren<QWidget*>(QLatin1String(sheetName)).size(), 1) << sheetName;
+        EXPECT_GE(form.MPage->indexOf(sheet), 0) << sheetName;
+        for (const char* name : controls) {
+            const QList<QWidget*> found = form.findChildren<QWidget*>(QLatin1String(name));
+            ASSERT_EQ(found.size(), 1) << name;
+            EXPECT_TRUE(sheet->isAncestorOf(found.front())) << name << " outside " << sheetName;
+        }
+    }
+    // The window's handles are the controls the pages show and connect.
+    const std::vector<std::pair<QPushButton*, const char*>> handles{
+        {form.MOnClear, "MOnClear"},      {form.MOnStart, "MOnStart"},
+        {form.MOnStop, "MOnStop"},        {form.MShedSend, "MShedSend"},
+        {form.MShedCheck, "MShedCheck"},  {form.MShedClear, "MShedClear"},
+        {form.MTabReceive, "MTabReceive"}};
+    for (const auto& [button, name] : handles) {
+        EXPECT_EQ(button, form.findChild<QPushButton*>(QLatin1String(name))) << name;
+    }
+    EXPECT_EQ(form.MOnClear, form.MOnLineSh->MOnClear);
+}
+
+TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
+    TMForm& form = Build();
+    TShedPage& page = *logger_->Page();
+    EXPECT_TRUE(page.MShedDate->isEnabled());  // the table is loaded (defaults: no file yet)
+    page.MShedHigh->setText(QStringLiteral("+1234"));
+    page.MShedRewrite->setChecked(true);
+    (void)form;
+    form_.reset();  // exit
+    const QString file = workDir_.filePath(QStringLiteral("ROZVRH.QX"));
+    ASSERT_TRUE(QFile::exists(file));
+
+    // The next start shows what the last one left in the shown entry.
+    TMForm& again = Build();
+    (void)again;
+    EXPECT_EQ(logger_->Page()->MShedHigh->text(), QStringLiteral("+1234"));
+    EXPECT_TRUE(logger_->Page()->MShedRewrite->isChecked());
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+}
+
+TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePage) {
+    ASSERT_TRUE(started_);
+    ASSERT_TRUE(simulator_.SetFixedValue(10, 1.0));
+    TMForm& form = Build();
+    form.FormActivate();
+    ASSERT_TRUE(link_.IsOpen());
+    TOnlinePage& online = *form.MOnLineSh;
+    ASSERT_TRUE(WaitFor([&] { return AnyContains(ViewTexts(online), "1.000"); }, 10000))
+        << ::testing::PrintToString(ViewTexts(online));
+    // The instrument reads another value: the next notification shows it.
+    ASSERT_TRUE(simulator_.SetFixedValue(10, 2.0));
+    ASSERT_TRUE(WaitFor([&] { return AnyContains(ViewTexts(online), "2.000"); }, 10000))
+        << ::testing::PrintToString(ViewTexts(online));
+    // The configuration became known: the lists are filled and the status panel names both.
+    EXPECT_TRUE(WaitFor([&] { return online.MOnSelect->isEnabled(); }));
+    EXPECT_GT(online.MOnSelect->count(), 0);
+    EXPECT_EQ(form.MSetupSh->MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
+    EXPECT_TRUE(form.MOnClear->isEnabled());
+    EXPECT_TRUE(form.MShedSend->isEnabled());
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+}
+
+}  // namespace
+}  // namespace qx::test
