@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -19,16 +18,11 @@ namespace qx {
 TLoggerPages::TLoggerPages(TMForm& form, TMCfgForm& cfg) : QObject(&form), form_(form), cfg_(cfg) {
     QWidget* sheet = form.MShedullerSh;
     page_ = new TShedPage(&form.Models(), sheet);
-    // The window's module buttons stand in a column beside the page.
-    auto* layout = new QHBoxLayout(sheet);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(4);
-    layout->addWidget(page_, 1);
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* button : {form.MShedSend, form.MShedCheck, form.MShedClear})
-        buttons->addWidget(button);
-    buttons->addStretch();
-    layout->addLayout(buttons);
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(page_);
+    // The window's module buttons head the page's column of schedule-wide check boxes.
+    page_->AddModuleButtons({form.MShedSend, form.MShedCheck, form.MShedClear});
 
     page_->ShedRead(form.WorkingDirectory());
     page_->ShedShow(0);

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <optional>
 
@@ -119,7 +120,8 @@ void TShedPage::BuildControls() {
                          9);
     layout->addWidget(MShedParam);
 
-    auto* flags = new QVBoxLayout;
+    flags_ = new QVBoxLayout;
+    QVBoxLayout* flags = flags_;
     MShedRewrite = new QCheckBox(QStringLiteral("Přepisovat frontu"), this);
     MShedRewrite->setObjectName(QStringLiteral("MShedRewrite"));
     MShedRewrite->setStatusTip(QStringLiteral(
@@ -135,6 +137,13 @@ void TShedPage::BuildControls() {
     flags->addWidget(MShedAlloff);
     flags->addStretch();
     layout->addLayout(flags);
+}
+
+void TShedPage::AddModuleButtons(std::initializer_list<QPushButton*> buttons) {
+    int row = 0;
+    for (QPushButton* button : buttons)
+        flags_->insertWidget(row++, button);
+    flags_->insertSpacing(row, 8);
 }
 
 void TShedPage::EnableControls() {

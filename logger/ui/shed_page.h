@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <initializer_list>
 
 #include "logger/core/schedule.h"
 #include "logger/core/transaction_result.h"
@@ -14,6 +15,8 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
+class QPushButton;
+class QVBoxLayout;
 
 namespace qx {
 
@@ -43,6 +46,9 @@ class TShedPage : public QWidget {
     bool ShedStore(int index);
     void MShedIndexEnter();
     void MShedSelectChange();
+    // Puts the window's module buttons at the top of the column of the schedule-wide check
+    // boxes, in the order given.
+    void AddModuleButtons(std::initializer_list<QPushButton*> buttons);
     // The input choices depend on the instrument and module in use.
     void RefreshInput();
 
@@ -79,6 +85,7 @@ class TShedPage : public QWidget {
 
     ModelsInUse* models_;
     QButtonGroup* indexGroup_ = nullptr;
+    QVBoxLayout* flags_ = nullptr;
     bool haveTable_ = false;
     Schedule table_;
     int shownIndex_ = 0;

@@ -27,7 +27,7 @@ QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
     caption->setGeometry(296, y, 120, 16);
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
-    box->setGeometry(296, y + 16, 150, 24);
+    box->setGeometry(296, y + 16, 125, 24);  // inside the window's 431 pixels
     ApplyListFill(box, ListFill{});
     return box;
 }
@@ -73,9 +73,9 @@ void TOnlinePage::BuildControls() {
     MOnClear = Button(this, "MOnClear", "Start Min, Avg, Max",
                       "Inicializace Min, Avg a Max statistik", QRect(8, 212, 160, 26));
     MOnStart = Button(this, "MOnStart", "Soubor:  Start  >>", "Spustí ukládání dat do souboru",
-                      QRect(296, 160, 150, 26));
+                      QRect(296, 160, 125, 26));
     MOnStop = Button(this, "MOnStop", "Soubor:  Stop  >|", "Ukončí ukládání dat do souboru",
-                     QRect(296, 192, 150, 26));
+                     QRect(296, 192, 125, 26));
 
     // `activated` fires for the user's choice only, not when the page refills a list.
     connect(MOnSelect, &QComboBox::activated, this, [this] { MOnSelectChange(); });
