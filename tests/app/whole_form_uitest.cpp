@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
@@ -184,6 +185,55 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePage) {
     EXPECT_TRUE(form.MOnClear->isEnabled());
     EXPECT_TRUE(form.MShedSend->isEnabled());
     EXPECT_EQ(prompt_.MessageCount(), 0);
+}
+
+TEST_F(WholeFormTest, ModuleButtonsRunTheirTransactionsAndLeaveThePollerRunning) {
+    ASSERT_TRUE(started_);
+    TMForm& form = Build();
+    form.FormActivate();
+    ASSERT_TRUE(WaitFor([&] { return form.MShedClear->isEnabled(); }));
+
+    ASSERT_TRUE(simulator_.PrefillQueue(10, 5, -1));
+    form.MShedClear->click();
+    EXPECT_TRUE(simulator_.FindModule(10)->Log().Queue().empty());
+    EXPECT_TRUE(info_.Lines().contains(QStringLiteral("Celkem  5  záznamů nulováno")))
+        << info_.Lines().join(QLatin1Char('|')).toStdString();
+
+    // The shown entry goes out with the schedule-wide rewrite flag.
+    logger_->Page()->MShedRewrite->setChecked(true);
+    form.MShedSend->click();
+    EXPECT_EQ(simulator_.FindModule(10)->Log().Rewrite(), 0x80);
+    EXPECT_TRUE(QFile::exists(workDir_.filePath(QStringLiteral("ROZVRH.LOG"))));
+    form.MShedCheck->click();
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+    EXPECT_FALSE(form.Bus().Busy());
+
+    // The poller was released: a new reading still arrives.
+    ASSERT_TRUE(simulator_.SetFixedValue(10, 3.0));
+    EXPECT_TRUE(WaitFor([&] { return AnyContains(ViewTexts(*form.MOnLineSh), "3.000"); }, 10000));
+}
+
+TEST_F(WholeFormTest, SetupModuleButtonsReachTheFindAndTheReconfiguration) {
+    ASSERT_TRUE(started_);
+    TMForm& form = Build();
+    // Without an open link the reconfiguration refuses before its dialog.
+    form.MSetupSh->MSetConfig->click();
+    ASSERT_EQ(prompt_.MessageCount(), 1);
+    EXPECT_EQ(prompt_.Log().back().caption, QStringLiteral("TMForm::MSetConfigClick()"));
+
+    form.FormActivate();
+    ASSERT_TRUE(link_.IsOpen());
+    // The user cancels the find at once: the settings of the Setup page are applied again.
+    QTimer::singleShot(0, &info_, [this] { info_.MCancelClick(); });
+    form.MSetupSh->MSetFind->click();
+    const QStringList lines = info_.Lines();
+    EXPECT_EQ(lines.value(0), QStringLiteral("BAUD = 1200, CSUM = OFF:"));
+    EXPECT_EQ(lines.value(lines.size() - 1), QStringLiteral("KONEC"));
+    EXPECT_TRUE(link_.IsOpen());
+    EXPECT_EQ(link_.BaudCode(), 6);
+    EXPECT_EQ(link_.PollEntry(10), -1);
+    EXPECT_FALSE(form.Bus().Busy());
+    EXPECT_EQ(prompt_.MessageCount(), 1);
 }
 
 }  // namespace
