@@ -165,6 +165,18 @@ TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
     EXPECT_EQ(prompt_.MessageCount(), 0);
 }
 
+TEST_F(WholeFormTest, ScheduleInputListFollowsTheModelsInUse) {
+    TMForm& form = Build();
+    QComboBox* input = logger_->Page()->MShedInput;
+    ASSERT_EQ(logger_->Page()->MShedSelect->currentIndex(), 0);  // current: inputs by model
+    const int reduced = input->count();
+    // The station in use turns out to be a pair with the full input set.
+    form.Models().SetModuleModel(1102);
+    form.Models().SetInstrumentModel(1520);
+    emit form.MOnLineSh->InputSetChanged();
+    EXPECT_GT(input->count(), reduced);
+}
+
 TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePage) {
     ASSERT_TRUE(started_);
     ASSERT_TRUE(simulator_.SetFixedValue(10, 1.0));
