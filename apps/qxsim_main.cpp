@@ -23,8 +23,8 @@ void PrintHelp() {
         "the path of its slave side (the device a program opens) on the first line.\n"
         "\n"
         "Options:\n"
-        "  --module SPEC     add a module; repeat for several modules on the same line.\n"
-        "                    SPEC is key=value,... with the keys\n"
+        "  --module ITEMS     add a module; repeat for several modules on the same line.\n"
+        "                    ITEMS is key=value,... with the keys\n"
         "                      addr=N      bus address 0..255 (default 1; 0x.. for hex)\n"
         "                      baud=N      baud code 3..8 or bit rate 1200..38400 (default 9600)\n"
         "                      csum=0|1    checksums on requests and replies (default 0)\n"
@@ -71,11 +71,12 @@ bool ParseArgs(int argc, char** argv, qx::sim::Simulator& sim, bool* help) {
         } else if (arg == "--pace") {
             sim.SetPacing(true);
         } else if (arg == "--module") {
-            const char* spec = value();
+            const char* items = value();
             qx::sim::ModuleSettings settings;
             std::string error;
-            if (!spec || !qx::sim::ParseModuleSpec(spec, &settings, &error)) {
-                std::fprintf(stderr, "qxsim: %s\n", spec ? error.c_str() : "--module needs a SPEC");
+            if (!items || !qx::sim::ParseModuleItems(items, &settings, &error)) {
+                std::fprintf(stderr, "qxsim: %s\n",
+                             items ? error.c_str() : "--module needs a ITEMS");
                 return false;
             }
             sim.AddModule(settings);

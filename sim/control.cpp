@@ -84,7 +84,7 @@ const char* ControlHelp() {
            "  novalue on|off [ADDR] answer the value request without a value\n"
            "  value V|auto [ADDR]   hold the measured quantity at V (instrument's form) or let\n"
            "                        it swing again; beyond the range the reading overloads\n"
-           "  set ADDR SPEC         change a module's settings at once (SPEC as for --module)\n"
+           "  set ADDR ITEMS         change a module's settings at once (ITEMS as for --module)\n"
            "  accel F               simulated time runs F times faster (clocks, logging, values)\n"
            "  prefill N [CC] [ADDR] queue N records of configuration byte CC (default: the\n"
            "                        module's), one second apart, the last stamped now\n"
@@ -135,7 +135,7 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
         if (!m) return "error: no such module";
         ModuleSettings s = m->Settings();
         std::string error;
-        if (!ParseModuleSpec(w[2], &s, &error)) return "error: " + error;
+        if (!ParseModuleItems(w[2], &s, &error)) return "error: " + error;
         return Done(sim.UpdateModule(addr, [&](Module& mod) { mod.Reset(s); }), "no such module");
     }
     if (cmd == "accel" && w.size() == 2) {
@@ -169,7 +169,7 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
     return "error: unknown or malformed command: " + std::string(line);
 }
 
-bool ParseModuleSpec(std::string_view spec, ModuleSettings* out, std::string* error) {
+bool ParseModuleItems(std::string_view items, ModuleSettings* out, std::string* error) {
     struct Key {
         const char* name;
         long min, max;
@@ -193,7 +193,7 @@ bool ParseModuleSpec(std::string_view spec, ModuleSettings* out, std::string* er
         {"queue", 1, 1000000, [](ModuleSettings& s, long v) { s.queueCapacity = int(v); }},
     };
     ModuleSettings s = *out;
-    std::istringstream in{std::string(spec)};
+    std::istringstream in{std::string(items)};
     for (std::string item; std::getline(in, item, ',');) {
         const auto eq = item.find('=');
         const Key* key = nullptr;
@@ -204,8 +204,7 @@ bool ParseModuleSpec(std::string_view spec, ModuleSettings* out, std::string* er
                   v <= key->max;
         if (ok) key->set(s, v);
         // A bit rate must be one of the six; a code one of 3..8.
-        if (ok && key == &kKeys[1])
-            ok = s.baudCode >= kMinBaudCode && s.baudCode <= kMaxBaudCode;
+        if (ok && key == &kKeys[1]) ok = s.baudCode >= kMinBaudCode && s.baudCode <= kMaxBaudCode;
         if (!ok) {
             if (error) *error = "bad module item '" + item + "'";
             return false;

@@ -21,6 +21,6 @@ const char* ControlHelp();
 // Keys: addr, baud (code 3..8 or bit rate), csum, model, fw, inst, ifw, number, flags, config,
 // attached, queue. Numbers are decimal; addr, flags and config also take a 0x prefix for
 // hexadecimal.
-bool ParseModuleSpec(std::string_view spec, ModuleSettings* out, std::string* error);
+bool ParseModuleItems(std::string_view items, ModuleSettings* out, std::string* error);
 
 }  // namespace qx::sim

@@ -10,10 +10,10 @@
 
 #include "app/core/address_text.h"
 #include "app/core/port_probe.h"
-#include "app/core/station_status.h"
 #include "app/ui/control_color.h"
 #include "app/ui/prompt.h"
 #include "app/ui/tmform.h"
+#include "measure/core/station_status.h"
 
 namespace qx {
 
@@ -212,7 +212,8 @@ void SetupPage::MSetUseClick(QObject* sender) {
 
 void SetupPage::UpdateStatus(int address) {
     if (address < 0 || address != selectedAddress_) return;
-    MSetStatus->setText(QString::fromStdString(SetupStatusText(form_.Link().Station(address))));
+    const StationStatus status = StationStatusOf(form_.Link().Station(address));
+    MSetStatus->setText(QString::fromStdString(SetupStatusCaption(status)));
 }
 
 void SetupPage::ProbePorts() {

@@ -1,5 +1,5 @@
-// The Setup page's pure rules: reading the typed address, probing the COM ports with the saved
-// index correction, and the station status texts.
+// The Setup page's pure rules: reading the typed address and probing the COM ports with the
+// saved index correction.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 
 #include "app/core/address_text.h"
 #include "app/core/port_probe.h"
-#include "app/core/station_status.h"
 
 namespace qx {
 namespace {
@@ -73,24 +72,6 @@ TEST(ProbePorts, TriesFromComFourDownAndCorrectsTheSavedIndex) {
         EXPECT_EQ(outcome.usablePorts, c.usable);
         EXPECT_EQ(outcome.savedIndex, c.savedAfter) << "saved " << c.saved;
     }
-}
-
-TEST(StationStatus, TextsFollowTheStationState) {
-    StationRecord station;
-    EXPECT_EQ(SetupStatusText(station), "  Status:    QX???    WZ???");
-    station.state = 1;
-    station.moduleModel = 1102;
-    station.instrumentModel = 1520;  // not identified yet in state 1
-    EXPECT_EQ(SetupStatusText(station), "  Status:    QX102    WZ???");
-    station.state = 2;
-    EXPECT_EQ(SetupStatusText(station), "  Status:    QX102    WZ520");
-    station.moduleModel = 1000;  // not above 1000: shown as it is
-    station.instrumentModel = 77;
-    EXPECT_EQ(ModuleText(station), "QX1000");
-    EXPECT_EQ(InstrumentText(station), "WZ77");
-    station.state = 0;
-    EXPECT_EQ(ModuleText(station), "QX???");
-    EXPECT_EQ(InstrumentText(station), "WZ???");
 }
 
 }  // namespace

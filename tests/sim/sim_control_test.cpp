@@ -11,7 +11,7 @@ TEST(SimControl, ModuleSpecOverridesDefaultsAndRejectsBadItems) {
     ModuleSettings s;
     std::string error;
     ASSERT_TRUE(
-        ParseModuleSpec("addr=0x1F,baud=19200,csum=1,model=1525,inst=525,number=7,"
+        ParseModuleItems("addr=0x1F,baud=19200,csum=1,model=1525,inst=525,number=7,"
                         "flags=0x02,config=0x5d,attached=0,fw=3,ifw=4",
                         &s, &error))
         << error;
@@ -27,13 +27,13 @@ TEST(SimControl, ModuleSpecOverridesDefaultsAndRejectsBadItems) {
     EXPECT_EQ(s.moduleFirmware, 3);
     EXPECT_EQ(s.instrumentFirmware, 4);
 
-    ASSERT_TRUE(ParseModuleSpec("baud=3", &s, &error));
+    ASSERT_TRUE(ParseModuleItems("baud=3", &s, &error));
     EXPECT_EQ(s.baudCode, 3);
     for (const char* bad : {"addr=256", "baud=9", "baud=57600", "baud=2", "csum=2", "addr=-1",
                             "colour=1", "addr", "addr=1x", "number=123456789", "addr=1,,"}) {
         ModuleSettings before = s;
-        EXPECT_FALSE(ParseModuleSpec(bad, &s, &error)) << bad;
-        EXPECT_EQ(s.baudCode, before.baudCode) << bad;  // a failed spec changes nothing
+        EXPECT_FALSE(ParseModuleItems(bad, &s, &error)) << bad;
+        EXPECT_EQ(s.baudCode, before.baudCode) << bad;  // a failed items changes nothing
         EXPECT_EQ(s.address, before.address) << bad;
     }
 }
