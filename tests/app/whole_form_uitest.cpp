@@ -199,6 +199,49 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePage) {
     EXPECT_EQ(prompt_.MessageCount(), 0);
 }
 
+// A range picked on the On-line page goes to the module as a configuration command in place of a
+// value read; once the module reports the new byte, values are read again.
+TEST_F(WholeFormTest, RangeChangeReachesTheModuleAndValuesResume) {
+    ASSERT_TRUE(started_);
+    TMForm& form = Build();
+    form.FormActivate();
+    TOnlinePage& online = *form.MOnLineSh;
+    ASSERT_TRUE(WaitFor([&] { return online.MOnRange->isEnabled(); }, 10000));
+    ASSERT_GT(online.MOnRange->count(), 1);
+    const int before = simulator_.FindModule(10)->Settings().config;
+
+    const int next = (online.MOnRange->currentIndex() + 1) % online.MOnRange->count();
+    online.MOnRange->setCurrentIndex(next);
+    emit online.MOnRange->activated(next);  // as the user's choice arrives
+    const int wanted = link_.Station(10).config;
+    ASSERT_NE(wanted, before);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const auto module = simulator_.FindModule(10);
+            return module && module->Settings().config == wanted;
+        },
+        10000));
+
+    // On the wire: the configuration command, then value requests answered with a value.
+    auto valueAfterCommand = [&] {
+        bool commandSeen = false;
+        bool valueAsked = false;
+        for (const sim::WireFrame& frame : simulator_.Record().Frames()) {
+            if (!frame.fromModule) {
+                if (frame.bytes.rfind("%0A0A", 0) == 0) commandSeen = true;
+                valueAsked = commandSeen && frame.bytes.rfind("#0A", 0) == 0;
+            } else if (valueAsked && frame.bytes.rfind(">", 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(WaitFor(valueAfterCommand, 10000));
+    EXPECT_TRUE(WaitFor([&] { return link_.Station(10).value < kNoValue; }, 10000));
+    EXPECT_EQ(online.MOnRange->currentIndex(), next);
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+}
+
 TEST_F(WholeFormTest, ModuleButtonsRunTheirTransactionsAndLeaveThePollerRunning) {
     ASSERT_TRUE(started_);
     TMForm& form = Build();
