@@ -6,6 +6,7 @@
 
 #include "form_fixture.h"
 #include "sim/simulator.h"
+#include "simulated_bus.h"
 
 namespace qx::test {
 namespace {
@@ -13,24 +14,9 @@ namespace {
 class EndToEndTest : public ::testing::Test {
   protected:
     EndToEndTest() : link_(PortPaths{}) {
-        sim::ModuleSettings module;
-        module.address = 10;
-        module.baudCode = 6;  // 9600 Bd
-        module.moduleModel = 1102;
-        module.instrumentModel = 1520;
-        simulator_.AddModule(module);
         std::string error;
-        started_ = simulator_.Start(&error);
+        started_ = StartSimulatedBus(simulator_, settings_, &error);
         EXPECT_TRUE(started_) << error;
-        QSettings store = settings_.Open();
-        store.setValue(QStringLiteral("1.0/Ports/COM1"),
-                       QString::fromStdString(simulator_.SlavePath()));
-        for (int port = 1; port < 4; ++port) {
-            store.setValue(QStringLiteral("1.0/Ports/COM%1").arg(port + 1),
-                           QStringLiteral("/nonexistent/ttyQX%1").arg(port));
-        }
-        store.setValue(QStringLiteral("1.0/Setup/Baud"), 3);
-        store.setValue(QStringLiteral("1.0/Setup/Address"), QStringLiteral("10"));
     }
     ~EndToEndTest() override {
         form_.reset();

@@ -19,6 +19,7 @@
 #include "measure/ui/on_view_widget.h"
 #include "measure/ui/online_page.h"
 #include "sim/simulator.h"
+#include "simulated_bus.h"
 
 // Fontconfig keeps a cache for the life of the process; the leak checker would report it.
 extern "C" const char* __lsan_default_suppressions() {
@@ -49,24 +50,9 @@ class WholeFormTest : public ::testing::Test {
         // The schedule file is read from and written to the working directory.
         previousDir_ = QDir::currentPath();
         QDir::setCurrent(workDir_.path());
-        sim::ModuleSettings module;
-        module.address = 10;
-        module.baudCode = 6;  // 9600 Bd
-        module.moduleModel = 1102;
-        module.instrumentModel = 1520;
-        simulator_.AddModule(module);
         std::string error;
-        started_ = simulator_.Start(&error);
+        started_ = StartSimulatedBus(simulator_, settings_, &error);
         EXPECT_TRUE(started_) << error;
-        QSettings store = settings_.Open();
-        store.setValue(QStringLiteral("1.0/Ports/COM1"),
-                       QString::fromStdString(simulator_.SlavePath()));
-        for (int port = 1; port < 4; ++port) {
-            store.setValue(QStringLiteral("1.0/Ports/COM%1").arg(port + 1),
-                           QStringLiteral("/nonexistent/ttyQX%1").arg(port));
-        }
-        store.setValue(QStringLiteral("1.0/Setup/Baud"), 3);
-        store.setValue(QStringLiteral("1.0/Setup/Address"), QStringLiteral("10"));
     }
     ~WholeFormTest() override {
         form_.reset();

@@ -7,9 +7,12 @@
 #include "data/core/graph_prep.h"
 #include "data/ui/graph_view.h"
 #include "data/ui/record_table_model.h"
+#include "record_maker.h"
 
 namespace qx {
 namespace {
+
+using test::R;
 
 QApplication& App() {
     static int argc = 1;
@@ -17,15 +20,6 @@ QApplication& App() {
     static char* argv[] = {name, nullptr};
     static QApplication app(argc, argv);
     return app;
-}
-
-DataRecord R(int quantity, double stamp, double value, int limit = 0) {
-    DataRecord r;
-    r.config = static_cast<std::uint8_t>(quantity << 4);
-    r.stamp = stamp;
-    r.value = value;
-    r.limit = static_cast<std::uint8_t>(limit);
-    return r;
 }
 
 TEST(DataViews, GraphViewPaintsTheDisplayListIntoAnImage) {

@@ -11,20 +11,14 @@
 #include <vector>
 
 #include "data/core/graph_prep.h"
+#include "record_maker.h"
 
 namespace qx {
 namespace {
 
-constexpr double kDay = 86400.0 * 3000;
+using test::R;
 
-DataRecord R(int quantity, double stamp, double value, int limit = 0) {
-    DataRecord r;
-    r.config = static_cast<std::uint8_t>(quantity << 4);
-    r.stamp = stamp;
-    r.value = value;
-    r.limit = static_cast<std::uint8_t>(limit);
-    return r;
-}
+constexpr double kDay = 86400.0 * 3000;
 
 std::vector<DrawLine> Lines(const DisplayList& list, int width = -1) {
     std::vector<DrawLine> lines;

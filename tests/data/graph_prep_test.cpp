@@ -1,4 +1,5 @@
 #include "data/core/graph_prep.h"
+#include "record_maker.h"
 
 #include <gtest/gtest.h>
 
@@ -9,16 +10,9 @@
 namespace qx {
 namespace {
 
-constexpr double kDay = 86400.0 * 3000;  // midnight of some day on the stamp scale
+using test::R;
 
-DataRecord R(int quantity, double stamp, double value, int limit = 0) {
-    DataRecord r;
-    r.config = static_cast<std::uint8_t>(quantity << 4);
-    r.stamp = stamp;
-    r.value = value;
-    r.limit = static_cast<std::uint8_t>(limit);
-    return r;
-}
+constexpr double kDay = 86400.0 * 3000;  // midnight of some day on the stamp scale
 
 struct Graph {
     std::vector<DataRecord> records;

@@ -1,0 +1,33 @@
+#pragma once
+// The simulated module that the window tests poll: one module at address 10, 9600 Bd, checksums
+// off, with COM1 of the test's settings pointing at its pty and the other ports at missing paths.
+
+#include <QSettings>
+#include <string>
+
+#include "qt_test_app.h"
+#include "sim/simulator.h"
+
+namespace qx::test {
+
+inline bool StartSimulatedBus(sim::Simulator& simulator, TempSettings& settings,
+                              std::string* error) {
+    sim::ModuleSettings module;
+    module.address = 10;
+    module.baudCode = 6;  // 9600 Bd
+    module.moduleModel = 1102;
+    module.instrumentModel = 1520;
+    simulator.AddModule(module);
+    if (!simulator.Start(error)) return false;
+    QSettings store = settings.Open();
+    store.setValue(QStringLiteral("1.0/Ports/COM1"), QString::fromStdString(simulator.SlavePath()));
+    for (int port = 1; port < 4; ++port) {
+        store.setValue(QStringLiteral("1.0/Ports/COM%1").arg(port + 1),
+                       QStringLiteral("/nonexistent/ttyQX%1").arg(port));
+    }
+    store.setValue(QStringLiteral("1.0/Setup/Baud"), 3);  // 9600 Bd
+    store.setValue(QStringLiteral("1.0/Setup/Address"), QStringLiteral("10"));
+    return true;
+}
+
+}  // namespace qx::test

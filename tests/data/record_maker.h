@@ -1,0 +1,19 @@
+#pragma once
+// A data record of one quantity for the graph and table tests.
+
+#include <cstdint>
+
+#include "data/core/data_record.h"
+
+namespace qx::test {
+
+inline DataRecord R(int quantity, double stamp, double value, int limit = 0) {
+    DataRecord r;
+    r.config = static_cast<std::uint8_t>(quantity << 4);
+    r.stamp = stamp;
+    r.value = value;
+    r.limit = static_cast<std::uint8_t>(limit);
+    return r;
+}
+
+}  // namespace qx::test
