@@ -1,0 +1,119 @@
+// Downloads a prefilled record queue from the paced simulator at 38400 Bd into a temporary data
+// file and compares the time with the line's physical floor: every character of every request and
+// reply on the wire at ten bits, plus the module's turnaround for each exchange.
+//
+// Usage: download_bench [records] [turnaround ms]
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "data/core/data_progress.h"
+#include "data/core/queue_download.h"
+#include "link/core/comm_port.h"
+#include "link/core/protocol.h"
+#include "sim/simulator.h"
+
+namespace {
+
+class QuietProgress : public qx::DataProgress {
+  public:
+    void Open(std::string_view, int) override { visible_ = true; }
+    void AddLine(std::string_view, int, int) override {}
+    void Finish(bool keepOpen) override { visible_ = keepOpen; }
+    bool Visible() const override { return visible_; }
+    void ProcessEvents() override {}
+    void Pause(int) override {}
+
+  private:
+    bool visible_ = false;
+};
+
+constexpr int kBaudCode = 8;  // 38400 Bd
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int records = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int turnaroundMs =
+        argc > 2 ? std::atoi(argv[2]) : qx::sim::Simulator::kDefaultTurnaroundMs;
+
+    qx::sim::Simulator sim;
+    qx::sim::ModuleSettings module;
+    module.address = 1;
+    module.baudCode = kBaudCode;
+    module.queueCapacity = records + 16;
+    sim.AddModule(module);
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return 1;
+    }
+    sim.SetFixedValue(1, 12.5);
+    if (!sim.PrefillQueue(1, records, 0x10)) {
+        std::fprintf(stderr, "prefill failed\n");
+        return 1;
+    }
+    sim.SetPacing(true, turnaroundMs);
+
+    qx::TCommPort port(qx::PortPaths{sim.SlavePath(), "", "", ""});
+    if (port.Open(0, kBaudCode, false, nullptr) != qx::kOk) {
+        std::fprintf(stderr, "link: cannot open %s\n", sim.SlavePath().c_str());
+        return 1;
+    }
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("download_bench_" + std::to_string(::getpid()) + ".PRN"))
+                                 .string();
+    qx::DataFileWriter file;
+    if (!file.Create(path)) return 1;
+    QuietProgress progress;
+    sim.Record().Clear();
+
+    qx::DownloadResult result;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        qx::PauseGuard pause(port);
+        const qx::Exchange exchange = [&port](const std::string& request, std::string& reply) {
+            char buffer[qx::kBufferSize] = {};
+            const int code = port.Send(request.c_str(), buffer);
+            reply = buffer;
+            return code;
+        };
+        result = qx::DownloadQueue(exchange, 1, file, progress);
+    }
+    const double measured =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    port.Close();
+    sim.Stop();
+
+    std::size_t requestChars = 0, replyChars = 0, exchanges = 0;
+    for (const auto& f : sim.Record().Frames()) {
+        if (f.fromModule) {
+            replyChars += f.bytes.size();
+        } else {
+            requestChars += f.bytes.size();
+            ++exchanges;
+        }
+    }
+    const double bitRate = qx::BitRate(kBaudCode);
+    const double turnaround = exchanges * turnaroundMs / 1000.0;
+    const double floor = (requestChars + replyChars) * 10 / bitRate + turnaround;
+    // The pseudo-terminal delivers a request at once; only the simulator paces its replies.
+    const double paced = replyChars * 10 / bitRate + turnaround;
+    std::printf(
+        "records %d at %.0f Bd, turnaround %d ms: written %d, request cycles %d, "
+        "result %d\n",
+        records, bitRate, turnaroundMs, result.written, result.requests, result.result);
+    std::printf("exchanges %zu, request characters %zu, reply characters %zu\n", exchanges,
+                requestChars, replyChars);
+    std::printf("measured %.3f s, physical floor %.3f s, ratio %.3f (goal <= 1.05)\n", measured,
+                floor, measured / floor);
+    std::printf("floor of what the pty paces (replies and turnaround) %.3f s, ratio %.3f\n", paced,
+                measured / paced);
+    std::filesystem::remove(path);
+    return result.result == 0 && result.written == records ? 0 : 2;
+}
