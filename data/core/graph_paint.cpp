@@ -145,93 +145,12 @@ struct Point {
     int x, y;
 };
 
-// Walks the points in the window column by column; see PaintGraph.
-class CurveColumns {
-  public:
-    CurveColumns(DisplayList& list, int yHigh, int yLow)
-        : list_(list), yHigh_(yHigh), yLow_(yLow) {}
-    void Add(Point p) {
-        if (!started_) {
-            started_ = true;
-            Start(p);
-            return;
-        }
-        if (p.x != x_) {
-            Flush();
-            LimitColouredSegment(list_, x_, lastY_, p.x, p.y, yHigh_, yLow_);
-            Start(p);
-            return;
-        }
-        lastY_ = p.y;
-        minY_ = std::min(minY_, p.y);
-        maxY_ = std::max(maxY_, p.y);
-    }
-    void Flush() {
-        if (started_ && minY_ != maxY_)
-            LimitColouredSegment(list_, x_, minY_, x_, maxY_, yHigh_, yLow_);
-        minY_ = maxY_ = lastY_;
-    }
-
-  private:
-    void Start(Point p) { x_ = p.x, lastY_ = minY_ = maxY_ = p.y; }
-    DisplayList& list_;
-    int yHigh_, yLow_;
-    bool started_ = false;
-    int x_ = 0, lastY_ = 0, minY_ = 0, maxY_ = 0;
-};
-
-template <typename F>
-void ForPoints(const GraphState& s, std::span<const DataRecord> records, int quantity, F&& f) {
-    if (s.points <= 0 || s.first < 0) return;
-    const int end = std::min(s.last, static_cast<int>(records.size()) - 1);
-    for (int i = s.first; i <= end; ++i) {
-        const DataRecord& r = records[static_cast<std::size_t>(i)];
-        if (r.Quantity() == quantity) f(r);
-    }
-}
-
 void Square(DisplayList& list, Point p, Rgb colour) {
     Line(list, p.x - 5, p.y - 5, p.x + 5, p.y - 5, colour);
     Line(list, p.x + 5, p.y - 5, p.x + 5, p.y + 5, colour);
     Line(list, p.x + 5, p.y + 5, p.x - 5, p.y + 5, colour);
     Line(list, p.x - 5, p.y + 5, p.x - 5, p.y - 5, colour);
 }
-
-// Markers of the points in the window, kept apart so that they are drawn over the curve.
-class Markers {
-  public:
-    explicit Markers(bool single) : single_(single) {}
-    void Add(const DataRecord& r, Point p) {
-        const bool same = havePrevious_ && p.x == previous_.x && p.y == previous_.y;
-        if (!havePrevious_ || p.x != previous_.x) topDrawn_ = bottomDrawn_ = false;
-        havePrevious_ = true;
-        previous_ = p;
-        if (same) return;
-        if (std::fabs(r.value) >= 9999.0) {
-            // Overload squares sit at the top or bottom edge; one of each per column is enough.
-            bool& drawn = r.value >= 0 ? topDrawn_ : bottomDrawn_;
-            if (!drawn) Square(list_, p, r.value >= 0 ? colors::kBlue : colors::kRed);
-            drawn = true;
-        }
-        if (single_) {
-            list_.Rect(
-                {p.x - 5, p.y - 5, p.x + 5, p.y + 5, r.limit != 0 ? colors::kRed : colors::kBlue});
-        }
-    }
-    void AppendTo(DisplayList& list) const {
-        for (const DisplayItem& item : list_.Items()) {
-            if (item.kind == DisplayItem::Kind::Line) list.Line(item.line);
-            if (item.kind == DisplayItem::Kind::Rect) list.Rect(item.rect);
-        }
-    }
-
-  private:
-    bool single_;
-    DisplayList list_;
-    bool havePrevious_ = false;
-    Point previous_{};
-    bool topDrawn_ = false, bottomDrawn_ = false;  // overload squares drawn in this pixel column
-};
 
 // Minimum, average and maximum of the usable values in the window.
 struct Statistics {
@@ -257,10 +176,70 @@ struct Statistics {
     }
 };
 
-// The curve, and in the same walk over the points their markers and statistics: a million
-// points are converted to pixels once.
-void Curve(DisplayList& list, const GraphState& s, std::span<const DataRecord> records,
-           int quantity, const Scale& sc, Markers& markers, Statistics& stats) {
+// One walk over the points in the window draws the curve, collects the markers and sums the
+// statistics, so that a million points are converted to pixels once. Where many points share a
+// pixel column, the column is drawn as the span of their values and the step to the next
+// column. A marker is drawn once per pixel (a point on the pixel of the point before it adds
+// nothing), an overload square once per column and edge. The state lives in locals, not in
+// objects the rare calls could reach, so that the loop runs in registers.
+void WalkPoints(DisplayList& list, DisplayList& markers, const GraphState& s,
+                std::span<const DataRecord> records, int quantity, const Scale& scale, int yH,
+                int yL, Statistics& stats) {
+    if (s.points <= 0 || s.first < 0) return;
+    const int end = std::min(s.last, static_cast<int>(records.size()) - 1);
+    const Scale sc = scale;
+    const bool single = s.points == 1;
+    bool started = false;
+    int columnX = 0, lastY = 0, minY = 0, maxY = 0;
+    bool topDrawn = false, bottomDrawn = false;
+    double low = stats.low, high = stats.high, sum = stats.sum;
+    int n = stats.n;
+    for (int i = s.first; i <= end; ++i) {
+        const DataRecord& r = records[static_cast<std::size_t>(i)];
+        if (r.Quantity() != quantity) continue;
+        const double v = r.value;
+        const Point p{sc.X(r.stamp), sc.Y(v)};
+        // On the pixel of the point before: nothing new to mark.
+        const bool same = started && p.x == columnX && p.y == lastY;
+        if (!started) {
+            started = true;
+            columnX = p.x, lastY = minY = maxY = p.y;
+            topDrawn = bottomDrawn = false;
+        } else if (p.x != columnX) {
+            if (minY != maxY) LimitColouredSegment(list, columnX, minY, columnX, maxY, yH, yL);
+            LimitColouredSegment(list, columnX, lastY, p.x, p.y, yH, yL);
+            columnX = p.x, lastY = minY = maxY = p.y;
+            topDrawn = bottomDrawn = false;
+        } else {
+            lastY = p.y;
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+        const bool overload = std::fabs(v) >= 9999.0;
+        if ((overload || single) && !same) {
+            if (overload && v >= 0 && !topDrawn) Square(markers, p, colors::kBlue);
+            if (overload && !(v >= 0) && !bottomDrawn) Square(markers, p, colors::kRed);
+            if (overload && v >= 0) topDrawn = true;
+            if (overload && !(v >= 0)) bottomDrawn = true;
+            if (single) {
+                markers.Rect({p.x - 5, p.y - 5, p.x + 5, p.y + 5,
+                              r.limit != 0 ? colors::kRed : colors::kBlue});
+            }
+        }
+        if (std::fabs(v) < 9999.0) {
+            low = std::min(low, v);
+            high = std::max(high, v);
+            sum += v;
+            ++n;
+        }
+    }
+    if (started && minY != maxY) LimitColouredSegment(list, columnX, minY, columnX, maxY, yH, yL);
+    stats.low = low, stats.high = high, stats.sum = sum, stats.n = n;
+}
+
+// The curve with the segments that lead into the window and out of it.
+void Curve(DisplayList& list, DisplayList& markers, const GraphState& s,
+           std::span<const DataRecord> records, int quantity, const Scale& sc, Statistics& stats) {
     const PlotArea& a = sc.a;
     const int yH = sc.Y(s.highLimit), yL = sc.Y(s.lowLimit);
     auto at = [&](int i) {
@@ -287,14 +266,7 @@ void Curve(DisplayList& list, const GraphState& s, std::span<const DataRecord> r
         p.y = std::clamp(p.y, lo, hi);
         LimitColouredSegment(list, p.x, p.y, q.x, q.y, yH, yL);
     }
-    CurveColumns columns(list, yH, yL);
-    ForPoints(s, records, quantity, [&](const DataRecord& r) {
-        const Point p{sc.X(r.stamp), sc.Y(r.value)};
-        columns.Add(p);
-        markers.Add(r, p);
-        stats.Add(r.value);
-    });
-    columns.Flush();
+    WalkPoints(list, markers, s, records, quantity, sc, yH, yL, stats);
     if (after) {
         const Point p = at(s.last);
         Point q = at(s.after);
@@ -341,9 +313,9 @@ void LimitColouredSegment(DisplayList& list, int x1, int y1, int x2, int y2, int
     draw({x2, y2}, to);
 }
 
-DisplayList PaintGraph(const GraphState& s, std::span<const DataRecord> records, int quantity,
-                       const PlotArea& area) {
-    DisplayList list;
+void PaintGraph(const GraphState& s, std::span<const DataRecord> records, int quantity,
+                const PlotArea& area, DisplayList& list) {
+    list.Clear();
     const double span = s.Span();
     const double range = s.valueTop - s.valueBottom;
     const Scale sc{area, s.windowStart, s.valueBottom,
@@ -353,11 +325,21 @@ DisplayList PaintGraph(const GraphState& s, std::span<const DataRecord> records,
     TimeGrid(list, s, sc, y0);
     ValueGrid(list, s, sc, quantity);
     Axes(list, area, y0);
-    Markers markers(s.points == 1);
+    // Markers are drawn over the curve.
+    DisplayList markers;
     Statistics stats;
-    Curve(list, s, records, quantity, sc, markers, stats);
-    markers.AppendTo(list);
+    Curve(list, markers, s, records, quantity, sc, stats);
+    for (const DisplayItem& item : markers.Items()) {
+        if (item.kind == DisplayItem::Kind::Line) list.Line(item.line);
+        if (item.kind == DisplayItem::Kind::Rect) list.Rect(item.rect);
+    }
     stats.Draw(list, quantity, area);
+}
+
+DisplayList PaintGraph(const GraphState& s, std::span<const DataRecord> records, int quantity,
+                       const PlotArea& area) {
+    DisplayList list;
+    PaintGraph(s, records, quantity, area, list);
     return list;
 }
 

@@ -28,5 +28,8 @@ void LimitColouredSegment(DisplayList& list, int x1, int y1, int x2, int y2, int
 // segment.
 DisplayList PaintGraph(const GraphState& state, std::span<const DataRecord> records, int quantity,
                        const PlotArea& area);
+// The same into `list`, which is emptied first; a list kept from paint to paint keeps its memory.
+void PaintGraph(const GraphState& state, std::span<const DataRecord> records, int quantity,
+                const PlotArea& area, DisplayList& list);
 
 }  // namespace qx

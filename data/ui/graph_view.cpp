@@ -36,7 +36,8 @@ void TGraphView::Paint(QPainter& painter, const QRect& rect) {
                                                     : std::span<const DataRecord>();
     const int quantity = quantity_ != nullptr ? *quantity_ : 0;
     const PlotArea area = GraphPlotArea(panelSize_.width(), panelSize_.height());
-    PaintDisplayList(painter, PaintGraph(state, records, quantity, area));
+    PaintGraph(state, records, quantity, area, display_);
+    PaintDisplayList(painter, display_);
     painter.restore();
 }
 

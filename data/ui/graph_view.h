@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <span>
 
+#include "app/core/display_list.h"
 #include "data/core/data_record.h"
 #include "data/core/graph_state.h"
 
@@ -30,6 +31,7 @@ class TGraphView : public QWidget {
     const RecordList* list_ = nullptr;
     const int* quantity_ = nullptr;
     QSize panelSize_{397, 208};
+    DisplayList display_;  // rebuilt on every paint, its memory kept
 };
 
 }  // namespace qx

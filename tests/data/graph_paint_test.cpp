@@ -299,5 +299,47 @@ TEST(GraphPaint, FewPointsAreDrawnSegmentBySegment) {
     EXPECT_EQ(curve[2], Curve(316, 148, 450, 25, colors::kBlack));
 }
 
+TEST(GraphPaint, OverloadSquaresOncePerColumnAndEdgeAndAKeptListIsRebuilt) {
+    std::vector<DataRecord> records;
+    for (int i = 0; i < 20000; ++i)
+        records.push_back(R(1, kDay + i * 0.1, 10 * std::sin(i * 0.01)));
+    GraphState s;
+    PrepareGraph(s, records, CountShown(records, 1), true, true);
+    const PlotArea a{};
+    const double kx = (a.right - a.left) / s.Span();
+    const auto px = [&](int i) {
+        return static_cast<int>(a.left +
+                                (records[static_cast<std::size_t>(i)].stamp - s.windowStart) * kx);
+    };
+    // j begins a pixel column where the curve runs well inside the plot: an overload square
+    // would not be drawn on the pixel of the point before it.
+    int j = 1001;
+    while (px(j) == px(j - 1))
+        ++j;
+    ASSERT_EQ(px(j), px(j + 7));
+    ASSERT_NE(px(j), px(j + 100));
+    for (int k : {j + 1, j + 3, j + 100})
+        records[static_cast<std::size_t>(k)].value = 9999.0;
+    for (int k : {j + 5, j + 7})
+        records[static_cast<std::size_t>(k)].value = -9999.0;
+
+    DisplayList kept = PaintGraph(s, records, 1, a);  // a list that already holds a picture
+    PaintGraph(s, records, 1, a, kept);
+    const std::vector<DrawLine> thin = Lines(kept, 1);
+    const auto count = [&](Rgb colour) {
+        return std::count_if(thin.begin(), thin.end(),
+                             [&](const DrawLine& l) { return l.color == colour; });
+    };
+    EXPECT_EQ(count(colors::kBlue), 2 * 4);  // two columns with a value above
+    EXPECT_EQ(count(colors::kRed), 1 * 4);   // one with values below
+    EXPECT_NE(std::find(thin.begin(), thin.end(),
+                        DrawLine{px(j) - 5, a.top - 5, px(j) + 5, a.top - 5, colors::kBlue}),
+              thin.end());
+    EXPECT_NE(std::find(thin.begin(), thin.end(),
+                        DrawLine{px(j) - 5, a.bottom - 5, px(j) + 5, a.bottom - 5, colors::kRed}),
+              thin.end());
+    EXPECT_EQ(kept.Items().size(), PaintGraph(s, records, 1, a).Items().size());
+}
+
 }  // namespace
 }  // namespace qx
