@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QString>
 #include <QTimer>
 
 #include "app/ui/tminfo_form.h"
@@ -14,18 +13,43 @@ QString Text(std::string_view text) {
 }
 }  // namespace
 
-InfoProgress::InfoProgress(TMInfoForm& form, std::function<void(int)> pause)
-    : form_(form), pause_(std::move(pause)) {}
+InfoProgress::InfoProgress(TMInfoForm& form, std::function<void(int)> pause, Clock clock)
+    : form_(form), pause_(std::move(pause)), clock_(std::move(clock)), lastHandOver_(Now()) {}
+
+InfoProgress::~InfoProgress() {
+    HandOver();
+}
+
+std::chrono::steady_clock::time_point InfoProgress::Now() const {
+    return clock_ ? clock_() : std::chrono::steady_clock::now();
+}
+
+void InfoProgress::HandOver() {
+    lastHandOver_ = Now();
+    if (!havePending_ && position_ < 0 && maximum_ < 0) return;
+    // A null text adds no line, an empty one an empty line; the dialog splits the joined text
+    // into one log line per line feed.
+    form_.AddLine(havePending_ ? pending_ : QString(), position_, maximum_);
+    pending_.clear();
+    havePending_ = false;
+    position_ = maximum_ = -1;
+}
 
 void InfoProgress::Open(std::string_view title, int maximum) {
+    HandOver();
     form_.Open(Text(title), maximum);
 }
 
 void InfoProgress::AddLine(std::string_view text, int position, int maximum) {
-    form_.AddLine(Text(text), position, maximum);
+    if (havePending_) pending_ += QLatin1Char('\n');
+    pending_ += Text(text);
+    havePending_ = true;
+    if (position >= 0) position_ = position;
+    if (maximum >= 0) maximum_ = maximum;
 }
 
 void InfoProgress::Finish(bool keepOpen) {
+    HandOver();
     form_.Finish(keepOpen);
 }
 
@@ -34,10 +58,12 @@ bool InfoProgress::Visible() const {
 }
 
 void InfoProgress::ProcessEvents() {
+    if (Now() - lastHandOver_ >= kHandOverInterval) HandOver();
     QCoreApplication::processEvents();
 }
 
 void InfoProgress::Pause(int milliseconds) {
+    HandOver();
     if (pause_) {
         pause_(milliseconds);
         return;

@@ -1,7 +1,17 @@
 #pragma once
 // The progress dialog as the data operations see it: reading a file, filling the table and the
 // download report through this adapter.
+//
+// A table fill of a million records reports thousands of steps. Appending each line to the log
+// at once would lay out and repaint the dialog thousands of times, which costs far more than the
+// fill itself. So the lines are collected and handed to the dialog together, when events are
+// delivered and at least a frame time has passed since the last hand-over, and always before
+// the dialog is reopened, finished or paused and when the adapter goes away. The screen can only
+// change while events are delivered, so the user sees the same log; "Storno" is still noticed at
+// every step.
 
+#include <QString>
+#include <chrono>
 #include <functional>
 
 #include "data/core/data_progress.h"
@@ -12,9 +22,16 @@ class TMInfoForm;
 
 class InfoProgress : public DataProgress {
   public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    static constexpr std::chrono::milliseconds kHandOverInterval{25};
+
     // `pause` replaces the fixed pauses (tests make them instant); by default they run an event
     // loop for the time given, so the window stays responsive while the last line is read.
-    explicit InfoProgress(TMInfoForm& form, std::function<void(int)> pause = {});
+    // `clock` replaces the steady clock that spaces the hand-overs (tests step it).
+    explicit InfoProgress(TMInfoForm& form, std::function<void(int)> pause = {}, Clock clock = {});
+    ~InfoProgress() override;
+    InfoProgress(const InfoProgress&) = delete;
+    InfoProgress& operator=(const InfoProgress&) = delete;
 
     void Open(std::string_view title, int maximum) override;
     void AddLine(std::string_view text, int position, int maximum) override;
@@ -24,8 +41,18 @@ class InfoProgress : public DataProgress {
     void Pause(int milliseconds) override;
 
   private:
+    // Hands the collected lines, the last position and the last maximum to the dialog.
+    void HandOver();
+    std::chrono::steady_clock::time_point Now() const;
+
     TMInfoForm& form_;
     std::function<void(int)> pause_;
+    Clock clock_;
+    QString pending_;  // collected lines, joined by line feeds
+    bool havePending_ = false;
+    int position_ = -1;
+    int maximum_ = -1;
+    std::chrono::steady_clock::time_point lastHandOver_;
 };
 
 }  // namespace qx
