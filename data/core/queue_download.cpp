@@ -67,7 +67,7 @@ void RecordLoop(const Exchange& exchange, int address, DataFileWriter& file, Dat
                 DownloadResult& result) {
     const int step = result.fillCount > 200 ? 50 : 10;
     Slots slots;
-    int toggle = 0;
+    int& toggle = result.nextToggle;
     for (;;) {
         QueueRecord record;
         result.result = RequestRecord(exchange, address, toggle, record);
@@ -99,8 +99,9 @@ void RecordLoop(const Exchange& exchange, int address, DataFileWriter& file, Dat
 }  // namespace
 
 DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWriter& file,
-                             DataProgress& progress) {
+                             DataProgress& progress, int startToggle) {
     DownloadResult result;
+    result.nextToggle = startToggle & 1;
     std::string reply;
     result.result = exchange(ReqModel(address), reply);
     if (result.result == 0) result.result = exchange(ReqInstrumentNumber(address), reply);

@@ -21,13 +21,19 @@ struct DownloadResult {
     int result = 0;     // 0, or the code of the request that ended the download
     bool cancelled = false;
     bool writeFailed = false;  // a line did not reach the file; the download stopped there
+    // The toggle the next record request would carry. After a failed request it is that
+    // request's toggle: the module may have sent a record whose reply never arrived, and only a
+    // request with the same toggle asks for it again; the other one would drop it unread.
+    int nextToggle = 0;
 };
 
 // Everything between the paused poller and its release: the identification requests, the fill
 // count, the record loop with its toggle, retries and duplicate marks, the progress lines and
-// the closing lines. `file` is open for writing.
+// the closing lines. `file` is open for writing. `startToggle` is the toggle of the first record
+// request: 0, or the `nextToggle` of a download from the same module that ended on a failed
+// request.
 DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWriter& file,
-                             DataProgress& progress);
+                             DataProgress& progress, int startToggle = 0);
 
 inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";
 std::string OverwriteQuestionText(std::string_view fileName);

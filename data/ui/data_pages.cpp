@@ -293,7 +293,10 @@ void TDataPages::MTabReceiveClick() {
             reply = buffer;
             return code;
         };
-        result = DownloadQueue(exchange, form_.SelectedAddress(), file, progress);
+        const int address = form_.SelectedAddress();
+        int& resume = resumeToggle_[static_cast<std::size_t>(address & 0xFF)];
+        result = DownloadQueue(exchange, address, file, progress, resume);
+        resume = result.result != 0 ? result.nextToggle : 0;
     }
     if (result.result != 0) {
         Prompts().Message(&form_, QString::fromStdString(form_.Link().StrError(result.result)),

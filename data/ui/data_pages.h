@@ -4,6 +4,7 @@
 // record queue. Both pages always show the same quantity.
 
 #include <QObject>
+#include <array>
 #include <functional>
 
 #include "data/core/data_record.h"
@@ -72,6 +73,10 @@ class TDataPages : public QObject {
     int quantity_ = 0;
     RecordTableModel* model_ = nullptr;
     std::function<void(int)> pause_;
+    // Per bus address, the toggle for the next download's first record request: 0, or after a
+    // download that ended on a failed request the toggle of that request, so that the record
+    // whose reply was lost is asked for again instead of being dropped by the module.
+    std::array<int, 256> resumeToggle_{};
 };
 
 }  // namespace qx

@@ -46,7 +46,8 @@ class DownloadSim : public ::testing::Test {
 
     // Runs the download with the poller parked, as the Table page does. `beforeRequest` sees
     // every request text first (and may arrange faults for it).
-    void Download(const std::function<void(const std::string&)>& beforeRequest = {}) {
+    void Download(const std::function<void(const std::string&)>& beforeRequest = {},
+                  int startToggle = 0) {
         DataFileWriter file;
         path_ = dir_.File("queue.PRN");
         ASSERT_TRUE(file.Create(path_));
@@ -59,7 +60,7 @@ class DownloadSim : public ::testing::Test {
             return code;
         };
         PauseGuard pause(port_);
-        result_ = DownloadQueue(exchange, kAddress, file, progress_);
+        result_ = DownloadQueue(exchange, kAddress, file, progress_, startToggle);
         content_ = TempDir::Read(path_);
     }
 
@@ -222,6 +223,41 @@ TEST_F(DownloadSim, LostRepliesLeaveAFileOfTheRecordsThatCame) {
             EXPECT_EQ(list.records[i].config, 0x10);
             EXPECT_DOUBLE_EQ(list.records[i].stamp - list.records[0].stamp, i) << i;
         }
+    }
+}
+
+// The module moves on to its next record when the toggle changes, whether or not the reply with
+// the record before reached us. A download that failed must therefore leave the toggle where it
+// was, so that the next download asks for the unread record again instead of dropping it.
+TEST_F(DownloadSim, TheNextDownloadAsksAgainForTheRecordWhoseReplyWasLost) {
+    std::vector<std::string> payloads;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 6; ++i) {
+        payloads.push_back(RecordPayload(0x20, 0x00, 200 + i, {2026, 12, 8, 6, 0, i}));
+        char line[80];
+        std::snprintf(line, sizeof line, "0x01\t0x20\t%d,0\t0\t08.12.2026\t06:00:%02d 0\r\n",
+                      200 + i, i);
+        lines.push_back(line);
+    }
+    port_.SetReplyGapMs(100);
+    for (const int lostAt : {3, 4}) {  // a record request with toggle 0, then one with toggle 1
+        SCOPED_TRACE(lostAt);
+        sim_.UpdateModule(kAddress, [](sim::Module& m) { m.Log().ClearQueue(); });
+        Push(payloads);
+        int recordRequests = 0;
+        Download([&](const std::string& request) {
+            if (request.rfind("@01RQ", 0) == 0 && ++recordRequests == lostAt) sim_.DropReplies(3);
+        });
+        ASSERT_EQ(result_.result, kTimeoutError);
+        EXPECT_EQ(result_.nextToggle, (lostAt - 1) % 2);
+        EXPECT_EQ(result_.written, lostAt - 1);
+
+        Download({}, result_.nextToggle);
+        EXPECT_EQ(result_.result, kOk);
+        std::string rest;
+        for (std::size_t i = static_cast<std::size_t>(lostAt - 1); i < lines.size(); ++i)
+            rest += lines[i];
+        EXPECT_EQ(content_, rest);
     }
 }
 
