@@ -284,6 +284,7 @@ void TDataPages::MTabReceiveClick() {
         return;
     }
     DownloadResult result;
+    std::string linkError;
     {
         ForegroundTransaction hold(form_.Bus(), form_.Link());
         InfoProgress progress(*form_.InfoForm(), pause_);
@@ -297,10 +298,12 @@ void TDataPages::MTabReceiveClick() {
         int& resume = resumeToggle_[static_cast<std::size_t>(address & 0xFF)];
         result = DownloadQueue(exchange, address, file, progress, resume);
         resume = result.result != 0 ? result.nextToggle : 0;
+        // The text names the link's operation that failed; once the poller runs again, the link's
+        // current operation is the poller's.
+        if (result.result != 0) linkError = form_.Link().StrError(result.result);
     }
     if (result.result != 0) {
-        Prompts().Message(&form_, QString::fromStdString(form_.Link().StrError(result.result)),
-                          caption);
+        Prompts().Message(&form_, QString::fromStdString(linkError), caption);
     } else if (result.writeFailed) {
         Prompts().Message(&form_, FromUtf8(WriteErrorText(name)), caption);
     }

@@ -1,0 +1,129 @@
+// "Načíst z modulu" in the whole window against the simulated module: the queue goes into the
+// chosen file, comes back into the table and both lists, and the poller resumes. A download cut
+// short by a silent module reports the link's error, shows what came, and the next one continues
+// where it stopped.
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/ui/tminfo_form.h"
+#include "data/ui/data_pages.h"
+#include "logger/ui/logger_pages.h"
+#include "logger/ui/tmcfg_form.h"
+#include "sim/logger.h"
+#include "sim/simulator.h"
+#include "tests/app/form_fixture.h"
+#include "tests/app/simulated_bus.h"
+#include "tests/data/temp_dir.h"
+
+// Fontconfig keeps a cache for the life of the process; the leak checker would report it.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
+namespace qx::test {
+namespace {
+
+constexpr int kModule = 10;
+
+class ReceiveWindowTest : public ::testing::Test {
+  protected:
+    ReceiveWindowTest() : link_(PortPaths{}) {
+        std::string error;
+        started_ = StartSimulatedBus(simulator_, settings_, &error);
+        EXPECT_TRUE(started_) << error;
+    }
+    ~ReceiveWindowTest() override {
+        form_.reset();
+        simulator_.Stop();
+    }
+
+    TMForm& Build() {
+        form_ = std::make_unique<TMForm>(link_);
+        form_->SetInfoForm(&info_);
+        cfg_ = new TMCfgForm(form_.get());
+        logger_ = new TLoggerPages(*form_, *cfg_);
+        data_ = new TDataPages(*form_);
+        data_->SetPause([](int) {});
+        return *form_;
+    }
+
+    // Records of quantity 1, one a second from 07:00:00, the value 1.0 + i.
+    void Push(int from, int to) {
+        for (int i = from; i < to; ++i) {
+            ASSERT_TRUE(simulator_.PushRecord(
+                kModule, sim::RecordPayload(0x10, 0x04, 10 + 10 * i, {2026, 12, 8, 7, 0, i})));
+        }
+    }
+
+    testing::TempDir dir_;
+    TempSettings settings_;
+    sim::Simulator simulator_;
+    TCommPort link_;
+    ScriptedPrompt prompt_;
+    TMInfoForm info_;
+    std::unique_ptr<TMForm> form_;
+    TMCfgForm* cfg_ = nullptr;
+    TLoggerPages* logger_ = nullptr;
+    TDataPages* data_ = nullptr;
+    bool started_ = false;
+};
+
+TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes) {
+    ASSERT_TRUE(started_);
+    TMForm& form = Build();
+    form.FormActivate();
+    ASSERT_TRUE(WaitFor([&] { return form.MTabReceive->isEnabled(); }, 10000));
+    link_.SetReplyGapMs(100);  // the lost replies below wait one gap each
+
+    Push(0, 25);
+    const std::string first = dir_.File("first.PRN");
+    prompt_.QueueFile(QString::fromStdString(first));
+    // Events are delivered at the tenth record: from then on the module stays silent.
+    QTimer::singleShot(0, &info_, [this] { simulator_.DropReplies(3); });
+    form.MTabReceive->click();
+
+    ASSERT_EQ(prompt_.MessageCount(), 1);
+    EXPECT_EQ(prompt_.Log().back().caption, QStringLiteral("TMForm::MTabReceiveClick()"));
+    EXPECT_EQ(prompt_.Log().back().text,
+              QString::fromStdString(TCommPort::StrError(kTimeoutError, kOpSend)));
+    const std::string firstContent = testing::TempDir::Read(first);
+    EXPECT_EQ(std::count(firstContent.begin(), firstContent.end(), '\n'), 10);
+    EXPECT_EQ(firstContent.substr(0, firstContent.find('\n') + 1),
+              "0x0A\t0x10\t1,000\t0\t08.12.2026\t07:00:00 0\r\n");
+    EXPECT_EQ(form.DataFileName(), QString::fromStdString(first));
+    EXPECT_EQ(data_->Records().Count(), 10);
+    EXPECT_EQ(data_->SelectedQuantity(), 0);
+    EXPECT_EQ(data_->MTabSelect->count(), data_->MGrSelect->count());
+
+    // The next download picks up at the record whose reply was lost.
+    const std::string second = dir_.File("second.PRN");
+    prompt_.QueueFile(QString::fromStdString(second));
+    form.MTabReceive->click();
+    EXPECT_EQ(prompt_.MessageCount(), 1);
+    const std::string secondContent = testing::TempDir::Read(second);
+    EXPECT_EQ(std::count(secondContent.begin(), secondContent.end(), '\n'), 15);
+    EXPECT_EQ(secondContent.substr(0, secondContent.find('\n') + 1),
+              "0x0A\t0x10\t11,00\t0\t08.12.2026\t07:00:10 0\r\n");
+    ASSERT_EQ(data_->Records().Count(), 15);
+    // Quantity 1 is in the list with its count; choosing it fills the table.
+    ASSERT_GT(data_->MTabSelect->count(), 1);
+    EXPECT_TRUE(data_->MTabSelect->itemText(1).endsWith("  #15"))
+        << data_->MTabSelect->itemText(1).toStdString();
+    data_->MTabSelect->setCurrentIndex(1);
+    data_->MTabSelectChange();
+    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 15);
+    // The closing request acknowledged the last record: the module's queue is read out.
+    EXPECT_TRUE(simulator_.FindModule(kModule)->Log().Queue().empty());
+    EXPECT_FALSE(form.Bus().Busy());
+
+    // The poller was released: the module is polled again.
+    const std::size_t before = simulator_.Record().RequestCount();
+    EXPECT_TRUE(WaitFor([&] { return simulator_.Record().RequestCount() > before + 2; }, 10000));
+}
+
+}  // namespace
+}  // namespace qx::test
