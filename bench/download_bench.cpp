@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     {
         qx::PauseGuard pause(port);
-        const qx::Exchange exchange = [&](const std::string& request, std::string& reply) {
+        const qx::QueueExchange exchange = [&](const std::string& request, std::string& reply) {
             char buffer[qx::kBufferSize] = {};
             const auto sent = std::chrono::steady_clock::now();
             const int code = port.Send(request.c_str(), buffer);

@@ -52,7 +52,7 @@ std::string RecordLine(int address, const QueueRecord& r, int tenths) {
 
 // One record request cycle: asks again with the same toggle while the stamp is invalid, at
 // most three times. Returns the link's code; `record.stamp` stays negative after three tries.
-int RequestRecord(const Exchange& exchange, int address, int toggle, QueueRecord& record) {
+int RequestRecord(const QueueExchange& exchange, int address, int toggle, QueueRecord& record) {
     std::string reply;
     for (int tries = 0; tries < 3; ++tries) {
         const int code = exchange(ReqQueueRecord(address, toggle), reply);
@@ -63,8 +63,8 @@ int RequestRecord(const Exchange& exchange, int address, int toggle, QueueRecord
     return 0;
 }
 
-void RecordLoop(const Exchange& exchange, int address, DataFileWriter& file, DataProgress& progress,
-                DownloadResult& result) {
+void RecordLoop(const QueueExchange& exchange, int address, DataFileWriter& file,
+                DataProgress& progress, DownloadResult& result) {
     const int step = result.fillCount > 200 ? 50 : 10;
     Slots slots;
     int& toggle = result.nextToggle;
@@ -98,7 +98,7 @@ void RecordLoop(const Exchange& exchange, int address, DataFileWriter& file, Dat
 
 }  // namespace
 
-DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWriter& file,
+DownloadResult DownloadQueue(const QueueExchange& exchange, int address, DataFileWriter& file,
                              DataProgress& progress, int startToggle) {
     DownloadResult result;
     result.nextToggle = startToggle & 1;

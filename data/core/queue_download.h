@@ -11,8 +11,9 @@
 
 namespace qx {
 
-// One bus exchange: the request text, the raw reply; returns 0 or the link's negative code.
-using Exchange = std::function<int(const std::string& request, std::string& reply)>;
+// One bus exchange of the download (named apart from the logger's exchange, which passes raw
+// buffers): the request text, the raw reply; returns 0 or the link's negative code.
+using QueueExchange = std::function<int(const std::string& request, std::string& reply)>;
 
 struct DownloadResult {
     int requests = 0;   // record request cycles, the closing "?" answer included
@@ -32,7 +33,7 @@ struct DownloadResult {
 // the closing lines. `file` is open for writing. `startToggle` is the toggle of the first record
 // request: 0, or the `nextToggle` of a download from the same module that ended on a failed
 // request.
-DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWriter& file,
+DownloadResult DownloadQueue(const QueueExchange& exchange, int address, DataFileWriter& file,
                              DataProgress& progress, int startToggle = 0);
 
 inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";

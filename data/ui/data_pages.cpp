@@ -288,7 +288,7 @@ void TDataPages::MTabReceiveClick() {
     {
         ForegroundTransaction hold(form_.Bus(), form_.Link());
         InfoProgress progress(*form_.InfoForm(), pause_);
-        const Exchange exchange = [this](const std::string& request, std::string& reply) {
+        const QueueExchange exchange = [this](const std::string& request, std::string& reply) {
             char buffer[kBufferSize] = {};
             const int code = form_.Link().Send(request.c_str(), buffer);
             reply = buffer;

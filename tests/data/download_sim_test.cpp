@@ -51,7 +51,7 @@ class DownloadSim : public ::testing::Test {
         DataFileWriter file;
         path_ = dir_.File("queue.PRN");
         ASSERT_TRUE(file.Create(path_));
-        const Exchange exchange = [&](const std::string& request, std::string& reply) {
+        const QueueExchange exchange = [&](const std::string& request, std::string& reply) {
             if (beforeRequest) beforeRequest(request);
             requests_.push_back(request);
             char buffer[kBufferSize] = {};
