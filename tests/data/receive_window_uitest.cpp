@@ -4,6 +4,7 @@
 // where it stopped.
 
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -32,6 +33,9 @@ constexpr int kModule = 10;
 class ReceiveWindowTest : public ::testing::Test {
   protected:
     ReceiveWindowTest() : link_(PortPaths{}) {
+        // The window keeps its schedule file in the working directory.
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(workDir_.path());
         std::string error;
         started_ = StartSimulatedBus(simulator_, settings_, &error);
         EXPECT_TRUE(started_) << error;
@@ -39,6 +43,7 @@ class ReceiveWindowTest : public ::testing::Test {
     ~ReceiveWindowTest() override {
         form_.reset();
         simulator_.Stop();
+        QDir::setCurrent(previousDir_);
     }
 
     TMForm& Build() {
@@ -59,6 +64,8 @@ class ReceiveWindowTest : public ::testing::Test {
         }
     }
 
+    QTemporaryDir workDir_;
+    QString previousDir_;
     testing::TempDir dir_;
     TempSettings settings_;
     sim::Simulator simulator_;
