@@ -58,9 +58,7 @@ TEST_F(FindSim, ListsEachModuleOnlyUnderItsOwnBaudAndChecksum) {
     numbered.instrumentNumber = 87654321;
     auto zero = Module(0, 8, true);
     zero.instrumentNumber = 0;
-    // 9216 silent tries: even so the whole find takes about eleven seconds.
-    gapMs_ = 1;
-    patientAddresses_ = {0, 5, 255};
+    gapMs_ = 1;  // 9216 silent tries: even so the whole find takes about ten seconds
     Start({quiet, numbered, zero});
 
     EXPECT_EQ(Find(), ScanOutcome::kDone);
@@ -90,14 +88,15 @@ TEST_F(FindSim, ListsEachModuleOnlyUnderItsOwnBaudAndChecksum) {
 
     // Every address was asked in every combination (with checksum digits in half of them),
     // three times where nobody answers.
-    ASSERT_TRUE(sim_.Record().WaitRequests(12 * 256 * 3, std::chrono::seconds(10)));
-    const auto requests = Requests();
+    const auto written = written_.Copy();
     const auto asked = [&](const char* head) {
-        return std::count_if(requests.begin(), requests.end(),
+        return std::count_if(written.begin(), written.end(),
                              [&](const std::string& r) { return r.rfind(head, 0) == 0; });
     };
     EXPECT_EQ(asked("$FEM"), 12 * 3);
+    // Where the module answers, the poller may visit it too before the link moves on.
     EXPECT_GE(asked("$05M"), 11 * 3 + 1);
+    EXPECT_GE(asked("$052"), 1);
 }
 
 TEST_F(FindSim, ModuleThatStopsAnsweringEndsTheFindWithTheErrorLine) {
@@ -115,34 +114,35 @@ TEST_F(FindSim, ModuleThatStopsAnsweringEndsTheFindWithTheErrorLine) {
     EXPECT_FALSE(port_->PauseRequested());
     // The configuration read was tried three times and the scan went no further; the poller,
     // released, then takes up the listed address with its model request.
-    ASSERT_TRUE(sim_.Record().WaitRequests(13, std::chrono::seconds(10)));
-    const auto requests = Requests();
+    ASSERT_TRUE(WaitFor([&] { return written_.Copy().size() >= 14; }));
+    const auto written = written_.Copy();
     std::vector<std::string> expected;
     for (const char* frame : {"$00M\r", "$01M\r", "$02M\r"})
         expected.insert(expected.end(), 3, frame);
     expected.push_back("$03M\r");
     expected.insert(expected.end(), 3, "$032\r");
-    EXPECT_EQ(std::vector<std::string>(requests.begin(), requests.begin() + 13), expected);
-    EXPECT_EQ(std::count(requests.begin(), requests.end(), "$05M\r"), 0);
+    expected.push_back("$03M\r");
+    EXPECT_EQ(std::vector<std::string>(written.begin(), written.begin() + 14), expected);
+    EXPECT_EQ(std::count(written.begin(), written.end(), "$05M\r"), 0);
 }
 
 TEST_F(FindSim, CancelStopsAtTheNextAddressAndLetsThePollerGoOn) {
     Start({Module(5, 3, false)});
-    progress_.cancelAfter_ = 20;  // the user closes the dialog while address 19 is asked
+    progress_.cancelAfter_ = 8;  // the user closes the dialog while address 7 is asked
 
     EXPECT_EQ(Find(), ScanOutcome::kCancelled);
 
     EXPECT_EQ(progress_.lines_,
               (std::vector<std::string>{"BAUD = 1200, CSUM = OFF:",
                                         "    Addresa  5  (05h)  -->  OK  #12345678", "KONEC"}));
-    EXPECT_EQ(progress_.position_, 19);
+    EXPECT_EQ(progress_.position_, 7);
     EXPECT_EQ(port_->PollEntry(5), 12345678);
     EXPECT_FALSE(port_->PauseRequested());
     // Released, the poller takes up the module that the scan entered in the list.
     EXPECT_TRUE(WaitFor([&] { return port_->Station(5).state != 0; }));
-    const auto requests = Requests();
-    EXPECT_NE(std::find(requests.begin(), requests.end(), "$13M\r"), requests.end());
-    EXPECT_EQ(std::find(requests.begin(), requests.end(), "$14M\r"), requests.end());
+    const auto written = written_.Copy();
+    EXPECT_EQ(std::count(written.begin(), written.end(), "$07M\r"), 3);
+    EXPECT_EQ(std::count(written.begin(), written.end(), "$08M\r"), 0);
 }
 
 TEST_F(FindSim, PortThatCannotBeOpenedEndsTheFindWithoutTheErrorLine) {
@@ -153,7 +153,7 @@ TEST_F(FindSim, PortThatCannotBeOpenedEndsTheFindWithoutTheErrorLine) {
 
     EXPECT_EQ(progress_.lines_, (std::vector<std::string>{"BAUD = 1200, CSUM = OFF:", "KONEC"}));
     EXPECT_FALSE(port_->IsOpen());
-    EXPECT_TRUE(Requests().empty());
+    EXPECT_TRUE(written_.Copy().empty());
 }
 
 }  // namespace

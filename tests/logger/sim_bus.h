@@ -9,7 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <set>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -22,38 +22,76 @@
 
 namespace qx::test {
 
-// The real device, waiting longer for replies to requests addressed to one of `patient`: there a
-// reply delayed by a loaded machine must not pass for silence, while the thousands of tries at
-// empty addresses keep the short gap.
-class PatientDevice : public TermiosDevice {
+// Every frame the link wrote, in order; filled by the poller's thread and the test's alike.
+class WrittenFrames {
   public:
-    PatientDevice(std::set<int> patient, int patientMs)
-        : patient_(std::move(patient)), patientMs_(patientMs) {}
-
-    void Write(const char* data, std::size_t size) override {
-        patientNow_ = patient_.count(HexPairAt(std::string_view(data, size), 2)) > 0;
-        TermiosDevice::Write(data, size);
+    void Add(std::string frame) {
+        std::lock_guard lock(mutex_);
+        frames_.push_back(std::move(frame));
     }
-    int ReadByte(int timeoutMs) override {
-        return TermiosDevice::ReadByte(patientNow_ ? std::max(timeoutMs, patientMs_) : timeoutMs);
+    std::vector<std::string> Copy() const {
+        std::lock_guard lock(mutex_);
+        return frames_;
     }
 
   private:
-    std::set<int> patient_;
-    int patientMs_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> frames_;
+};
+
+// The real device, keeping what it writes and waiting long for the reply to a request that a
+// simulated module will answer (`answered`, given the frame and the line's bit rate): a loaded
+// machine can then delay the simulator's thread without turning a reply into silence, while
+// the tries that nobody answers keep the short gap.
+class WatchedDevice : public TermiosDevice {
+  public:
+    static constexpr int kPatientMs = 2000;
+    using Answered = std::function<bool(std::string_view frame, int bitRate)>;
+
+    WatchedDevice(WrittenFrames& written, Answered answered)
+        : written_(written), answered_(std::move(answered)) {}
+
+    bool Configure(int bitRate) override {
+        bitRate_ = bitRate;
+        return TermiosDevice::Configure(bitRate);
+    }
+    void Write(const char* data, std::size_t size) override {
+        const std::string_view frame(data, size);
+        written_.Add(std::string(frame));
+        patientNow_ = answered_ && answered_(frame, bitRate_);
+        TermiosDevice::Write(data, size);
+    }
+    int ReadByte(int timeoutMs) override {
+        return TermiosDevice::ReadByte(patientNow_ ? std::max(timeoutMs, kPatientMs) : timeoutMs);
+    }
+
+  private:
+    WrittenFrames& written_;
+    Answered answered_;
+    int bitRate_ = 0;
     bool patientNow_ = false;
 };
 
 class SimBus : public ::testing::Test {
   protected:
-    // Starts the simulator with `modules` and makes the link (not yet open).
+    // Starts the simulator with `modules` and makes the link (not yet open). Requests that a
+    // module, as it is set at the time, answers get a long wait (see WatchedDevice).
     void Start(const std::vector<sim::ModuleSettings>& modules) {
         for (const auto& m : modules)
             sim_.AddModule(m);
         std::string error;
         ASSERT_TRUE(sim_.Start(&error)) << error;
-        port_ = std::make_unique<TCommPort>(PortPaths{
-            sim_.SlavePath(), "/nonexistent/ttyQX1", "/nonexistent/ttyQX2", "/nonexistent/ttyQX3"});
+        auto answered = [this](std::string_view frame, int bitRate) {
+            for (std::size_t i = 0; i < sim_.ModuleCount(); ++i) {
+                const auto m = sim_.ModuleAt(i);
+                if (m && WillAnswer(m->Settings(), frame, bitRate)) return true;
+            }
+            return false;
+        };
+        port_ = std::make_unique<TCommPort>(
+            PortPaths{sim_.SlavePath(), "/nonexistent/ttyQX1", "/nonexistent/ttyQX2",
+                      "/nonexistent/ttyQX3"},
+            [this, answered] { return std::make_unique<WatchedDevice>(written_, answered); });
         port_->SetReplyGapMs(gapMs_);
     }
 
@@ -76,14 +114,21 @@ class SimBus : public ::testing::Test {
         return out;
     }
 
-    static constexpr int kPatientMs = 20;
-    // Ample for the simulator's serving thread to answer on a loaded machine under the
-    // sanitizers, as long as a test asks few silent addresses.
+    // Enough for a few silent tries per test; a test with thousands sets less before Start.
     int gapMs_ = 20;
-    // Addresses that get kPatientMs when the gap is shorter (see PatientDevice).
-    std::set<int> patientAddresses_;
+    WrittenFrames written_;
     sim::Simulator sim_;
     std::unique_ptr<TCommPort> port_;  // closed before the simulator stops
+
+  private:
+    static bool WillAnswer(const sim::ModuleSettings& m, std::string_view frame, int bitRate) {
+        if (bitRate != BitRate(m.baudCode) || frame.size() < 5) return false;
+        const std::string_view text = frame.substr(0, frame.size() - 1);  // without the CR
+        const bool withSum =
+            text.size() >= 3 && Frame(text.substr(0, text.size() - 2), true) == std::string(frame);
+        if (withSum != m.checksum || HexPairAt(text, 2) != m.address) return false;
+        return !(m.muteConfigRead && text[0] == '$' && text[3] == '2');
+    }
 };
 
 }  // namespace qx::test
