@@ -38,6 +38,8 @@ void PrintHelp() {
         "                      config=N    configuration byte (default 0x00)\n"
         "                      attached=0|1  instrument attached (default 1)\n"
         "                      queue=N     record queue capacity (default 16384)\n"
+        "                      mute2=0|1   never answer the configuration read $AA2, as a\n"
+        "                                  faulty module (default 0)\n"
         "                    Without --module one module with the defaults is served.\n"
         "  --link PATH       keep a symbolic link PATH pointing at the slave (also after\n"
         "                    'reopen'); removed at exit\n"

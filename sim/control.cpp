@@ -191,6 +191,7 @@ bool ParseModuleItems(std::string_view items, ModuleSettings* out, std::string* 
         {"config", 0, 255, [](ModuleSettings& s, long v) { s.config = int(v); }},
         {"attached", 0, 1, [](ModuleSettings& s, long v) { s.instrumentAttached = v != 0; }},
         {"queue", 1, 1000000, [](ModuleSettings& s, long v) { s.queueCapacity = int(v); }},
+        {"mute2", 0, 1, [](ModuleSettings& s, long v) { s.muteConfigRead = v != 0; }},
     };
     ModuleSettings s = *out;
     std::istringstream in{std::string(items)};

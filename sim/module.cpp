@@ -175,6 +175,7 @@ std::optional<std::string> Module::Dispatch(std::string_view text, double now) {
                           inst ? settings_.instrumentNumber % 100000000 : 0);
             return Accepted() + buf;
         case '2':
+            if (settings_.muteConfigRead) return std::nullopt;
             return Accepted() + Hex2(settings_.config) + Hex2(settings_.baudCode) +
                    Hex2(FormatFlags());
         default:  // '0': readies the module for the configuration command

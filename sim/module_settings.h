@@ -20,6 +20,8 @@ struct ModuleSettings {
     int config = 0x00;  // configuration byte: quantity high nibble, range/input low nibble
     bool instrumentAttached = true;
     int queueCapacity = 16384;  // records the logger's queue holds
+    // A faulty module: answers its model request but never the configuration read ($AA2).
+    bool muteConfigRead = false;
 };
 
 }  // namespace qx::sim

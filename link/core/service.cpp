@@ -78,7 +78,8 @@ void TService::WaitWindow() {
 void TService::PauseSleep() {
     using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + std::chrono::milliseconds(kCyclePauseMs);
-    while (port_.IsOpen()) {
+    // A foreground transaction waiting for the bus gets it now, not at the end of the rest.
+    while (port_.IsOpen() && !port_.PauseRequested()) {
         const auto now = Clock::now();
         if (now >= end) break;
         std::this_thread::sleep_for(

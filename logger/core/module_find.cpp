@@ -19,11 +19,20 @@ std::string_view ReplyText(const char* reply, bool checksum) {
     return text;
 }
 
+// A reply names the address it answers for. One that names another address is a late reply to
+// an earlier request (the line carried it past the retry), not an answer from this address:
+// taking it would list a module where there is none.
+bool Answers(const char* reply, int addr) {
+    const int from = HexPairAt(std::string_view(reply, strnlen(reply, kBufferSize)), 2);
+    return from < 0 || from == addr;
+}
+
 // One address that answered $AAM: its configuration and, when it has one, its instrument number.
 ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool checksum) {
     char reply[kBufferSize + 1] = {};
     link.SetPollEntry(addr, -1);
-    if (link.Send(ReqConfig(addr).c_str(), reply) != kOk) return ScanOutcome::kCommError;
+    if (link.Send(ReqConfig(addr).c_str(), reply) != kOk || !Answers(reply, addr))
+        return ScanOutcome::kCommError;
     char line[64];
     std::snprintf(line, sizeof line, "    Addresa  %i  (%02Xh)", addr, addr);
     progress.AddLine(line, addr);
@@ -33,7 +42,8 @@ ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool 
         return ScanOutcome::kDone;
     }
     std::memset(reply, 0, sizeof reply);
-    if (link.Send(ReqInstrumentNumber(addr).c_str(), reply) != kOk) return ScanOutcome::kCommError;
+    if (link.Send(ReqInstrumentNumber(addr).c_str(), reply) != kOk || !Answers(reply, addr))
+        return ScanOutcome::kCommError;
     const int number = DecimalAt(ReplyText(reply, checksum), 4, 11);
     if (number > 0) link.SetPollEntry(addr, number);
     std::snprintf(line, sizeof line, "  -->  OK  #%i", number);
@@ -49,7 +59,8 @@ ScanOutcome ScanAddresses(FindLink& link, ProgressSink& progress, bool checksum)
         if (progress.Cancelled()) return ScanOutcome::kCancelled;
         progress.AddLine(nullptr, addr);
         char reply[kBufferSize + 1] = {};
-        if (link.Send(ReqModel(addr).c_str(), reply) != kOk) continue;  // nobody there
+        if (link.Send(ReqModel(addr).c_str(), reply) != kOk || !Answers(reply, addr))
+            continue;  // nobody there
         const ScanOutcome outcome = ReportModule(link, progress, addr, checksum);
         if (outcome != ScanOutcome::kDone) return outcome;
     }

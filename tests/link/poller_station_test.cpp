@@ -29,6 +29,8 @@ TEST_F(PollerTest, IdentifiesModuleAndInstrumentInOrder) {
     Notes notes = sink_.Notes();
     notes.resize(4);
     EXPECT_EQ(notes, expected);
+    // The simulator records an exchange only after its reply has gone out.
+    ASSERT_TRUE(WaitRequest("#01\r"));
     std::vector<std::string> sent = Requests();
     sent.resize(7);
     EXPECT_EQ(sent, (std::vector<std::string>{"$01M\r", "$01F\r", "$012\r", "$01M\r", "$01F\r",

@@ -43,6 +43,10 @@ class FakeBus : public FindLink {
     int Send(const char* request, char* reply) override {
         if (!paused_) sentWhileRunning = true;
         const std::string req = request;
+        if (auto stray = strays.find(req); stray != strays.end()) {
+            std::strncpy(reply, Frame(stray->second, checksum_).c_str(), 31);
+            return 0;
+        }
         const int addr = HexPairAt(req, 2);
         for (const Module& m : modules) {
             if (m.addr != addr || m.baudCode != baudCode_ || m.checksum != checksum_) continue;
@@ -70,6 +74,8 @@ class FakeBus : public FindLink {
     }
 
     std::vector<Module> modules;
+    // Requests that receive a late reply meant for another request instead of their own.
+    std::map<std::string, std::string> strays;
     std::vector<std::pair<int, bool>> reopens;
     std::map<int, int> poll;
     std::vector<std::pair<int, int>> pollHistory;
@@ -144,6 +150,29 @@ TEST(ModuleFind, ModuleThatStopsAnsweringEndsTheFind) {
     EXPECT_EQ(progress.lines_, expected);
     EXPECT_EQ(bus.reopens.size(), 4u);
     EXPECT_EQ(bus.pauses, bus.resumes);
+}
+
+TEST(ModuleFind, LateReplyFromAnotherAddressIsNoAnswer) {
+    FakeBus bus;
+    bus.modules.push_back({9, 4, false, 0x06, 42});  // 2400 Bd, plain
+    // Address 5 is silent, but a late reply of module 7 arrives while it is asked: not listed.
+    bus.strays["$05M"] = "!0715250525";
+    test::FakeProgress progress;
+    EXPECT_EQ(ScanAddresses(bus, progress, false), ScanOutcome::kDone);
+    EXPECT_TRUE(progress.lines_.empty());
+    EXPECT_TRUE(bus.pollHistory.empty());
+
+    // A module that answers for itself, then gets another address's reply to a later request,
+    // has not answered that request.
+    ASSERT_EQ(bus.Reopen(4, false), 0);
+    bus.strays["$09N"] = "!0A00000042";
+    EXPECT_EQ(ScanAddresses(bus, progress, false), ScanOutcome::kCommError);
+    EXPECT_EQ(progress.lines_, (std::vector<std::string>{"    Addresa  9  (09h)"}));
+    bus.strays.erase("$09N");
+    progress.lines_.clear();
+    bus.strays["$092"] = "!0A00040E";
+    EXPECT_EQ(ScanAddresses(bus, progress, false), ScanOutcome::kCommError);
+    EXPECT_TRUE(progress.lines_.empty());
 }
 
 TEST(ModuleFind, CancelAndFailedOpenStopWithoutTheErrorLine) {

@@ -12,8 +12,8 @@ TEST(SimControl, ModuleSpecOverridesDefaultsAndRejectsBadItems) {
     std::string error;
     ASSERT_TRUE(
         ParseModuleItems("addr=0x1F,baud=19200,csum=1,model=1525,inst=525,number=7,"
-                        "flags=0x02,config=0x5d,attached=0,fw=3,ifw=4",
-                        &s, &error))
+                         "flags=0x02,config=0x5d,attached=0,fw=3,ifw=4,mute2=1",
+                         &s, &error))
         << error;
     EXPECT_EQ(s.address, 0x1F);
     EXPECT_EQ(s.baudCode, 7);
@@ -26,6 +26,7 @@ TEST(SimControl, ModuleSpecOverridesDefaultsAndRejectsBadItems) {
     EXPECT_FALSE(s.instrumentAttached);
     EXPECT_EQ(s.moduleFirmware, 3);
     EXPECT_EQ(s.instrumentFirmware, 4);
+    EXPECT_TRUE(s.muteConfigRead);
 
     ASSERT_TRUE(ParseModuleItems("baud=3", &s, &error));
     EXPECT_EQ(s.baudCode, 3);
