@@ -12,21 +12,14 @@
 #include <fstream>
 #include <string>
 
+#include "bench/quiet_progress.h"
 #include "data/core/data_line.h"
 #include "data/core/data_progress.h"
 #include "data/core/data_reader.h"
 
-namespace {
+using qx::bench::QuietProgress;
 
-class QuietProgress : public qx::DataProgress {
-  public:
-    void Open(std::string_view, int) override {}
-    void AddLine(std::string_view, int, int) override {}
-    void Finish(bool) override {}
-    bool Visible() const override { return true; }
-    void ProcessEvents() override {}
-    void Pause(int) override {}  // fixed pauses are not part of the reading
-};
+namespace {
 
 long PeakRssKb() {
     std::ifstream status("/proc/self/status");

@@ -13,26 +13,16 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/quiet_progress.h"
 #include "data/core/data_progress.h"
 #include "data/core/queue_download.h"
 #include "link/core/comm_port.h"
 #include "link/core/protocol.h"
 #include "sim/simulator.h"
 
+using qx::bench::QuietProgress;
+
 namespace {
-
-class QuietProgress : public qx::DataProgress {
-  public:
-    void Open(std::string_view, int) override { visible_ = true; }
-    void AddLine(std::string_view, int, int) override {}
-    void Finish(bool keepOpen) override { visible_ = keepOpen; }
-    bool Visible() const override { return visible_; }
-    void ProcessEvents() override {}
-    void Pause(int) override {}
-
-  private:
-    bool visible_ = false;
-};
 
 constexpr int kBaudCode = 8;  // 38400 Bd
 

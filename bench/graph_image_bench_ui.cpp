@@ -14,17 +14,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/quiet_progress.h"
 #include "data/core/graph_paint.h"
 #include "data/core/graph_prep.h"
 #include "data/ui/graph_view.h"
 
-namespace {
-
-double Ms(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-}  // namespace
+using qx::bench::Ms;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -3,10 +3,10 @@
 //
 // Usage: graph_paint_bench [points] [width] [height]
 
-#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include "data/core/graph_paint.h"
@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     const int runs = 10;
     std::size_t items = 0;
     start = CpuMs();
-    for (int i = 0; i < runs; ++i) items = qx::PaintGraph(state, records, 1, area).Items().size();
+    for (int i = 0; i < runs; ++i)
+        items = qx::PaintGraph(state, records, 1, area).Items().size();
     const double paint = (CpuMs() - start) / runs;
 
     std::printf("points in the window %d, plot %d x %d\n", state.points, area.right - area.left,

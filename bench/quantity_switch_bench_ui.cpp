@@ -16,32 +16,15 @@
 #include <vector>
 
 #include "app/ui/tminfo_form.h"
+#include "bench/quiet_progress.h"
 #include "data/core/data_progress.h"
 #include "data/core/graph_prep.h"
 #include "data/core/table_fill.h"
 #include "data/ui/info_progress.h"
 #include "data/ui/record_table_model.h"
 
-namespace {
-
-class QuietProgress : public qx::DataProgress {
-  public:
-    void Open(std::string_view, int) override { visible_ = true; }
-    void AddLine(std::string_view, int, int) override {}
-    void Finish(bool keepOpen) override { visible_ = keepOpen; }
-    bool Visible() const override { return visible_; }
-    void ProcessEvents() override {}
-    void Pause(int) override {}  // the fixed pauses are left out of the figure
-
-  private:
-    bool visible_ = false;
-};
-
-double Ms(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-}  // namespace
+using qx::bench::Ms;
+using qx::bench::QuietProgress;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

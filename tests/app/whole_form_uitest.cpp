@@ -19,7 +19,7 @@
 #include "measure/ui/on_view_widget.h"
 #include "measure/ui/online_page.h"
 #include "sim/simulator.h"
-#include "simulated_bus.h"
+#include "tests/app/whole_window_fixture.h"
 
 // Fontconfig keeps a cache for the life of the process; the leak checker would report it.
 extern "C" const char* __lsan_default_suppressions() {
@@ -44,45 +44,7 @@ const std::vector<std::pair<const char*, std::vector<const char*>>> kSheetContro
     {"MGraphSh", {"MGrSelect", "MGrLupaM", "MGrLupaP", "MGrPanel", "MGrScroll"}},
 };
 
-class WholeFormTest : public ::testing::Test {
-  protected:
-    WholeFormTest() : link_(PortPaths{}) {
-        // The schedule file is read from and written to the working directory.
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(workDir_.path());
-        std::string error;
-        started_ = StartSimulatedBus(simulator_, settings_, &error);
-        EXPECT_TRUE(started_) << error;
-    }
-    ~WholeFormTest() override {
-        form_.reset();
-        simulator_.Stop();
-        QDir::setCurrent(previousDir_);
-    }
-
-    // The window as the program puts it together.
-    TMForm& Build() {
-        form_ = std::make_unique<TMForm>(link_);
-        form_->SetInfoForm(&info_);
-        cfg_ = new TMCfgForm(form_.get());
-        logger_ = new TLoggerPages(*form_, *cfg_);
-        data_ = new TDataPages(*form_);
-        return *form_;
-    }
-
-    QTemporaryDir workDir_;
-    QString previousDir_;
-    TempSettings settings_;
-    sim::Simulator simulator_;
-    TCommPort link_;
-    ScriptedPrompt prompt_;
-    TMInfoForm info_;
-    std::unique_ptr<TMForm> form_;
-    TMCfgForm* cfg_ = nullptr;
-    TLoggerPages* logger_ = nullptr;
-    TDataPages* data_ = nullptr;
-    bool started_ = false;
-};
+using WholeFormTest = WholeWindowFixture;
 
 std::vector<std::string> ViewTexts(TOnlinePage& page) {
     std::vector<std::string> texts;

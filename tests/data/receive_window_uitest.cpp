@@ -17,7 +17,7 @@
 #include "sim/logger.h"
 #include "sim/simulator.h"
 #include "tests/app/form_fixture.h"
-#include "tests/app/simulated_bus.h"
+#include "tests/app/whole_window_fixture.h"
 #include "tests/data/temp_dir.h"
 
 // Fontconfig keeps a cache for the life of the process; the leak checker would report it.
@@ -30,30 +30,12 @@ namespace {
 
 constexpr int kModule = 10;
 
-class ReceiveWindowTest : public ::testing::Test {
+class ReceiveWindowTest : public WholeWindowFixture {
   protected:
-    ReceiveWindowTest() : link_(PortPaths{}) {
-        // The window keeps its schedule file in the working directory.
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(workDir_.path());
-        std::string error;
-        started_ = StartSimulatedBus(simulator_, settings_, &error);
-        EXPECT_TRUE(started_) << error;
-    }
-    ~ReceiveWindowTest() override {
-        form_.reset();
-        simulator_.Stop();
-        QDir::setCurrent(previousDir_);
-    }
-
     TMForm& Build() {
-        form_ = std::make_unique<TMForm>(link_);
-        form_->SetInfoForm(&info_);
-        cfg_ = new TMCfgForm(form_.get());
-        logger_ = new TLoggerPages(*form_, *cfg_);
-        data_ = new TDataPages(*form_);
+        TMForm& form = WholeWindowFixture::Build();
         data_->SetPause([](int) {});
-        return *form_;
+        return form;
     }
 
     // Records of quantity 1, one a second from 07:00:00, the value 1.0 + i.
@@ -64,19 +46,7 @@ class ReceiveWindowTest : public ::testing::Test {
         }
     }
 
-    QTemporaryDir workDir_;
-    QString previousDir_;
     testing::TempDir dir_;
-    TempSettings settings_;
-    sim::Simulator simulator_;
-    TCommPort link_;
-    ScriptedPrompt prompt_;
-    TMInfoForm info_;
-    std::unique_ptr<TMForm> form_;
-    TMCfgForm* cfg_ = nullptr;
-    TLoggerPages* logger_ = nullptr;
-    TDataPages* data_ = nullptr;
-    bool started_ = false;
 };
 
 TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes) {

@@ -1,0 +1,59 @@
+#pragma once
+// The whole window as the program puts it together, polling the simulated bus of
+// simulated_bus.h from a throwaway working directory (the schedule file lives there).
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "app/ui/tminfo_form.h"
+#include "data/ui/data_pages.h"
+#include "logger/ui/logger_pages.h"
+#include "logger/ui/tmcfg_form.h"
+#include "sim/simulator.h"
+#include "tests/app/form_fixture.h"
+#include "tests/app/simulated_bus.h"
+
+namespace qx::test {
+
+class WholeWindowFixture : public ::testing::Test {
+  protected:
+    WholeWindowFixture() : link_(PortPaths{}) {
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(workDir_.path());
+        std::string error;
+        started_ = StartSimulatedBus(simulator_, settings_, &error);
+        EXPECT_TRUE(started_) << error;
+    }
+    ~WholeWindowFixture() override {
+        form_.reset();
+        simulator_.Stop();
+        QDir::setCurrent(previousDir_);
+    }
+
+    // The window with every page, in the order the program creates them.
+    TMForm& Build() {
+        form_ = std::make_unique<TMForm>(link_);
+        form_->SetInfoForm(&info_);
+        cfg_ = new TMCfgForm(form_.get());
+        logger_ = new TLoggerPages(*form_, *cfg_);
+        data_ = new TDataPages(*form_);
+        return *form_;
+    }
+
+    QTemporaryDir workDir_;
+    QString previousDir_;
+    TempSettings settings_;
+    sim::Simulator simulator_;
+    TCommPort link_;
+    ScriptedPrompt prompt_;
+    TMInfoForm info_;
+    std::unique_ptr<TMForm> form_;
+    TMCfgForm* cfg_ = nullptr;
+    TLoggerPages* logger_ = nullptr;
+    TDataPages* data_ = nullptr;
+    bool started_ = false;
+};
+
+}  // namespace qx::test
