@@ -4,32 +4,13 @@
 
 #include <QLabel>
 
-#include "form_fixture.h"
-#include "sim/simulator.h"
-#include "simulated_bus.h"
+#include "tests/app/whole_window_fixture.h"
 
 namespace qx::test {
 namespace {
 
-class EndToEndTest : public ::testing::Test {
-  protected:
-    EndToEndTest() : link_(PortPaths{}) {
-        std::string error;
-        started_ = StartSimulatedBus(simulator_, settings_, &error);
-        EXPECT_TRUE(started_) << error;
-    }
-    ~EndToEndTest() override {
-        form_.reset();
-        simulator_.Stop();
-    }
-
-    TempSettings settings_;
-    sim::Simulator simulator_;
-    TCommPort link_;
-    ScriptedPrompt prompt_;
-    std::unique_ptr<TMForm> form_;
-    bool started_ = false;
-};
+// The window alone, without the pages: the shell finds the port and polls by itself.
+using EndToEndTest = WholeWindowFixture;
 
 TEST_F(EndToEndTest, WindowPollsTheSimulatedModule) {
     ASSERT_TRUE(started_);
