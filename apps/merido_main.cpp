@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <exception>
 
+#include "app/ui/qt_translation.h"
 #include "app/ui/setup_page.h"
 #include "app/ui/tmform.h"
 #include "app/ui/tminfo_form.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Arbena"));
     QApplication::setApplicationName(QStringLiteral("Sonvik"));
+    qx::InstallQtCzech(app);
 
     // The link object first, closed; the main window's creation maps COM1..COM4 onto devices.
     qx::TCommPort link(qx::PortPaths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"});

@@ -160,6 +160,10 @@ void Simulator::Stream(Clock::time_point& next) {
     const int baudCode = std::max(pty_.LineBaudCode(), kMinBaudCode);
     const auto charTime = CharTime(baudCode);
     const auto now = Clock::now();
+    // The switch is read again, and held, while writing: once SetStreaming(false) returns, no
+    // noise follows, not even from a pass that began while streaming was on.
+    std::lock_guard lock(mutex_);
+    if (!faults_.streaming) return;
     int burst = 0;
     static constexpr char kNoise[] = "0123456789ABCDEF";
     while (next <= now && burst < kStreamBurstMax) {

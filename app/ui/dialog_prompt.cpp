@@ -12,6 +12,9 @@ QString DialogPrompt::ChooseFile(QWidget* parent, const FileChoice& choice) {
     dialog.setFileMode(choice.mode == FileChoice::Mode::Save ? QFileDialog::AnyFile
                                                              : QFileDialog::ExistingFile);
     if (!choice.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(choice.defaultSuffix);
+    // Whether an existing file may be replaced is the program's own question (or none, for a
+    // recording); a second one from the dialog would ask the user twice.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
 }

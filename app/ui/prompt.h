@@ -18,6 +18,11 @@ struct FileChoice {
     QString initialPath;    // folder or file to start in
 };
 
+// The choice of a data file ("*.PRN") to read or to write, starting at `current`. A typed name
+// without an extension gets ".WZ", so a second filter shows all files: the program's own files
+// must be found again when the user opens one.
+FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current = {});
+
 class Prompt {
   public:
     virtual ~Prompt() = default;

@@ -31,6 +31,7 @@ W* Named(W* widget, const char* name, const QString& hint = {}) {
     return widget;
 }
 
+// A caption over an input; as the input's buddy it names the input for screen readers.
 QLabel* Caption(const QString& text, QWidget* parent, int x, int y) {
     auto* label = new QLabel(text, parent);
     label->move(x, y);
@@ -53,16 +54,17 @@ void SetupPage::BuildPortGroup() {
     MSetPort = Named(new QGroupBox(QStringLiteral("COM port počítače"), this), "MSetPort");
     MSetPort->setGeometry(8, 6, 234, 182);
 
-    Caption(QStringLiteral("Port :"), MSetPort, 14, 24);
+    QLabel* portCaption = Caption(QStringLiteral("Port :"), MSetPort, 14, 24);
     MSetComm = Named(new QComboBox(MSetPort), "MSetComm",
                      QStringLiteral("Výběr volného COM portu pro připojení QX"));
     MSetComm->setGeometry(14, 42, 100, 24);
     FillPortList({0, 1, 2, 3});
     SetControlColor(MSetComm, kAqua);
+    portCaption->setBuddy(MSetComm);
     connect(MSetComm, &QComboBox::activated, this, [this] { MSetCommChange(MSetComm); });
     connect(MSetComm, &QComboBox::currentIndexChanged, this, [this] { ShowPortTip(); });
 
-    Caption(QStringLiteral("Rychlost:"), MSetPort, 120, 24);
+    QLabel* baudCaption = Caption(QStringLiteral("Rychlost:"), MSetPort, 120, 24);
     MSetBaud = Named(
         new QComboBox(MSetPort), "MSetBaud",
         QStringLiteral("Volba komunikační rychlosti COM portu (doporučená hodnota je 9600 Bd)"));
@@ -71,14 +73,16 @@ void SetupPage::BuildPortGroup() {
                         QStringLiteral("19200  Bd"), QStringLiteral("38400  Bd")});
     MSetBaud->setGeometry(120, 42, 102, 24);
     SetControlColor(MSetBaud, kAqua);
+    baudCaption->setBuddy(MSetBaud);
 
-    Caption(QStringLiteral("Adresa:"), MSetPort, 14, 78);
+    QLabel* addressCaption = Caption(QStringLiteral("Adresa:"), MSetPort, 14, 78);
     MSetAddress = Named(new QLineEdit(MSetPort), "MSetAddress",
                         QStringLiteral("Aktuální adresa QX. Pokud ji chcete změnit, zapište novou "
                                        "(0..254)"));
     MSetAddress->setMaxLength(SettingsStore::kAddressLength);
     MSetAddress->setGeometry(14, 96, 60, 24);
     SetControlColor(MSetAddress, kWhite);
+    addressCaption->setBuddy(MSetAddress);
 
     MSetCsum = Named(new QCheckBox(QStringLiteral("Checksum."), MSetPort), "MSetCsum",
                      QStringLiteral("Zaškrtnutím se nastaví režim zabezpečení přenosu dat "

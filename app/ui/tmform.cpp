@@ -48,6 +48,17 @@ QPushButton* BusButton(QWidget* page, const char* name, const QString& caption, 
 
 }  // namespace
 
+bool TMForm::IsFormWindow(const QWindow& window) {
+    switch (window.type()) {
+        case Qt::Window:
+        case Qt::Dialog:
+        case Qt::Sheet:
+            return true;
+        default:  // popups, tooltips, tool windows, splash screens
+            return false;
+    }
+}
+
 TMForm::TMForm(TCommPort& link, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), link_(link), sink_(this) {
     setObjectName(QStringLiteral("MForm"));
@@ -109,14 +120,10 @@ void TMForm::BuildOnlinePage() {
                                  if (clearValue) station.value = kNoValue;
                              });
                          }};
-    // The recording creates the chosen file anew, so the dialog lets the user name a new file
-    // and asks before an existing one is overwritten.
+    // The recording creates the chosen file anew, so the dialog lets the user name a new file;
+    // an existing one is replaced without a question.
     RecordingPrompts prompts{[this] {
-                                 FileChoice choice;
-                                 choice.mode = FileChoice::Mode::Save;
-                                 choice.title = QStringLiteral("Otevřít soubor");
-                                 choice.filter = QStringLiteral("Soubor hodnot (*.PRN)");
-                                 choice.defaultSuffix = QStringLiteral("WZ");
+                                 const FileChoice choice = DataFileChoice(FileChoice::Mode::Save);
                                  return Prompts().ChooseFile(this, choice).toStdString();
                              },
                              [this](const std::string& text, const std::string& caption) {
@@ -288,10 +295,12 @@ void TMForm::ConfigKnownMessage(int wParam, int) {
 }
 
 // The settings are applied again whenever the window becomes active after another window of the
-// program had the focus (the progress dialog, a message box); coming back from another program
-// is not an activation of the window.
+// program had the focus (the progress dialog, a message box, the file dialog); coming back from
+// another program is not an activation of the window. A drop-down list's popup, a menu or a
+// tooltip is part of the window it opens from: were focus passing to it and back an activation,
+// every choice made with the mouse would restart the link and be lost.
 void TMForm::FocusWindowChanged(QWindow* window) {
-    if (window == nullptr) return;
+    if (window == nullptr || !IsFormWindow(*window)) return;
     QWindow* previous = lastFocus_;
     lastFocus_ = window;
     if (window != windowHandle()) return;

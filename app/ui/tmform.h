@@ -52,6 +52,9 @@ class TMForm : public QMainWindow {
     // Window caption: `text`, or the program banner when it is empty.
     void SetCaption(const QString& text);
     static QString Banner();
+    // A form or dialog of the program, whose focus makes the main window's next activation;
+    // popups, menus and tooltips are not.
+    static bool IsFormWindow(const QWindow& window);
 
     // Notification handlers (messages 1424, 1425, 1426). `earlierSession`: posted by a poller
     // of an earlier Open, whose station table no longer exists.

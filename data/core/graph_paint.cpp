@@ -163,16 +163,25 @@ struct Statistics {
         sum += v;
         ++n;
     }
-    void Draw(DisplayList& list, int quantity, const PlotArea& a) const {
+    // The three texts start at thirds of the plot's width. A font wider than the one these
+    // positions were drawn for, with a long unit, would run one text into the next: such a text
+    // starts a gap after the end of the one before it.
+    void Draw(DisplayList& list, int quantity, const PlotArea& a,
+              const TextWidth& textWidth) const {
+        constexpr int kGap = 8;  // px between texts pushed apart
         const double average = n > 0 ? sum / n : 0.0;
         const int third = (a.right - a.left) / 3;
         char text[kTextBufferSize];
-        Text(list, a.left + 20, a.top - 22,
-             std::string("Min = ") + ValueText(text, low, 0, quantity, -1, quantity));
-        Text(list, a.left + third + 20, a.top - 22,
-             std::string("Avg = ") + ValueText(text, average, 0, quantity, -1, quantity));
-        Text(list, a.left + 2 * third + 20, a.top - 22,
-             std::string("Max = ") + ValueText(text, high, 0, quantity, -1, quantity));
+        const std::string texts[3] = {
+            std::string("Min = ") + ValueText(text, low, 0, quantity, -1, quantity),
+            std::string("Avg = ") + ValueText(text, average, 0, quantity, -1, quantity),
+            std::string("Max = ") + ValueText(text, high, 0, quantity, -1, quantity)};
+        int freeFrom = a.left + 20;  // where the next text may start without an overlap
+        for (int i = 0; i < 3; ++i) {
+            const int x = std::max(a.left + i * third + 20, freeFrom);
+            Text(list, x, a.top - 22, texts[i]);
+            if (textWidth) freeFrom = x + textWidth(texts[i], Font{}) + kGap;
+        }
     }
 };
 
@@ -314,7 +323,7 @@ void LimitColouredSegment(DisplayList& list, int x1, int y1, int x2, int y2, int
 }
 
 void PaintGraph(const GraphState& s, std::span<const DataRecord> records, int quantity,
-                const PlotArea& area, DisplayList& list) {
+                const PlotArea& area, DisplayList& list, const TextWidth& textWidth) {
     list.Clear();
     const double span = s.Span();
     const double range = s.valueTop - s.valueBottom;
@@ -333,13 +342,13 @@ void PaintGraph(const GraphState& s, std::span<const DataRecord> records, int qu
         if (item.kind == DisplayItem::Kind::Line) list.Line(item.line);
         if (item.kind == DisplayItem::Kind::Rect) list.Rect(item.rect);
     }
-    stats.Draw(list, quantity, area);
+    stats.Draw(list, quantity, area, textWidth);
 }
 
 DisplayList PaintGraph(const GraphState& s, std::span<const DataRecord> records, int quantity,
-                       const PlotArea& area) {
+                       const PlotArea& area, const TextWidth& textWidth) {
     DisplayList list;
-    PaintGraph(s, records, quantity, area, list);
+    PaintGraph(s, records, quantity, area, list, textWidth);
     return list;
 }
 

@@ -22,14 +22,15 @@ PlotArea GraphPlotArea(int clientWidth, int clientHeight);
 // between; pixel coordinates with y growing downwards. A segment of no length draws nothing.
 void LimitColouredSegment(DisplayList& list, int x1, int y1, int x2, int y2, int yHigh, int yLow);
 
-// Builds the whole picture. Where many points share a pixel column, the column is drawn as the
-// span of their values (in the colours of the limit zones) and the step to the next column, which
-// is what drawing every segment there would show; a column with one point is drawn segment by
-// segment.
+// Builds the whole picture. With `textWidth` the statistics texts are kept apart by their
+// measured widths; without it they stand at their fixed positions. Where many points share a pixel
+// column, the column is drawn as the span of their values (in the colours of the limit zones) and
+// the step to the next column, which is what drawing every segment there would show; a column with
+// one point is drawn segment by segment.
 DisplayList PaintGraph(const GraphState& state, std::span<const DataRecord> records, int quantity,
-                       const PlotArea& area);
+                       const PlotArea& area, const TextWidth& textWidth = {});
 // The same into `list`, which is emptied first; a list kept from paint to paint keeps its memory.
 void PaintGraph(const GraphState& state, std::span<const DataRecord> records, int quantity,
-                const PlotArea& area, DisplayList& list);
+                const PlotArea& area, DisplayList& list, const TextWidth& textWidth = {});
 
 }  // namespace qx

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 
 #include "app/core/foreground_transaction.h"
@@ -16,6 +17,7 @@
 #include "data/core/data_reader.h"
 #include "data/core/graph_prep.h"
 #include "data/core/queue_download.h"
+#include "data/core/table_cells.h"
 #include "data/core/table_fill.h"
 #include "data/ui/graph_view.h"
 #include "data/ui/info_progress.h"
@@ -29,16 +31,6 @@ namespace {
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current) {
-    FileChoice choice;
-    choice.mode = mode;
-    choice.title = QStringLiteral("Otevřít soubor");
-    choice.filter = QStringLiteral("Soubor hodnot (*.PRN)");
-    choice.defaultSuffix = QStringLiteral("WZ");
-    choice.initialPath = current;
-    return choice;
 }
 
 QComboBox* QuantityList(QWidget* parent, const char* name) {
@@ -73,6 +65,7 @@ void TDataPages::BuildTablePage() {
     label->setObjectName("Label8");
     label->setGeometry(8, 10, 60, 20);
     MTabSelect = QuantityList(page, "MTabSelect");
+    label->setBuddy(MTabSelect);
     MTabOpen = Button(page, "MTabOpen", QStringLiteral("Načíst ze souboru"),
                       QStringLiteral("Načtení záznamů z vybraného souboru do tabulky a grafu"),
                       QRect(300, 40, 115, 26));
@@ -81,20 +74,24 @@ void TDataPages::BuildTablePage() {
         QStringLiteral("Načtení záznamů z fronty (datové paměti) QX do tabulky a grafu"));
     MTabGrid = new QTableView(page);
     MTabGrid->setObjectName("MTabGrid");
+    MTabGrid->setAccessibleName(QStringLiteral("Naměřené hodnoty"));
     MTabGrid->setGeometry(4, 40, 290, 230);
     MTabGrid->setToolTip(
         QStringLiteral("Databáze naměřených hodnot (zobrazuje vybranou veličinu)"));
     MTabGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    MTabGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The six columns are wider than the grid: the user scrolls to the date and the time.
+    MTabGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MTabGrid->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: yellow; border: none;"
+                       " border-right: 1px solid gray; border-bottom: 1px solid gray;"
+                       " padding: 0 2px; }"));
     // A fixed row height: sizing rows to their contents would visit every row.
     MTabGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     MTabGrid->verticalHeader()->setDefaultSectionSize(18);
     MTabGrid->verticalHeader()->hide();
     model_ = new RecordTableModel(this);
     MTabGrid->setModel(model_);
-    const int widths[] = {50, 56, 98, 33, 72, 84};
-    for (int c = 0; c < 6; ++c)
-        MTabGrid->setColumnWidth(c, widths[c]);
+    FitColumns();
     connect(MTabOpen, &QPushButton::clicked, this, [this] { MTabOpenClick(); });
     connect(form_.MTabReceive, &QPushButton::clicked, this, [this] { MTabReceiveClick(); });
     connect(MTabSelect, &QComboBox::activated, this, [this] { MTabSelectChange(); });
@@ -106,6 +103,7 @@ void TDataPages::BuildGraphPage() {
     label->setObjectName("Label1");
     label->setGeometry(8, 10, 60, 20);
     MGrSelect = QuantityList(page, "MGrSelect");
+    label->setBuddy(MGrSelect);
     MGrLupaM = Button(page, "MGrLupaM", QStringLiteral("Lupa -"),
                       QStringLiteral("Zmenší rozlišení časové osy"), QRect(260, 8, 70, 26));
     MGrLupaP = Button(page, "MGrLupaP", QStringLiteral("Lupa +"),
@@ -135,6 +133,29 @@ void TDataPages::BuildGraphPage() {
     connect(MGrScroll, &QScrollBar::actionTriggered, this, [this](int a) { MGrScrollScroll(a); });
     connect(MGrScroll, &QScrollBar::sliderReleased, this,
             [this] { MGrScrollScroll(QAbstractSlider::SliderMove + 100); });
+}
+
+// Each text whole in the font in use, never narrower than the design widths.
+void TDataPages::FitColumns() {
+    static constexpr ColumnWidths kDesignWidths{50, 56, 98, 33, 72, 84};
+    ColumnWidths minimum = kDesignWidths;
+    for (int c = 0; c < kTableColumns; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        minimum[i] = std::max(minimum[i], MTabGrid->horizontalHeader()->sectionSizeHint(c));
+    }
+    const QFontMetrics metrics(MTabGrid->font());
+    const int padding =
+        2 * (MTabGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, MTabGrid) + 1) +
+        2;  // the text margins on both sides and the grid line
+    const ColumnWidths widths = TableColumnWidths(
+        list_.records, model_->Rows(),
+        [&metrics](std::string_view text, const Font&) {
+            return metrics.horizontalAdvance(
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        },
+        padding, minimum);
+    for (int c = 0; c < kTableColumns; ++c)
+        MTabGrid->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
 }
 
 void TDataPages::SetHints(const QString& hint) {
@@ -168,6 +189,7 @@ void TDataPages::TableFillAndGraph() {
     } else {
         model_->Fill(list_, quantity_);
     }
+    FitColumns();
     Prepare(true, true);
 }
 

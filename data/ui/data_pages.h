@@ -65,6 +65,7 @@ class TDataPages : public QObject {
     void Prepare(bool recompute, bool reset);
     void FillQuantityLists();
     void SetHints(const QString& hint);
+    void FitColumns();
 
     TMForm& form_;
     RecordList list_;

@@ -10,6 +10,8 @@ namespace qx {
 
 TGraphView::TGraphView(QWidget* parent) : QWidget(parent) {
     setObjectName("MGrView");
+    // Painted, so without a text of its own; the hint (tooltip) serves as its description.
+    setAccessibleName(QStringLiteral("Graf naměřených hodnot"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -36,7 +38,7 @@ void TGraphView::Paint(QPainter& painter, const QRect& rect) {
                                                     : std::span<const DataRecord>();
     const int quantity = quantity_ != nullptr ? *quantity_ : 0;
     const PlotArea area = GraphPlotArea(panelSize_.width(), panelSize_.height());
-    PaintGraph(state, records, quantity, area, display_);
+    PaintGraph(state, records, quantity, area, display_, QtTextWidth);
     PaintDisplayList(painter, display_);
     painter.restore();
 }

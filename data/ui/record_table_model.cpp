@@ -1,5 +1,6 @@
 #include "data/ui/record_table_model.h"
 
+#include <QColor>
 #include <QString>
 
 #include "data/core/table_cells.h"
@@ -35,6 +36,10 @@ int RecordTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
+    // The running number is the fixed column, yellow as the header; the record's cells aqua.
+    if (role == Qt::BackgroundRole && index.isValid()) {
+        return QColor(index.column() == 0 ? Qt::yellow : Qt::cyan);
+    }
     if (role != Qt::DisplayRole || list_ == nullptr || !index.isValid() ||
         index.row() >= static_cast<int>(rows_.size())) {
         return {};

@@ -23,6 +23,8 @@ class RecordTableModel : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // The record index of each row, row 1 first.
+    const std::vector<int>& Rows() const { return rows_; }
 
   private:
     const RecordList* list_ = nullptr;

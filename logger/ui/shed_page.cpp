@@ -13,11 +13,11 @@
 #include <optional>
 
 #include "app/core/foreground_transaction.h"
+#include "app/core/local_time.h"
 #include "app/ui/control_color.h"
 #include "app/ui/prompt.h"
 #include "app/ui/tminfo_form.h"
 #include "link/core/comm_port.h"
-#include "app/core/local_time.h"
 #include "logger/core/schedule_file.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
@@ -43,8 +43,11 @@ TShedPage::TShedPage(ModelsInUse* models, QWidget* parent) : QWidget(parent), mo
 QLineEdit* TShedPage::AddEdit(const char* name, const QString& label, const QString& hint,
                               int row) {
     auto* grid = static_cast<QGridLayout*>(MShedParam->layout());
-    grid->addWidget(new QLabel(label, MShedParam), row, 0);
+    auto* caption = new QLabel(label, MShedParam);
+    grid->addWidget(caption, row, 0);
     auto* edit = new QLineEdit(MShedParam);
+    // Named by its label, not by the group's caption that all the edits share.
+    caption->setBuddy(edit);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setToolTip(hint);
     edit->setStatusTip(hint);
@@ -81,8 +84,10 @@ void TShedPage::BuildControls() {
     MShedActive->setEnabled(false);
     grid->addWidget(MShedActive, 0, 0, 1, 2);
     auto addList = [&](const char* name, const QString& label, const QString& hint, int row) {
-        grid->addWidget(new QLabel(label, MShedParam), row, 0);
+        auto* caption = new QLabel(label, MShedParam);
+        grid->addWidget(caption, row, 0);
         auto* box = new QComboBox(MShedParam);
+        caption->setBuddy(box);
         box->setObjectName(QString::fromLatin1(name));
         box->setStatusTip(hint);
         box->setToolTip(hint);

@@ -71,6 +71,9 @@ void TMCfgForm::BuildControls() {
     MSend = new QPushButton(QStringLiteral("Odešli"), GroupBox1);
     MSend->setObjectName(QStringLiteral("MSend"));
     MSend->setDefault(true);
+    Label1->setBuddy(MAddress);
+    Label4->setBuddy(MNewaddr);
+    Label5->setBuddy(MBaud);
     grid1->addWidget(Label4, 0, 0);
     grid1->addWidget(MNewaddr, 0, 1);
     grid1->addWidget(Label5, 1, 0);

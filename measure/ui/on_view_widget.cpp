@@ -8,6 +8,9 @@ namespace qx {
 
 TOnView::TOnView(QWidget* parent) : QWidget(parent) {
     setObjectName("MOnView");
+    // A painted view has no text of its own for screen readers and desktop tests.
+    setAccessibleName(QStringLiteral("Měřená hodnota"));
+    setAccessibleDescription(QStringLiteral("Okamžitá hodnota, minimum, průměr a maximum"));
     resize(OnViewLayout::kDesignWidth, OnViewLayout::kDesignHeight);
 }
 

@@ -28,6 +28,7 @@ QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setGeometry(296, y + 16, 125, 24);  // inside the window's 431 pixels
+    caption->setBuddy(box);                  // names the list for screen readers
     ApplyListFill(box, ListFill{});
     return box;
 }

@@ -66,6 +66,9 @@ TEST_F(PollerTest, PauseHandshakeParksThePollerBetweenCycles) {
         char reply[kBufferSize];
         for (int i = 0; i < 3; ++i)
             ASSERT_EQ(port_.Send("$01N", reply), kOk);
+        // The simulator records a request once it has answered it: the link may read the
+        // third reply before the third request is in the record.
+        ASSERT_TRUE(WaitRequest("$01N\r", 3));
         EXPECT_EQ(Requests(), std::vector<std::string>(3, "$01N\r"));
     }
     EXPECT_FALSE(port_.PauseRequested());
