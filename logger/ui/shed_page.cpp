@@ -123,6 +123,8 @@ void TShedPage::BuildControls() {
                          QStringLiteral("Interval měření při překročení mezí ve formátu MM:SS "
                                         "(max. 60:00, 0:0 plná rychlost)"),
                          9);
+    // Its label repeats the interval's; a screen reader needs to tell the two apart.
+    MShedLimit->setAccessibleName(QStringLiteral("Interval měření při překročení mezí:"));
     layout->addWidget(MShedParam);
 
     flags_ = new QVBoxLayout;

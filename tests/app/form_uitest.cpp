@@ -2,15 +2,22 @@
 // station-changed handler's upkeep of the poll list, the bus buttons and the status panel.
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <thread>
 
 #include "app/ui/control_color.h"
+#include "app/ui/dialog_prompt.h"
 #include "app/ui/form_page.h"
+#include "app/ui/qt_translation.h"
 #include "form_fixture.h"
 #include "measure/ui/online_page.h"
 
@@ -224,6 +231,51 @@ TEST_F(MainWindowTest, ComMapDefaultsWhereMissingOrEmpty) {
     EXPECT_EQ(paths[2], "/dev/ttyS2");
     EXPECT_EQ(settings_.Open().value(QStringLiteral("1.0/Ports/COM2")).toString(),
               QStringLiteral("/dev/ttyS1"));
+}
+
+// Qt's own file dialog speaks Czech, offers the program's files and all files, and leaves the
+// question about an existing file to the program: its name typed and confirmed with Enter is
+// taken at once.
+TEST(DialogPromptTest, SaveDialogInCzechTakesAnExistingFileWithoutItsOwnQuestion) {
+    ASSERT_TRUE(InstallQtCzech(TestApp()));
+    QTemporaryDir dir;
+    QFile existing(dir.filePath(QStringLiteral("old.PRN")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    QStringList texts;
+    QStringList filters;
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+            texts << button->text();
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            texts << label->text();
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        QTest::keyClicks(name, QStringLiteral("old.PRN"));
+        // A question of the dialog's own would open here; note it and let the test end.
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = true;
+                box->done(QMessageBox::No);
+                dialog->reject();
+            }
+        });
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    DialogPrompt prompt;
+    const QString chosen =
+        prompt.ChooseFile(nullptr, DataFileChoice(FileChoice::Mode::Save, dir.path() + "/"));
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(chosen, existing.fileName());
+    EXPECT_EQ(filters, (QStringList{"Soubor hodnot (*.PRN)", "Všechny soubory (*)"}));
+    EXPECT_TRUE(texts.contains(QStringLiteral("&Uložit"))) << texts.join('|').toStdString();
+    for (const char* english : {"Save", "Cancel", "Look in", "File name", "Files of type"}) {
+        EXPECT_FALSE(texts.join('|').contains(QLatin1String(english))) << english;
+    }
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The whole program's window as the program builds it: every page in its sheet with one control
 // per name, and a live value of the simulated module travelling to the On-line page.
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -12,6 +15,7 @@
 
 #include "app/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
+#include "data/ui/graph_view.h"
 #include "form_fixture.h"
 #include "logger/ui/logger_pages.h"
 #include "logger/ui/shed_page.h"
@@ -19,6 +23,7 @@
 #include "measure/ui/on_view_widget.h"
 #include "measure/ui/online_page.h"
 #include "sim/simulator.h"
+#include "tests/app/mouse_pick.h"
 #include "tests/app/whole_window_fixture.h"
 
 // Fontconfig keeps a cache for the life of the process; the leak checker would report it.
@@ -92,6 +97,33 @@ TEST_F(WholeFormTest, EveryPageInItsSheetWithOneControlPerName) {
         EXPECT_EQ(button, form.findChild<QPushButton*>(QLatin1String(name))) << name;
     }
     EXPECT_EQ(form.MOnClear, form.MOnLineSh->MOnClear);
+
+    // A screen reader (or a test driving the window from outside) finds every edit and list by
+    // its label (a list's name is its current item, its label a relation), each page's by a name
+    // of its own, and the painted views by a name.
+    auto labelOf = [](QWidget* input) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(input);
+        const auto labels = a->relations(QAccessible::Label);
+        return qobject_cast<QComboBox*>(input) && !labels.isEmpty()
+                   ? labels.front().first->text(QAccessible::Name)
+                   : a->text(QAccessible::Name);
+    };
+    for (int page = 0; page < form.MPage->count(); ++page) {
+        QStringList seen;
+        for (QWidget* input : form.MPage->widget(page)->findChildren<QWidget*>()) {
+            if (!qobject_cast<QComboBox*>(input) && !qobject_cast<QLineEdit*>(input)) continue;
+            if (qobject_cast<QComboBox*>(input->parentWidget())) continue;  // a list's own edit
+            const QString name = labelOf(input);
+            EXPECT_FALSE(name.isEmpty() || seen.contains(name))
+                << input->objectName().toStdString() << " named '" << name.toStdString() << "'";
+            seen << name;
+        }
+    }
+    EXPECT_EQ(labelOf(form.MSetupSh->MSetComm).toStdString(), "Port :");
+    for (QWidget* view :
+         {static_cast<QWidget*>(form.MOnLineSh->MOnView), static_cast<QWidget*>(data_->MGrView)}) {
+        EXPECT_FALSE(view->accessibleName().isEmpty()) << view->objectName().toStdString();
+    }
 }
 
 TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
@@ -147,46 +179,92 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePage) {
     EXPECT_EQ(prompt_.MessageCount(), 0);
 }
 
-// A range picked on the On-line page goes to the module as a configuration command in place of a
-// value read; once the module reports the new byte, values are read again.
-TEST_F(WholeFormTest, RangeChangeReachesTheModuleAndValuesResume) {
+// Every list of every page keeps a choice made with the mouse. The popup takes the focus and gives
+// it back; were that an activation of the window, the link would restart and the choice be lost.
+// A choice on the On-line page goes to the module as a configuration command in place of a value
+// read; once the module reports the new byte, values are read again.
+TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
     ASSERT_TRUE(started_);
+    // COM3 leads to the same module, so that the port list offers a second port.
+    settings_.Open().setValue(QStringLiteral("1.0/Ports/COM3"),
+                              QString::fromStdString(simulator_.SlavePath()));
     TMForm& form = Build();
-    form.FormActivate();
+    data_->SetPause([](int) {});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));  // the first activation opens the link
     TOnlinePage& online = *form.MOnLineSh;
     ASSERT_TRUE(WaitFor([&] { return online.MOnRange->isEnabled(); }, 10000));
-    ASSERT_GT(online.MOnRange->count(), 1);
-    const int before = simulator_.FindModule(10)->Settings().config;
+    auto openPage = [&](QWidget* page) {
+        QTabBar* tabs = form.MPage->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {},
+                          tabs->tabRect(form.MPage->indexOf(page)).center());
+        ASSERT_EQ(form.MPage->currentWidget(), page);
+    };
 
-    const int next = (online.MOnRange->currentIndex() + 1) % online.MOnRange->count();
-    online.MOnRange->setCurrentIndex(next);
-    emit online.MOnRange->activated(next);  // as the user's choice arrives
-    const int wanted = link_.Station(10).config;
-    ASSERT_NE(wanted, before);
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            const auto module = simulator_.FindModule(10);
-            return module && module->Settings().config == wanted;
-        },
-        10000));
+    SetupPage& setup = *form.MSetupSh;
+    ASSERT_TRUE(PickWithMouse(setup.MSetComm, QStringLiteral("COM3")));
+    ASSERT_TRUE(PickWithMouse(setup.MSetBaud, QStringLiteral("19200")));
+    ASSERT_TRUE(PickWithMouse(setup.MSetBaud, QStringLiteral("9600")));
+    EXPECT_EQ(setup.MSetComm->currentText().toStdString(), "COM3");
+    EXPECT_EQ(setup.MSetBaud->currentText().toStdString(), "9600  Bd");
+    QTest::mouseClick(setup.MSetUse, Qt::LeftButton);
+    EXPECT_EQ(setup.PortNumber(), 2);
+    ASSERT_TRUE(link_.IsOpen());
+    ASSERT_TRUE(WaitFor([&] { return online.MOnRange->isEnabled(); }, 10000));
 
-    // On the wire: the configuration command, then value requests answered with a value.
-    auto valueAfterCommand = [&] {
-        bool commandSeen = false;
-        bool valueAsked = false;
+    openPage(&online);
+    auto configSent = [&](int config) {
+        const std::string command = QString::asprintf("%%0A0A%02X", config).toStdString();
         for (const sim::WireFrame& frame : simulator_.Record().Frames()) {
-            if (!frame.fromModule) {
-                if (frame.bytes.rfind("%0A0A", 0) == 0) commandSeen = true;
-                valueAsked = commandSeen && frame.bytes.rfind("#0A", 0) == 0;
-            } else if (valueAsked && frame.bytes.rfind(">", 0) == 0) {
-                return true;
-            }
+            if (!frame.fromModule && frame.bytes.rfind(command, 0) == 0) return true;
         }
         return false;
     };
-    EXPECT_TRUE(WaitFor(valueAfterCommand, 10000));
-    EXPECT_TRUE(WaitFor([&] { return link_.Station(10).value < kNoValue; }, 10000));
-    EXPECT_EQ(online.MOnRange->currentIndex(), next);
+    const std::vector<std::pair<QComboBox*, QString>> onlineChoices{
+        {online.MOnSelect, QStringLiteral("Napětí")},
+        {online.MOnRange, QStringLiteral("AUTO")},
+        {online.MOnInput, QString()}};  // the input after the current one
+    for (const auto& [list, item] : onlineChoices) {
+        const int index = item.isEmpty() ? (list->currentIndex() + 1) % list->count()
+                                         : list->findText(item, Qt::MatchStartsWith);
+        const QString text = list->itemText(index);
+        ASSERT_TRUE(PickWithMouse(list, index)) << list->objectName().toStdString();
+        const int wanted = link_.Station(10).config;
+        EXPECT_TRUE(WaitFor([&] { return configSent(wanted); }, 10000))
+            << list->objectName().toStdString() << " " << wanted;
+        ASSERT_TRUE(
+            WaitFor([&] { return simulator_.FindModule(10)->Settings().config == wanted; }, 10000));
+        EXPECT_EQ(list->currentText().toStdString(), text.toStdString());
+    }
+    const std::size_t asked = simulator_.Record().RequestCount();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return simulator_.Record().RequestCount() > asked && link_.Station(10).value < kNoValue;
+        },
+        10000));
+
+    openPage(form.MShedullerSh);
+    TShedPage& shed = *logger_->Page();
+    for (QComboBox* list : {shed.MShedSelect, shed.MShedRange, shed.MShedInput}) {
+        const int index = (list->currentIndex() + 1) % list->count();
+        const QString text = list->itemText(index);
+        ASSERT_TRUE(PickWithMouse(list, index)) << list->objectName().toStdString();
+        EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
+    }
+
+    // Three records of quantity 1 come down into a file; the table and the graph follow one list.
+    ASSERT_TRUE(simulator_.PrefillQueue(10, 3, 0x10));
+    openPage(form.MTableSh);
+    prompt_.QueueFile(workDir_.filePath(QStringLiteral("q.PRN")));
+    QTest::mouseClick(form.MTabReceive, Qt::LeftButton);
+    ASSERT_TRUE(data_->MTabSelect->isEnabled());
+    ASSERT_TRUE(PickWithMouse(data_->MTabSelect, 1));
+    EXPECT_EQ(data_->MGrSelect->currentIndex(), 1);
+    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 3);
+    openPage(form.MGraphSh);
+    ASSERT_TRUE(PickWithMouse(data_->MGrSelect, 0));
+    EXPECT_EQ(data_->MTabSelect->currentIndex(), 0);
+    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 0);
     EXPECT_EQ(prompt_.MessageCount(), 0);
 }
 

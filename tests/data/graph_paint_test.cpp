@@ -197,6 +197,20 @@ TEST(GraphPaint, OverloadIsDrawnAtTheTopWithASquareAndLeftOutOfTheStatistics) {
               thin.end());
     EXPECT_NE(FindText(list, "Max = 17.00  V"), nullptr);
     EXPECT_NE(FindText(list, "Avg = 8.500  V"), nullptr);
+    // The statistics stand at thirds of the plot; in a wider font each is pushed past the end
+    // of the one before it.
+    auto statsX = [](const DisplayList& l) {
+        std::vector<int> xs;
+        for (const DrawText& t : Texts(l))
+            if (t.text.size() > 4 && t.text[4] == '=') xs.push_back(t.x);
+        return xs;
+    };
+    auto perChar = [](int px) {
+        return [px](std::string_view t, const Font&) { return px * static_cast<int>(t.size()); };
+    };
+    EXPECT_EQ(statsX(list), (std::vector<int>{70, 203, 336}));
+    EXPECT_EQ(statsX(PaintGraph(s, records, 1, a, perChar(4))), (std::vector<int>{70, 203, 336}));
+    EXPECT_EQ(statsX(PaintGraph(s, records, 1, a, perChar(10))), (std::vector<int>{70, 218, 366}));
     const std::vector<DrawLine> curve = Lines(list, 3);
     ASSERT_FALSE(curve.empty());
     EXPECT_EQ(curve.front().x1, 50);

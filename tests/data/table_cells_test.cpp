@@ -44,5 +44,23 @@ TEST(TableCells, RowTexts) {
     EXPECT_STREQ(TableHeader(6), "");
 }
 
+// Widths fit the widest text of each column, measured here at 10 px a byte plus 4 px of margin,
+// and never fall below the minimum. Every range name in the rows counts, and in a sampled large
+// table the last (widest) running number still does.
+TEST(TableCells, ColumnWidthsFitTheWidestText) {
+    const TextWidth width = [](std::string_view t, const Font&) {
+        return 10 * static_cast<int>(t.size());
+    };
+    const ColumnWidths minimum{50, 56, 98, 33, 72, 84};
+    std::vector<DataRecord> records(10001, R(0x12, 1.0, 0));  // "R3_DC", "1.000  V"
+    records[5001] = R(0x1C, -9999.0, 0);  // "RA_TRMS", "Low", in a row the sample skips
+    std::vector<int> rows(records.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = static_cast<int>(i);
+    EXPECT_EQ(TableColumnWidths(records, rows, width, 4, minimum),
+              (ColumnWidths{54, 74, 98, 33, 104, 104}));
+    EXPECT_EQ(TableColumnWidths(records, {}, width, 4, minimum), minimum);
+}
+
 }  // namespace
 }  // namespace qx
