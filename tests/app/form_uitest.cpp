@@ -1,6 +1,7 @@
 // The main window: its pages and controls, the routing of the poller's notifications and the
 // station-changed handler's upkeep of the poll list, the bus buttons and the status panel.
 
+#include <QAbstractFileIconProvider>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -276,6 +277,7 @@ TEST(DialogPromptTest, SaveDialogInCzechTakesAnExistingFileWithoutItsOwnQuestion
     for (const char* english : {"Save", "Cancel", "Look in", "File name", "Files of type"}) {
         EXPECT_FALSE(texts.join('|').contains(QLatin1String(english))) << english;
     }
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(dir.path())), QStringLiteral("Složka"));
 }
 
 }  // namespace
