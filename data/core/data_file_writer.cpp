@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "common/core/regular_file.h"
+
 namespace qx {
 
 DataFileWriter::~DataFileWriter() {
@@ -11,7 +13,7 @@ DataFileWriter::~DataFileWriter() {
 bool DataFileWriter::Create(const std::string& path) {
     Close();
     failed_ = false;
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = OpenRegularFile(path, FileAccess::Write);
     return file_ != nullptr;
 }
 

@@ -16,7 +16,8 @@ class DataFileWriter {
     DataFileWriter(const DataFileWriter&) = delete;
     DataFileWriter& operator=(const DataFileWriter&) = delete;
 
-    // Creates the file or empties an existing one; false when that fails.
+    // Creates the file or empties an existing one; false when that fails or the path names
+    // anything but a regular file (a FIFO, a device, a folder).
     bool Create(const std::string& path);
     // Appends and flushes; false when the line did not reach the file or the file was removed
     // from its folder meanwhile (its lines would be lost at closing). Once failed, stays failed.

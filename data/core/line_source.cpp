@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include <sys/stat.h>
+#include "common/core/regular_file.h"
 
 namespace qx {
 namespace {
@@ -16,15 +16,10 @@ LineSource::~LineSource() {
 
 bool LineSource::Open(const std::string& path) {
     Close();
-    file_ = std::fopen(path.c_str(), "rb");
+    // Only a regular file is a data file: a folder reads as nothing, a device such as
+    // /dev/zero would never end and a FIFO would hold the window until a writer came.
+    file_ = OpenRegularFile(path, FileAccess::Read);
     if (file_ == nullptr) return false;
-    // Only a regular file is a data file: a folder reads as nothing and a device such as
-    // /dev/zero would never end.
-    struct stat info {};
-    if (::fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
-        Close();
-        return false;
-    }
     block_.resize(kBlock);
     begin_ = end_ = 0;
     return true;

@@ -1,8 +1,15 @@
 #include "link/core/protocol.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "link/core/station.h"
 
 namespace qx {
 
@@ -45,6 +52,15 @@ std::size_t DecimalLength(std::string_view s) {
         }
     }
     return i;
+}
+
+// A decimal number whose exponent lies beyond a double: from_chars leaves it alone, the C library
+// tells an overflow (infinity) from an underflow (0). The "C" locale keeps a decimal comma of the
+// user's locale out of it.
+double OutOfRange(std::string_view number) {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    const std::string copy(number);
+    return strtod_l(copy.c_str(), nullptr, cLocale);
 }
 
 }  // namespace
@@ -128,10 +144,14 @@ bool ParseValueReply(std::string_view reply, double* value, int* sign) {
         std::string_view number = text.substr(0, len);
         bool negative = number[0] == '-';
         if (number[0] == '+' || number[0] == '-') number.remove_prefix(1);
-        std::from_chars(number.data(), number.data() + number.size(), v);
+        if (std::from_chars(number.data(), number.data() + number.size(), v).ec ==
+            std::errc::result_out_of_range) {
+            v = OutOfRange(number);
+        }
         if (negative) v = -v;
     }
-    *value = v;
+    // A magnitude beyond what a value can be (an exponent gone wild) is no value, never a 0.
+    *value = std::fabs(v) < kNoValue ? v : kNoValue;
     return true;
 }
 

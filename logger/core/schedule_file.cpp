@@ -1,16 +1,16 @@
 #include "logger/core/schedule_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #ifdef __unix__
 #include <unistd.h>
 #endif
 
+#include "common/core/regular_file.h"
 #include "logger/core/cp1250.h"
 
 namespace qx {
@@ -126,29 +126,57 @@ std::string FormatScheduleFile(const Schedule& schedule) {
     return out;
 }
 
-bool ReadScheduleFile(const std::filesystem::path& dir, Schedule& schedule) {
-    const std::filesystem::path path = dir / kScheduleFileName;
-    std::error_code ec;
-    std::ifstream in;
-    if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
-    if (!in.is_open()) {
-        schedule = Schedule::Defaults();
-        return false;
+namespace {
+
+// The lines the schedule uses, each cut to what a line keeps, as the text ParseScheduleFile
+// reads: whatever else the file holds (a huge or a garbage file) is read past in blocks and never
+// kept, so the file's size costs no memory. False when reading fails.
+bool ReadScheduleLines(std::FILE* file, std::string& kept) {
+    constexpr int kLines = 1 + kShedEntries;
+    char block[1 << 16];
+    std::string line;  // the current line as far as it is kept, plus one character
+    int lines = 0;
+    char last = 0;  // the last character of the current line, kept or not
+    while (lines < kLines) {
+        const std::size_t n = std::fread(block, 1, sizeof block, file);
+        if (n == 0) return std::ferror(file) == 0;
+        for (std::size_t i = 0; i < n && lines < kLines; ++i) {
+            const char c = block[i];
+            if (c != '\n') {
+                if (line.size() <= kMaxLineChars) line.push_back(c);
+                last = c;
+                continue;
+            }
+            // A CR right before the line feed ends the line; a CR further on was cut off.
+            if (last == '\r' && line.size() <= kMaxLineChars && !line.empty()) line.pop_back();
+            line.resize(std::min(line.size(), kMaxLineChars));
+            kept += line;
+            kept += '\n';
+            line.clear();
+            last = 0;
+            ++lines;
+        }
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {  // unreadable: the same as missing
-        schedule = Schedule::Defaults();
-        return false;
-    }
-    schedule = ParseScheduleFile(bytes);
     return true;
+}
+
+}  // namespace
+
+bool ReadScheduleFile(const std::filesystem::path& dir, Schedule& schedule) {
+    std::FILE* file = OpenRegularFile((dir / kScheduleFileName).string(), FileAccess::Read);
+    std::string kept;
+    const bool read = file != nullptr && ReadScheduleLines(file, kept);
+    if (file != nullptr) std::fclose(file);
+    // Missing, not a file or unreadable: the defaults.
+    schedule = read ? ParseScheduleFile(kept) : Schedule::Defaults();
+    return read;
 }
 
 bool WriteScheduleFile(const std::filesystem::path& dir, const Schedule& schedule) {
     const std::filesystem::path target = dir / kScheduleFileName;
     const std::filesystem::path temp = dir / (std::string(kScheduleFileName) + ".tmp");
     const std::string bytes = FormatScheduleFile(schedule);
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::FILE* f = OpenRegularFile(temp.string(), FileAccess::Write);
     if (f == nullptr) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fflush(f) == 0 && ok;

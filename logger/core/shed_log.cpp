@@ -1,10 +1,12 @@
 #include "logger/core/shed_log.h"
 
+#include "common/core/regular_file.h"
+
 namespace qx {
 
 bool TShedLog::Create(const std::filesystem::path& dir) {
     Close();
-    file_ = std::fopen((dir / kShedLogName).c_str(), "wb");
+    file_ = OpenRegularFile((dir / kShedLogName).string(), FileAccess::Write);
     return file_ != nullptr;
 }
 

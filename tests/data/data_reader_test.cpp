@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "data/core/data_file_writer.h"
 #include "data/core/line_source.h"
+#include "logger/core/schedule_file.h"
 #include "measure/core/text_format.h"
 #include "tests/data/fake_progress.h"
 #include "tests/data/temp_dir.h"
@@ -48,6 +55,58 @@ TEST(DataReader, AFileThatCannotBeOpenedLeavesAnEmptyList) {
     EXPECT_EQ(ReadOpenErrorText("a.PRN"), "Nelze otevřít soubor  a.PRN  !");
     EXPECT_EQ(DataFileHint("a.PRN", false), "Soubor dat:  ???");
     EXPECT_EQ(DataFileHint("a.PRN", true), "Soubor dat:  a.PRN");
+}
+
+// Whatever the user names, reading and writing neither wait nor crash: a FIFO (with or without a
+// peer), a folder and a device are no files; a huge sparse schedule file costs only its first
+// lines; NUL bytes and CR-only line ends are ordinary characters.
+TEST(HostileFiles, AreRefusedOrReadWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.File("fifo.PRN");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        bool readable, writable;
+        std::size_t records;
+    };
+    const Case cases[] = {
+        {fifo, false, false, 0},
+        {dir.File(""), false, false, 0},
+        {"/dev/null", false, false, 0},
+        {dir.Write("nul.PRN", std::string("0x0A\t0x10\t1,5\t0\t08.12.2026\t07:00:00 0\r\n") +
+                                  std::string(3, '\0') + "\r\n0x0A\t0x10\t2\0,5\t0\r\n"),
+         true, true, 2},
+        {dir.Write("cr.PRN", "0x0A\t0x10\t1,5\t0\t08.12.2026\t07:00:00 0\r\r"), true, true, 0},
+    };
+    for (const Case& c : cases) {
+        Loaded l;
+        Load(l, c.path);
+        EXPECT_EQ(l.outcome.opened, c.readable) << c.path;
+        EXPECT_EQ(l.list.records.size(), c.records) << c.path;
+        DataFileWriter writer;
+        EXPECT_EQ(writer.Create(c.path), c.writable) << c.path;
+    }
+    // A FIFO with a reader: a writer would block on it, or die of SIGPIPE once the reader left.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    DataFileWriter writer;
+    EXPECT_FALSE(writer.Create(fifo));
+    ::close(reader);
+
+    // The schedule file: a FIFO in its place gives the defaults at once; 2 GB of nothing after
+    // the schedule's lines are never read.
+    Schedule schedule;
+    ASSERT_EQ(::mkfifo(dir.File("ROZVRH.QX").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadScheduleFile(dir.File(""), schedule));
+    EXPECT_EQ(schedule, Schedule::Defaults());
+    std::filesystem::remove(dir.File("ROZVRH.QX"));
+    Schedule wide = Schedule::Defaults();
+    wide.rewrite = true;
+    wide.entries[7].high = "+1234";
+    ASSERT_TRUE(WriteScheduleFile(dir.File(""), wide));
+    std::filesystem::resize_file(dir.File("ROZVRH.QX"), std::uintmax_t{2} << 30);
+    EXPECT_TRUE(ReadScheduleFile(dir.File(""), schedule));
+    EXPECT_EQ(schedule, wide);
 }
 
 TEST(DataReader, EmptyFileOpensWithoutProgress) {

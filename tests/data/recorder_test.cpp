@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 
@@ -29,6 +32,29 @@ StationRecord Station(double value, int sign = 0, int config = 0x10) {
 int Lines(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
+
+// Files of this process may not grow past `bytes` while it lives: a write beyond fails with
+// EFBIG (the signal that would come with it is ignored meanwhile).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
 
 struct Recording {
     TempDir dir;
@@ -109,13 +135,19 @@ TEST(Recorder, OpeningEmptiesTheFileAndClosingStopsTheLines) {
 }
 
 TEST(Recorder, AWriteErrorIsReportedOnceAndEndsTheRecording) {
+    // A disk that takes no more: the file may not grow past its empty start.
     Recording full;
-    ASSERT_TRUE(full.recorder.OpenFile("/dev/full"));
-    EXPECT_EQ(full.recorder.WriteRecord(1, Tenths(10, 0, 0, 1), Station(1.0)),
-              Recorder::Step::Failed);
+    ASSERT_TRUE(full.recorder.OpenFile(full.path));
+    {
+        FileSizeLimit noRoom(0);
+        EXPECT_EQ(full.recorder.WriteRecord(1, Tenths(10, 0, 0, 1), Station(1.0)),
+                  Recorder::Step::Failed);
+    }
     EXPECT_FALSE(full.recorder.IsOpen());
     EXPECT_EQ(full.recorder.WriteRecord(1, Tenths(10, 0, 0, 2), Station(1.0)),
               Recorder::Step::Skipped);
+    // A device is no data file: /dev/full is refused before any line.
+    EXPECT_FALSE(full.recorder.OpenFile("/dev/full"));
 
     // A file removed from its folder while recording: the lines would go nowhere.
     Recording removed;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "link/core/station.h"
+
 namespace qx {
 namespace {
 
@@ -63,6 +65,16 @@ TEST(Protocol, ValueReply) {
     EXPECT_EQ(sign, 0);
     ASSERT_TRUE(ParseValueReply(">+1.5E+3\r", &v, &sign));
     EXPECT_DOUBLE_EQ(v, 1.5);  // position 8 is the exponent's digit, read as 0
+    // An exponent beyond a double: too large is no value, too small is 0.
+    ASSERT_TRUE(ParseValueReply(">+9e99999\r", &v, &sign));
+    EXPECT_EQ(v, kNoValue);
+    EXPECT_EQ(sign, 1);
+    ASSERT_TRUE(ParseValueReply(">-9e99999\r", &v, &sign));
+    EXPECT_EQ(v, kNoValue);
+    ASSERT_TRUE(ParseValueReply(">+1e-9999\r", &v, &sign));
+    EXPECT_EQ(v, 0.0);
+    ASSERT_TRUE(ParseValueReply(">12345678901\r", &v, &sign));
+    EXPECT_EQ(v, kNoValue);
     ASSERT_TRUE(ParseValueReply(">", &v, &sign));
     EXPECT_DOUBLE_EQ(v, 0.0);
     EXPECT_EQ(sign, 0);
