@@ -15,6 +15,7 @@
 #include "app/ui/prompt.h"
 #include "app/ui/setup_page.h"
 #include "link/core/notification_sink.h"
+#include "measure/core/station_status.h"
 #include "measure/ui/online_page.h"
 
 namespace qx {
@@ -278,6 +279,11 @@ void TMForm::StationChangedMessage(int wParam, int, bool earlierSession) {
     }
     for (FormPage* page : pages_)
         page->StationChanged(a);
+    // The poller posts for the listed stations when the port's device goes and when it is back.
+    const std::string device = link_.PortLost() ? link_.DevicePath() : std::string();
+    MOnLineSh->SetPortLost(device.empty() ? std::string() : LostPortStatusText(device));
+    if (!device.empty())
+        MSetupSh->MSetStatus->setText(QString::fromStdString(LostPortCaption(device)));
 }
 
 void TMForm::ValueMessage(int wParam, int lParam) {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 
+#include <sys/stat.h>
+
 #include "link/core/protocol.h"
 #include "link/core/service.h"
 #include "link/core/termios_device.h"
@@ -71,6 +73,11 @@ int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink
     baudCode_ = NormalBaudCode(baudCode);
 
     std::string path = PortPathsCopy()[portIndex & 3];
+    {
+        std::lock_guard lock(pathsMutex_);
+        devicePath_ = path;
+    }
+    lost_ = false;
     auto device = factory_();
     lastOpenError_ = SerialDevice::OpenError::None;
     if (!device || !device->Open(path)) {
@@ -85,6 +92,25 @@ int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink
     pollerStopped_ = false;
     poller_ = std::thread([this] { TService(*this).Execute(); });
     return kOk;
+}
+
+std::string TCommPort::DevicePath() const {
+    std::lock_guard lock(pathsMutex_);
+    return devicePath_;
+}
+
+// Looking for the path costs one stat; the open follows only once the device is there again.
+bool TCommPort::ReopenLostPort() {
+    if (!lost_ || !device_) return !lost_;
+    const std::string path = DevicePath();
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    if (!device_->Open(path) || !device_->Configure(BitRate(baudCode_))) {
+        device_->Close();
+        return false;
+    }
+    lost_ = false;
+    return true;
 }
 
 int TCommPort::Close() {
@@ -161,7 +187,7 @@ void TCommPort::Transfer() {
 
 int TCommPort::Send(const char* request, char* reply) {
     operation_ = kOpSend;
-    if (!device_ || !device_->IsOpen()) return kPortNotAvailable;
+    if (!device_ || !device_->IsOpen() || lost_) return kPortNotAvailable;
     // The transmit buffer holds the whole frame, checksum digits and CR included.
     std::string frame = Frame(request ? request : "", checksum_);
     if (frame.size() >= sizeof transmit_) return kApiError;  // never truncate a request
@@ -169,8 +195,15 @@ int TCommPort::Send(const char* request, char* reply) {
     transmit_[frame.size()] = '\0';
     device_->Purge();
     received_ = 0;
-    for (int attempt = 0; attempt < kAttempts && received_ == 0; ++attempt)
+    for (int attempt = 0; attempt < kAttempts && received_ == 0 && !device_->Lost(); ++attempt)
         Transfer();
+    if (device_->Lost()) {
+        // Let go of the gone device at once: a USB adapter plugged in again gets its old name
+        // only when nobody holds the old one.
+        device_->Close();
+        lost_ = true;
+        return kPortNotAvailable;
+    }
     if (received_ == 0) return kTimeoutError;
     operation_ = kOpReceive;
     std::string_view text(receive_, received_);

@@ -64,6 +64,15 @@ class TCommPort {
     bool ChecksumOn() const { return checksum_; }
     int BaudCode() const { return baudCode_; }
     SerialDevice::OpenError LastOpenError() const { return lastOpenError_; }
+    // The device path of the open port.
+    std::string DevicePath() const;
+
+    // The open port's device went away (an unplugged adapter): exchanges fail at once with
+    // kPortNotAvailable until the poller has opened it again with the same settings.
+    bool PortLost() const { return lost_.load(); }
+    // Poller side: once the device path exists again, opens and configures it anew; true when
+    // the port is back.
+    bool ReopenLostPort();
 
     // Window-idle flag: the main window clears it while it handles a notification.
     void SetWindowIdle(bool idle) { windowIdle_.store(idle); }
@@ -117,6 +126,7 @@ class TCommPort {
     std::atomic<bool> open_{false};
     std::atomic<bool> pauseRequest_{false};
     std::atomic<bool> pauseAck_{false};
+    std::atomic<bool> lost_{false};
     bool checksum_ = false;
     int baudCode_ = 0;
     int msPerByte_ = 30;  // ms, read time-out per requested byte (one byte per read here)
@@ -124,8 +134,9 @@ class TCommPort {
     std::atomic<int> replyGapMs_{kReplyGapMs};
     std::function<int()> timeOfDay_;
 
-    mutable std::mutex pathsMutex_;  // guards paths_ (the Setup page may remap while polling)
+    mutable std::mutex pathsMutex_;  // guards paths_ and devicePath_ (read by the window)
     PortPaths paths_;
+    std::string devicePath_;  // the path the open port came from
 
     mutable std::mutex stationMutex_;  // guards stations_ and pollList_
     std::array<StationRecord, kStations> stations_{};

@@ -28,6 +28,9 @@ class SerialDevice {
     virtual int ReadByte(int timeoutMs) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // True once the device has gone away under an open descriptor (an unplugged USB adapter, a
+    // hung-up line): it will never answer again until it is opened anew.
+    virtual bool Lost() const { return false; }
 };
 
 }  // namespace qx

@@ -28,6 +28,10 @@ void TService::Execute() {
 // only a complete visit and an empty poll list pause.
 void TService::Cycle() {
     PausePoint();
+    if (port_.PortLost()) {
+        WaitForLostPort();
+        return;
+    }
     WaitWindow();
     DropStationAfterError();
     WaitWindow();
@@ -68,6 +72,33 @@ void TService::PausePoint() {
         YieldBriefly();
     }
     if (port_.PauseAcknowledged()) port_.SetPauseAcknowledged(false);
+}
+
+void TService::WaitForLostPort() {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kLookEvery = std::chrono::milliseconds(1000);
+    if (nextLook_ == Clock::time_point{}) {
+        // The station of every listed address is gone with the port; the window learns of the
+        // loss through their notifications.
+        NotifyListed();
+        error_ = false;
+        nextLook_ = Clock::now() + kLookEvery;
+    }
+    while (port_.IsOpen() && !port_.PauseRequested() && Clock::now() < nextLook_)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!port_.IsOpen() || port_.PauseRequested()) return;
+    nextLook_ = Clock::now() + kLookEvery;
+    if (!port_.ReopenLostPort()) return;
+    nextLook_ = {};
+    NotifyListed();  // back: the next visits identify the modules
+}
+
+void TService::NotifyListed() {
+    for (int a = 0; a < kStations; ++a) {
+        if (port_.PollEntry(a) == 0) continue;
+        ResetStation(a);
+        port_.Notify(kStationChanged, a, 0);
+    }
 }
 
 void TService::WaitWindow() {

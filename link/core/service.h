@@ -1,6 +1,7 @@
 #pragma once
 // The station poller: the body of the background thread that keeps the station table current.
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,11 @@ class TService {
   private:
     void Cycle();
     void PausePoint();
+    // While the port is lost: no exchanges; the station drops once, and about once a second the
+    // link looks for the device and opens it again. Returns early for a pause or a Close.
+    void WaitForLostPort();
+    // Drops the station of every listed address and notifies each.
+    void NotifyListed();
     // Waits while the main window handles a notification (ends at once on a closed link).
     void WaitWindow();
     // Sleeps the cycle's pause; a Close ends it early, a pause request does not.
@@ -36,12 +42,13 @@ class TService {
     bool ResetStation(int addr);
 
     TCommPort& port_;
-    int addr_ = 255;                // current address
-    bool error_ = false;            // an exchange of the current cycle failed
-    char reply_[kBufferSize] = {};  // raw reply of the last exchange
-    std::string_view text_;         // its text without checksum digits and CR
-    int flags_ = 0;                 // format flags of the last $AA2 reply
-    int moduleConfig_ = 0;          // configuration byte of the last $AA2 reply
+    int addr_ = 255;                                    // current address
+    bool error_ = false;                                // an exchange of the current cycle failed
+    char reply_[kBufferSize] = {};                      // raw reply of the last exchange
+    std::string_view text_;                             // its text without checksum digits and CR
+    int flags_ = 0;                                     // format flags of the last $AA2 reply
+    int moduleConfig_ = 0;                              // configuration byte of the last $AA2 reply
+    std::chrono::steady_clock::time_point nextLook_{};  // next look for a lost port's device
 };
 
 }  // namespace qx

@@ -62,12 +62,22 @@ bool SpeedFor(int bitRate, speed_t* speed) {
 
 // A port that has gone away answers every poll at once; sleeping out the rest of the read's
 // time-out keeps a failed read as slow as a silent one, so no caller can spin on it.
-int FailAfter(Clock::time_point deadline) {
+int SilentUntil(Clock::time_point deadline) {
     std::this_thread::sleep_until(deadline);
     return -1;
 }
 
+// Errors by which a device tells that it has gone: unplugged, or the other end hung up.
+bool GoneError(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE;
+}
+
 }  // namespace
+
+int TermiosDevice::FailAfter(Clock::time_point deadline) {
+    lost_ = true;
+    return SilentUntil(deadline);
+}
 
 TermiosDevice::~TermiosDevice() {
     Close();
@@ -76,6 +86,7 @@ TermiosDevice::~TermiosDevice() {
 bool TermiosDevice::Open(const std::string& path) {
     Close();
     lastError_ = OpenError::None;
+    lost_ = false;
     // O_NONBLOCK only for the open itself, so that a port without carrier does not block it.
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -135,7 +146,10 @@ void TermiosDevice::Write(const char* data, std::size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd_, data, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // a failed write shows as a missing reply
+        if (n <= 0) {  // a failed write shows as a missing reply
+            if (n < 0 && GoneError(errno)) lost_ = true;
+            return;
+        }
         data += n;
         size -= static_cast<std::size_t>(n);
     }
@@ -145,14 +159,14 @@ void TermiosDevice::Write(const char* data, std::size_t size) {
 
 int TermiosDevice::ReadByte(int timeoutMs) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (fd_ < 0) return FailAfter(deadline);
+    if (fd_ < 0) return SilentUntil(deadline);
     for (;;) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd p{fd_, POLLIN, 0};
         int r = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
         if (r < 0) {
             if (errno == EINTR) continue;
-            return FailAfter(deadline);
+            return SilentUntil(deadline);
         }
         if (r == 0) return -1;
         if (p.revents & POLLIN) {
@@ -160,7 +174,8 @@ int TermiosDevice::ReadByte(int timeoutMs) {
             ssize_t n = ::read(fd_, &c, 1);
             if (n == 1) return c;
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-            return FailAfter(deadline);  // 0 or EIO: the other end has gone
+            if (n == 0 || GoneError(errno)) return FailAfter(deadline);  // the other end has gone
+            return SilentUntil(deadline);
         }
         return FailAfter(deadline);  // POLLHUP, POLLERR or POLLNVAL without data
     }

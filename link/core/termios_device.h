@@ -1,6 +1,7 @@
 #pragma once
 // The serial device on Linux: a terminal device in raw mode, held exclusively.
 
+#include <chrono>
 #include <string>
 
 #include "link/core/serial_device.h"
@@ -22,9 +23,13 @@ class TermiosDevice : public SerialDevice {
     int ReadByte(int timeoutMs) override;
     void Close() override;
     bool IsOpen() const override { return fd_ >= 0; }
+    bool Lost() const override { return lost_; }
 
   private:
+    int FailAfter(std::chrono::steady_clock::time_point deadline);
+
     int fd_ = -1;
+    bool lost_ = false;
     OpenError lastError_ = OpenError::None;
 };
 

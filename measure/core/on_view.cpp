@@ -100,6 +100,10 @@ void OnViewStatusLine(DisplayList* list, const OnViewLayout& l, int panelWidth,
     if (erase) {
         list->Rect(FillRect{l.X0() + 70, l.Y3() + 8, panelWidth - 10, l.Y4() - 8, colors::kLime});
     }
+    if (!input.portLost.empty()) {
+        list->Text(OnLime(l.X0() + 50, l.Y3() + 10, input.portLost, colors::kRed, 8));
+        return;
+    }
     if (input.recordingCount > 0) {
         char text[64];
         std::snprintf(text, sizeof text, "(%i  záznamů)", input.recordingCount);

@@ -18,6 +18,7 @@ struct OnViewInput {
     int sign = 0;             // its sign indicator
     StationStatus status;     // module and instrument texts
     int recordingCount = 0;   // lines recorded so far; shown instead of the status when above 0
+    std::string portLost;     // while the port's device is gone: shown instead of the status
 };
 
 // Full scale of the bar for a quantity and range code; 0 when it is chosen by the value.

@@ -39,4 +39,13 @@ std::string SetupStatusCaption(const StationStatus& status) {
     return "  Status:    " + status.moduleText + "    " + status.instrumentText;
 }
 
+std::string LostPortCaption(const std::string& device) {
+    return "  Status:    " + device + " odpojeno, čeká se na připojení";
+}
+
+std::string LostPortStatusText(const std::string& device) {
+    const std::size_t slash = device.rfind('/');
+    return "odpojeno: " + (slash == std::string::npos ? device : device.substr(slash + 1));
+}
+
 }  // namespace qx

@@ -29,4 +29,9 @@ void AdoptModels(const StationRecord& station, ModelsInUse* models);
 // Caption of the Setup page's status panel, e.g. "  Status:    QX???    WZ???".
 std::string SetupStatusCaption(const StationStatus& status);
 
+// While the port's device is gone (an unplugged adapter): the Setup page's caption, naming the
+// device, and the On-line status line's shorter text, naming its file.
+std::string LostPortCaption(const std::string& device);
+std::string LostPortStatusText(const std::string& device);
+
 }  // namespace qx

@@ -53,6 +53,7 @@ TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPro
         input.sign = shown_.sign;
         input.status = StationStatusOf(shown_);
         input.recordingCount = recorder_.LineCount();
+        input.portLost = portLost_;
         return input;
     });
 }
@@ -90,6 +91,12 @@ void TOnlinePage::BuildControls() {
 StationRecord TOnlinePage::SelectedStation() const {
     const int address = model_.SelectedAddress();
     return address >= 0 ? access_.read(address) : StationRecord{};
+}
+
+void TOnlinePage::SetPortLost(const std::string& text) {
+    if (text == portLost_) return;
+    portLost_ = text;
+    MOnView->update();
 }
 
 void TOnlinePage::SetSelectedAddress(int address) {

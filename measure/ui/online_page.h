@@ -42,6 +42,8 @@ class TOnlinePage : public QWidget {
 
     OnlineModel& Model() { return model_; }
     void SetSelectedAddress(int address);
+    // The status line's text while the port's device is gone; empty when it is there.
+    void SetPortLost(const std::string& text);
     const std::string& RecordingFileName() const { return recordingFileName_; }
     bool Recording() const { return !recordingFileName_.empty(); }
 
@@ -88,6 +90,7 @@ class TOnlinePage : public QWidget {
     OnlineModel model_;
     RecordingPrompts prompts_;
     Recorder recorder_;
+    std::string portLost_;           // the status line's text while the port is lost
     std::string recordingFileName_;  // empty while not recording
     StationRecord shown_;            // the selected station as last read, for painting
 };

@@ -317,5 +317,28 @@ TEST_F(WholeFormTest, SetupModuleButtonsReachTheFindAndTheReconfiguration) {
     EXPECT_EQ(prompt_.MessageCount(), 1);
 }
 
+// An unplugged adapter: both status texts name the device while it is gone, the bus buttons are
+// off, and once it is back the module is polled again without a click.
+TEST_F(WholeFormTest, LostPortIsNamedAndPolledAgainOnceBack) {
+    ASSERT_TRUE(started_);
+    TMForm& form = Build();
+    form.FormActivate();
+    const QString known = QStringLiteral("  Status:    QX102    WZ520");
+    ASSERT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
+    ASSERT_TRUE(simulator_.HangUp(false));
+    const QString device = QString::fromStdString(link_.DevicePath());
+    EXPECT_TRUE(WaitFor([&] {
+        return form.MSetupSh->MSetStatus->text() ==
+               QStringLiteral("  Status:    %1 odpojeno, čeká se na připojení").arg(device);
+    }));
+    EXPECT_TRUE(AnyContains(ViewTexts(*form.MOnLineSh),
+                            "odpojeno: " + device.section(QLatin1Char('/'), -1).toStdString()));
+    EXPECT_FALSE(form.MShedSend->isEnabled());
+    ASSERT_TRUE(simulator_.HangUp(true));
+    EXPECT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return form.MShedSend->isEnabled(); }));
+    EXPECT_EQ(prompt_.MessageCount(), 0);
+}
+
 }  // namespace
 }  // namespace qx::test

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "link/core/protocol.h"
 #include "tests/link/poller_fixture.h"
@@ -184,6 +188,37 @@ TEST_F(PollerTest, GarbledConfigurationReplyFailsTheExchange) {
     EXPECT_EQ(port_.Station(2).config, -1);  // nothing adopted from a reply that is not hex
     const auto frames = peer.Frames();
     EXPECT_EQ(std::count(frames.begin(), frames.end(), Frame("#02", true)), 0);
+}
+
+// An unplugged adapter: the line hangs up. The station drops, exchanges fail at once instead of
+// timing out, and once the device is there again the link opens it by itself and polls on.
+TEST_F(PollerTest, LostPortIsOpenedAgainWhenTheDeviceReturns) {
+    const std::string link = ::testing::TempDir() + "qx_lost_" + std::to_string(::getpid());
+    sim_.SetLinkPath(link);
+    StartSim({Module(1)});
+    port_.SetPortPaths({link, "", "", ""});
+    ASSERT_EQ(port_.Open(0, 6, false, &sink_), kOk);
+    port_.SetPollEntry(1, -1);
+    ASSERT_TRUE(WaitValues(1, 1));
+
+    ASSERT_TRUE(sim_.HangUp(false));
+    // The station is dropped before its notification is posted.
+    EXPECT_TRUE(sink_.WaitFor(
+        [&](const Notes&) { return port_.PortLost() && port_.Station(1).state == 0; }));
+    {
+        PauseGuard pause(port_);
+        char reply[kBufferSize];
+        EXPECT_EQ(port_.Send("$01M", reply), kPortNotAvailable);
+    }
+
+    ASSERT_TRUE(sim_.HangUp(true));  // plugged in again, under the same name
+    const auto values = [](const Notes& notes) {
+        return std::count(notes.begin(), notes.end(), Note{kValueRead, 1, kNow});
+    };
+    const auto before = values(sink_.Notes());
+    EXPECT_TRUE(sink_.WaitFor([&](const Notes& notes) { return values(notes) > before; }));
+    EXPECT_FALSE(port_.PortLost());
+    port_.Close();
 }
 
 }  // namespace
