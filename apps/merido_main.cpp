@@ -5,6 +5,7 @@
 
 #include "app/ui/qt_translation.h"
 #include "app/ui/setup_page.h"
+#include "app/ui/signal_close.h"
 #include "app/ui/tmform.h"
 #include "app/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Arbena"));
     QApplication::setApplicationName(QStringLiteral("Sonvik"));
     qx::InstallQtCzech(app);
+    qx::SignalClose signalClose;
 
     // The link object first, closed; the main window's creation maps COM1..COM4 onto devices.
     qx::TCommPort link(qx::PortPaths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"});

@@ -142,7 +142,7 @@ TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
     (void)again;
     EXPECT_EQ(logger_->Page()->MShedHigh->text(), QStringLiteral("+1234"));
     EXPECT_TRUE(logger_->Page()->MShedRewrite->isChecked());
-    EXPECT_EQ(prompt_.MessageCount(), 0);
+    EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
 TEST_F(WholeFormTest, ScheduleInputListFollowsTheModelsInUse) {
@@ -176,7 +176,7 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePage) {
     EXPECT_EQ(form.MSetupSh->MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
     EXPECT_TRUE(form.MOnClear->isEnabled());
     EXPECT_TRUE(form.MShedSend->isEnabled());
-    EXPECT_EQ(prompt_.MessageCount(), 0);
+    EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
 // Every list of every page keeps a choice made with the mouse. The popup takes the focus and gives
@@ -265,7 +265,7 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
     ASSERT_TRUE(PickWithMouse(data_->MGrSelect, 0));
     EXPECT_EQ(data_->MTabSelect->currentIndex(), 0);
     EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 0);
-    EXPECT_EQ(prompt_.MessageCount(), 0);
+    EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
 TEST_F(WholeFormTest, ModuleButtonsRunTheirTransactionsAndLeaveThePollerRunning) {
@@ -286,7 +286,7 @@ TEST_F(WholeFormTest, ModuleButtonsRunTheirTransactionsAndLeaveThePollerRunning)
     EXPECT_EQ(simulator_.FindModule(10)->Log().Rewrite(), 0x80);
     EXPECT_TRUE(QFile::exists(workDir_.filePath(QStringLiteral("ROZVRH.LOG"))));
     form.MShedCheck->click();
-    EXPECT_EQ(prompt_.MessageCount(), 0);
+    EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
     EXPECT_FALSE(form.Bus().Busy());
 
     // The poller was released: a new reading still arrives.
@@ -337,7 +337,7 @@ TEST_F(WholeFormTest, LostPortIsNamedAndPolledAgainOnceBack) {
     ASSERT_TRUE(simulator_.HangUp(true));
     EXPECT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
     EXPECT_TRUE(WaitFor([&] { return form.MShedSend->isEnabled(); }));
-    EXPECT_EQ(prompt_.MessageCount(), 0);
+    EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
 }  // namespace

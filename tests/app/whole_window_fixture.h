@@ -22,6 +22,8 @@ class WholeWindowFixture : public ::testing::Test {
     WholeWindowFixture() : link_(PortPaths{}) {
         previousDir_ = QDir::currentPath();
         QDir::setCurrent(workDir_.path());
+        // A generous gap keeps a simulator slowed down by a loaded machine from looking silent.
+        link_.SetReplyGapMs(200);
         std::string error;
         started_ = StartSimulatedBus(simulator_, settings_, &error);
         EXPECT_TRUE(started_) << error;
@@ -40,6 +42,13 @@ class WholeWindowFixture : public ::testing::Test {
         logger_ = new TLoggerPages(*form_, *cfg_);
         data_ = new TDataPages(*form_);
         return *form_;
+    }
+
+    // The last message shown, so that an unexpected one names itself in the failure.
+    std::string LastMessage() const {
+        if (prompt_.Log().empty()) return {};
+        const auto& shown = prompt_.Log().back();
+        return (shown.caption + QStringLiteral(": ") + shown.text).toStdString();
     }
 
     QTemporaryDir workDir_;

@@ -12,6 +12,7 @@
 #include "link/core/comm_port.h"
 #include "tests/data/fake_progress.h"
 #include "tests/data/temp_dir.h"
+#include "tests/support/file_size_limit.h"
 
 namespace qx {
 namespace {
@@ -209,7 +210,12 @@ TEST(QueueDownload, AWriteErrorStopsTheDownload) {
     for (int i = 0; i < 5; ++i)
         module.records.push_back(Rec(0x10, 0, i, 2026, 12, 7, 12, 0, i));
     DownloadRun run;
-    run.Download(module, "/dev/full");
+    DataFileWriter file;
+    ASSERT_TRUE(file.Create(run.dir.File("q.PRN")));
+    {
+        test::FileSizeLimit noRoom(0);
+        run.result = DownloadQueue(std::ref(module), 1, file, run.progress);
+    }
     EXPECT_TRUE(run.result.writeFailed);
     EXPECT_EQ(run.result.written, 0);
     EXPECT_EQ(run.result.requests, 1);

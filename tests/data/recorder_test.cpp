@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <string>
 
 #include "tests/data/temp_dir.h"
+#include "tests/support/file_size_limit.h"
 
 namespace qx {
 namespace {
@@ -32,29 +30,6 @@ StationRecord Station(double value, int sign = 0, int config = 0x10) {
 int Lines(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
-
-// Files of this process may not grow past `bytes` while it lives: a write beyond fails with
-// EFBIG (the signal that would come with it is ignored meanwhile).
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
 
 struct Recording {
     TempDir dir;
@@ -139,7 +114,7 @@ TEST(Recorder, AWriteErrorIsReportedOnceAndEndsTheRecording) {
     Recording full;
     ASSERT_TRUE(full.recorder.OpenFile(full.path));
     {
-        FileSizeLimit noRoom(0);
+        test::FileSizeLimit noRoom(0);
         EXPECT_EQ(full.recorder.WriteRecord(1, Tenths(10, 0, 0, 1), Station(1.0)),
                   Recorder::Step::Failed);
     }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "measure/ui/on_view_widget.h"
+#include "tests/support/file_size_limit.h"
 
 // Fontconfig keeps a cache for the life of the process; the leak checker would report it.
 extern "C" const char* __lsan_default_suppressions() {
@@ -213,18 +214,22 @@ TEST_F(OnlinePageTest, FileThatCannotBeCreatedIsReportedAndRecordingStaysStarted
 }
 
 TEST_F(OnlinePageTest, WriteErrorIsReportedOnceAndStopsTheRecording) {
-    chosenFile_ = "/dev/full";  // opens, but every write fails with "no space left"
+    chosenFile_ = ::testing::TempDir() + "full-" + std::to_string(::getpid()) + ".PRN";
     page_.StationChanged(7);
     page_.MOnStartClick();
     ASSERT_TRUE(warnings_.empty());
     stations_[7].value = 1.0;
-    page_.ValueArrived(7, 100);
-    page_.ValueArrived(7, 101);
+    {
+        test::FileSizeLimit noRoom(0);  // every write fails
+        page_.ValueArrived(7, 100);
+        page_.ValueArrived(7, 101);
+    }
     ASSERT_EQ(warnings_.size(), 1u);
     EXPECT_EQ(warnings_[0].rfind("TMForm::WriteRecord(): ", 0), 0u);
     EXPECT_FALSE(page_.Recording());
     EXPECT_TRUE(page_.MOnStart->isEnabled());
     EXPECT_EQ(page_.Model().Stats().Average(), 1.0);  // the statistics go on
+    std::remove(chosenFile_.c_str());
 }
 
 }  // namespace
