@@ -4,18 +4,48 @@
 
 namespace qx {
 
-ProbeOutcome ProbePorts(int savedIndex, const std::function<bool(int port)>& tryPort) {
+ProbeOutcome ProbePorts(int savedIndex, const std::function<OpenError(int port)>& tryPort) {
     ProbeOutcome outcome;
     outcome.savedIndex = savedIndex;
     for (int port = kComPorts - 1; port >= 0; --port) {
-        if (tryPort(port)) {
+        const OpenError why = tryPort(port);
+        if (why == OpenError::None) {
             outcome.usablePorts.push_back(port);
-        } else if (port <= outcome.savedIndex) {
-            --outcome.savedIndex;
+            continue;
         }
+        outcome.refused.push_back({port, why});
+        if (port <= outcome.savedIndex) --outcome.savedIndex;
     }
     std::reverse(outcome.usablePorts.begin(), outcome.usablePorts.end());
+    std::reverse(outcome.refused.begin(), outcome.refused.end());
     return outcome;
+}
+
+std::string RefusedPortsText(const std::vector<PortRefusal>& refused,
+                             const std::function<std::string(int port)>& devicePath) {
+    std::string text;
+    for (const PortRefusal& r : refused) {
+        const char* reason = "port nelze otevřít ani nastavit.";
+        switch (r.why) {
+            case OpenError::NotFound:
+                reason = "zařízení neexistuje (adaptér není připojen).";
+                break;
+            case OpenError::Busy:
+                reason = "port používá jiný program.";
+                break;
+            case OpenError::Permission:
+                reason =
+                    "přístup odepřen: přidejte uživatele do skupiny dialout "
+                    "(sudo usermod -aG dialout $USER) a znovu se přihlaste.";
+                break;
+            case OpenError::None:
+            case OpenError::Other:
+                break;
+        }
+        if (!text.empty()) text += '\n';
+        text += "COM" + std::to_string(r.port + 1) + " (" + devicePath(r.port) + "): " + reason;
+    }
+    return text;
 }
 
 }  // namespace qx

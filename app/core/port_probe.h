@@ -3,20 +3,36 @@
 // the saved port index can be corrected for every missing port below it.
 
 #include <functional>
+#include <string>
 #include <vector>
+
+#include "link/core/serial_device.h"
 
 namespace qx {
 
 constexpr int kComPorts = 4;
 
-struct ProbeOutcome {
-    std::vector<int> usablePorts;  // port numbers (0 = COM1) in ascending order
-    int savedIndex = 0;            // the list item to select; may end below 0
+using OpenError = SerialDevice::OpenError;
+
+struct PortRefusal {
+    int port = 0;  // 0 = COM1
+    OpenError why = OpenError::Other;
 };
 
-// `tryPort` opens and closes the link on one port number and tells whether that worked.
-// A missing port at or below the saved index moves the index down by one, so that the index
-// still points at the same port in the shortened list.
-ProbeOutcome ProbePorts(int savedIndex, const std::function<bool(int port)>& tryPort);
+struct ProbeOutcome {
+    std::vector<int> usablePorts;      // port numbers (0 = COM1) in ascending order
+    std::vector<PortRefusal> refused;  // the others, ascending, with the reason
+    int savedIndex = 0;                // the list item to select; may end below 0
+};
+
+// `tryPort` opens and closes the link on one port number and tells why that failed
+// (OpenError::None when it worked). A missing port at or below the saved index moves the index
+// down by one, so that the index still points at the same port in the shortened list.
+ProbeOutcome ProbePorts(int savedIndex, const std::function<OpenError(int port)>& tryPort);
+
+// One line per refused port, naming its device and what the user can do about it, so that
+// "no port" is never the whole story: "COM2 (/dev/ttyUSB0): port používá jiný program."
+std::string RefusedPortsText(const std::vector<PortRefusal>& refused,
+                             const std::function<std::string(int port)>& devicePath);
 
 }  // namespace qx

@@ -226,10 +226,14 @@ void SetupPage::ProbePorts() {
         portNumber_ = port;
         MSetUseClick(nullptr);
         form_.RepaintOnView();
-        return form_.Link().IsOpen();
+        if (form_.Link().IsOpen()) return OpenError::None;
+        const OpenError why = form_.Link().LastOpenError();
+        return why == OpenError::None ? OpenError::Other : why;
     });
     FillPortList(outcome.usablePorts);
     savedPortIndex_ = outcome.savedIndex;
+    refusedPorts_ = QString::fromStdString(
+        RefusedPortsText(outcome.refused, [this](int port) { return paths_[port & 3]; }));
     MSetComm->show();
 }
 
@@ -239,7 +243,8 @@ void SetupPage::FormActivate() {
     if (!activated_ && !form_.Link().IsOpen()) {
         ProbePorts();
         if (MSetComm->count() == 0) {
-            Prompts().Message(&form_, QStringLiteral("Není dostupný volný COM port."),
+            Prompts().Message(&form_,
+                              QStringLiteral("Není dostupný volný COM port.\n") + refusedPorts_,
                               QStringLiteral("COM Error"));
             activating_ = false;
             form_.close();

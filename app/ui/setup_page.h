@@ -67,6 +67,7 @@ class SetupPage : public QWidget {
     PortPaths paths_;
     int portNumber_ = 0;      // 0 = COM1 .. 3 = COM4
     int savedPortIndex_ = 0;  // the port list's item to select at activation
+    QString refusedPorts_;    // why each port the first activation tried could not be used
     int selectedAddress_ = -1;
     bool activated_ = false;
     bool activating_ = false;  // message boxes inside an activation activate the window again

@@ -57,10 +57,17 @@ TEST_F(SetupTest, StoredPortAboveTheShortenedListSelectsAnExistingItem) {
 
 TEST_F(SetupTest, NoUsablePortEndsTheProgramWithAMessage) {
     Present({});
+    ports_.SetDenied({FakePath(1)});
     Form().show();
     Form().FormActivate();
     ASSERT_EQ(prompt_.MessageCount(), 1);
-    EXPECT_EQ(prompt_.Log()[0].text, QStringLiteral("Není dostupný volný COM port."));
+    // The first line as always, then why each port failed.
+    const QStringList lines = prompt_.Log()[0].text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], QStringLiteral("Není dostupný volný COM port."));
+    EXPECT_TRUE(lines[1].startsWith(
+        QStringLiteral("COM1 (%1): zařízení neexistuje").arg(QString::fromStdString(FakePath(0)))));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("dialout")));
     EXPECT_EQ(prompt_.Log()[0].caption, QStringLiteral("COM Error"));
     EXPECT_FALSE(Form().isVisible());
     EXPECT_FALSE(link_.IsOpen());

@@ -66,12 +66,29 @@ TEST(ProbePorts, TriesFromComFourDownAndCorrectsTheSavedIndex) {
         std::vector<int> tried;
         const ProbeOutcome outcome = ProbePorts(c.saved, [&](int port) {
             tried.push_back(port);
-            return c.present.count(port) > 0;
+            return c.present.count(port) > 0 ? OpenError::None : OpenError::NotFound;
         });
         EXPECT_EQ(tried, (std::vector<int>{3, 2, 1, 0}));
         EXPECT_EQ(outcome.usablePorts, c.usable);
         EXPECT_EQ(outcome.savedIndex, c.savedAfter) << "saved " << c.saved;
+        EXPECT_EQ(outcome.usablePorts.size() + outcome.refused.size(), 4u);
     }
+}
+
+TEST(ProbePorts, EveryRefusedPortIsNamedWithItsReason) {
+    const ProbeOutcome outcome = ProbePorts(0, [](int port) {
+        const OpenError why[] = {OpenError::NotFound, OpenError::Busy, OpenError::Permission,
+                                 OpenError::Other};
+        return why[port];
+    });
+    const std::string text =
+        RefusedPortsText(outcome.refused, [](int port) { return "/dev/x" + std::to_string(port); });
+    EXPECT_EQ(text,
+              "COM1 (/dev/x0): zařízení neexistuje (adaptér není připojen).\n"
+              "COM2 (/dev/x1): port používá jiný program.\n"
+              "COM3 (/dev/x2): přístup odepřen: přidejte uživatele do skupiny dialout "
+              "(sudo usermod -aG dialout $USER) a znovu se přihlaste.\n"
+              "COM4 (/dev/x3): port nelze otevřít ani nastavit.");
 }
 
 }  // namespace
