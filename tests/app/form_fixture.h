@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <memory>
 
-#include "app/ui/scripted_prompt.h"
+#include "tests/support/ui/scripted_prompt.h"
 #include "app/ui/setup_page.h"
 #include "app/ui/tmform.h"
 #include "fake_serial.h"

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "sim/simulator.h"
-#include "tests/data/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx::test {
 namespace {
@@ -40,7 +40,7 @@ TEST(MeridoProcess, SigtermRunsTheClosePath) {
     std::string error;
     ASSERT_TRUE(simulator.Start(&error)) << error;
 
-    testing::TempDir dir;
+    test::TempDir dir;
     std::filesystem::create_directories(dir.File("config/Arbena"));
     const std::string settings = dir.File("config/Arbena/Sonvik.conf");
     // COM1 leads to the module, the other ports nowhere; "Port" is stored as COM2.

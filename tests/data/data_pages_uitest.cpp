@@ -5,7 +5,7 @@
 #include "app/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
 #include "tests/app/form_fixture.h"
-#include "tests/data/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 // Fontconfig keeps a cache for the life of the process that the leak checker reports at exit;
 // it is the system library's, not ours.
@@ -29,7 +29,7 @@ class DataPagesTest : public FormTest {
 
     TMInfoForm info_;
     TDataPages* pages_ = nullptr;
-    qx::testing::TempDir dir_;
+    qx::test::TempDir dir_;
 };
 
 TEST_F(DataPagesTest, OpeningAFileFillsTableGraphAndBothLists) {

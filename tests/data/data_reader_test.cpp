@@ -15,13 +15,13 @@
 #include "logger/core/schedule_file.h"
 #include "measure/core/text_format.h"
 #include "tests/data/fake_progress.h"
-#include "tests/data/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
 
-using testing::FakeProgress;
-using testing::TempDir;
+using test::FakeProgress;
+using test::TempDir;
 
 struct Loaded {
     RecordList list;

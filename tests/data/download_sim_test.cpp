@@ -13,15 +13,15 @@
 #include "sim/logger.h"
 #include "sim/simulator.h"
 #include "tests/data/fake_progress.h"
-#include "tests/data/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
 
 using sim::CivilTime;
 using sim::RecordPayload;
-using testing::FakeProgress;
-using testing::TempDir;
+using test::FakeProgress;
+using test::TempDir;
 
 constexpr int kAddress = 1;
 

@@ -8,7 +8,7 @@
 
 #include "data/core/data_progress.h"
 
-namespace qx::testing {
+namespace qx::test {
 
 class FakeProgress : public DataProgress {
   public:
@@ -50,4 +50,4 @@ class FakeProgress : public DataProgress {
     std::vector<int> pauses_;
 };
 
-}  // namespace qx::testing
+}  // namespace qx::test

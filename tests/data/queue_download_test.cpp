@@ -11,14 +11,14 @@
 #include "data/core/queue_record.h"
 #include "link/core/comm_port.h"
 #include "tests/data/fake_progress.h"
-#include "tests/data/temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/file_size_limit.h"
 
 namespace qx {
 namespace {
 
-using testing::FakeProgress;
-using testing::TempDir;
+using test::FakeProgress;
+using test::TempDir;
 
 // The fields of one queue record as the module sends them after "!AA".
 std::string Rec(int config, int status, int digits, int year, int month, int day, int hour,

@@ -18,7 +18,7 @@
 #include "sim/simulator.h"
 #include "tests/app/form_fixture.h"
 #include "tests/app/whole_window_fixture.h"
-#include "tests/data/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 // Fontconfig keeps a cache for the life of the process; the leak checker would report it.
 extern "C" const char* __lsan_default_suppressions() {
@@ -46,7 +46,7 @@ class ReceiveWindowTest : public WholeWindowFixture {
         }
     }
 
-    testing::TempDir dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes) {
@@ -67,7 +67,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     EXPECT_EQ(prompt_.Log().back().caption, QStringLiteral("TMForm::MTabReceiveClick()"));
     EXPECT_EQ(prompt_.Log().back().text,
               QString::fromStdString(TCommPort::StrError(kTimeoutError, kOpSend)));
-    const std::string firstContent = testing::TempDir::Read(first);
+    const std::string firstContent = test::TempDir::Read(first);
     EXPECT_EQ(std::count(firstContent.begin(), firstContent.end(), '\n'), 10);
     EXPECT_EQ(firstContent.substr(0, firstContent.find('\n') + 1),
               "0x0A\t0x10\t1,000\t0\t08.12.2026\t07:00:00 0\r\n");
@@ -81,7 +81,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     prompt_.QueueFile(QString::fromStdString(second));
     form.MTabReceive->click();
     EXPECT_EQ(prompt_.MessageCount(), 1);
-    const std::string secondContent = testing::TempDir::Read(second);
+    const std::string secondContent = test::TempDir::Read(second);
     EXPECT_EQ(std::count(secondContent.begin(), secondContent.end(), '\n'), 15);
     EXPECT_EQ(secondContent.substr(0, secondContent.find('\n') + 1),
               "0x0A\t0x10\t11,00\t0\t08.12.2026\t07:00:10 0\r\n");

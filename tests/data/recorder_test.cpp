@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/data/temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/file_size_limit.h"
 
 namespace qx {
 namespace {
 
-using testing::TempDir;
+using test::TempDir;
 
 int Tenths(int h, int m, int s, int t) {
     return h * 36000 + m * 600 + s * 10 + t;

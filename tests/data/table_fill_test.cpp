@@ -9,7 +9,7 @@
 namespace qx {
 namespace {
 
-using testing::FakeProgress;
+using test::FakeProgress;
 
 RecordList Records(const std::vector<int>& quantities) {
     RecordList list;

@@ -21,8 +21,9 @@ using test::ReplyChunk;
 class SendTest : public ::testing::Test {
   protected:
     // Exchanges whose timing is not the point get a generous gap, so that a peer slowed down by
-    // a loaded machine does not look silent; the timing cases use the real one.
-    void SetUp() override { port_.SetReplyGapMs(200); }
+    // a loaded machine does not look silent (its late reply would then meet the next attempt);
+    // the timing cases use the real one.
+    void SetUp() override { port_.SetReplyGapMs(1000); }
     void OpenLink(bool checksum) {
         port_.SetPortPaths({peer_.Path(), "", "", ""});
         ASSERT_EQ(port_.Open(0, 6, checksum, nullptr), kOk);
@@ -99,6 +100,7 @@ TEST_F(SendTest, SecondAttemptSuccessIsNotReported) {
 }
 
 TEST_F(SendTest, SilentModuleTakesThreeAttemptsThenTimesOut) {
+    port_.SetReplyGapMs(200);  // nothing comes anyway
     OpenLink(true);
     std::strcpy(reply_, "kept");
     EXPECT_EQ(Exchange("#01"), kTimeoutError);

@@ -14,7 +14,7 @@
 #include <iterator>
 
 #include "app/ui/control_color.h"
-#include "app/ui/scripted_prompt.h"
+#include "tests/support/ui/scripted_prompt.h"
 #include "logger/core/schedule_file.h"
 #include "measure/core/models_in_use.h"
 #include "tests/app/qt_test_app.h"
@@ -34,7 +34,7 @@ class ShedPageTest : public ::testing::Test {
     QTemporaryDir dir_;
     ModelsInUse models_;
     TShedPage page_{&models_};
-    ScriptedPrompt prompt_;
+    test::ScriptedPrompt prompt_;
 };
 
 TEST_F(ShedPageTest, FirstStartShowsTheDefaultsInEnabledColouredControls) {

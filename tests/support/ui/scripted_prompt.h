@@ -9,7 +9,7 @@
 
 #include "app/ui/prompt.h"
 
-namespace qx {
+namespace qx::test {
 
 class ScriptedPrompt : public Prompt {
   public:
@@ -43,4 +43,4 @@ class ScriptedPrompt : public Prompt {
     std::vector<Shown> log_;
 };
 
-}  // namespace qx
+}  // namespace qx::test

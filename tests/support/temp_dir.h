@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-namespace qx::testing {
+namespace qx::test {
 
 class TempDir {
   public:
@@ -36,4 +36,4 @@ class TempDir {
     std::filesystem::path path_;
 };
 
-}  // namespace qx::testing
+}  // namespace qx::test

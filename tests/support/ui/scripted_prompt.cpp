@@ -1,8 +1,8 @@
-#include "app/ui/scripted_prompt.h"
+#include "tests/support/ui/scripted_prompt.h"
 
 #include <algorithm>
 
-namespace qx {
+namespace qx::test {
 
 ScriptedPrompt::ScriptedPrompt() {
     InstallPrompt(this);
@@ -37,4 +37,4 @@ bool ScriptedPrompt::Ask(QWidget*, const QString& text, const QString& caption) 
     return yes;
 }
 
-}  // namespace qx
+}  // namespace qx::test

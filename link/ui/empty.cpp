@@ -1,1 +1,0 @@
-// Keeps the Qt layer non-empty until the first widget lands.
