@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bench/quiet_progress.h"
-#include "data/core/data_line.h"
+#include "common/core/data_line.h"
 #include "data/core/data_progress.h"
 #include "data/core/data_reader.h"
 

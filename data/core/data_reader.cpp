@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "data/core/data_line.h"
+#include "common/core/data_line.h"
 #include "data/core/line_source.h"
 #include "measure/core/text_format.h"
 

@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "app/core/display_list.h"
+#include "common/core/display_list.h"
 #include "data/core/data_record.h"
 #include "data/core/graph_state.h"
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "data/core/data_line.h"
+#include "common/core/data_line.h"
 #include "data/core/queue_record.h"
 #include "link/core/protocol.h"
 #include "measure/core/text_format.h"

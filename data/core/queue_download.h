@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/core/data_file_writer.h"
+#include "common/core/data_file_writer.h"
 #include "data/core/data_progress.h"
 
 namespace qx {

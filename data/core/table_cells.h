@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "app/core/display_list.h"
+#include "common/core/display_list.h"
 #include "data/core/data_record.h"
 
 namespace qx {

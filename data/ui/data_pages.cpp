@@ -14,6 +14,7 @@
 #include "app/ui/prompt.h"
 #include "app/ui/tmform.h"
 #include "app/ui/tminfo_form.h"
+#include "common/ui/list_fill_apply.h"
 #include "data/core/data_reader.h"
 #include "data/core/graph_prep.h"
 #include "data/core/queue_download.h"
@@ -24,7 +25,6 @@
 #include "data/ui/record_table_model.h"
 #include "link/core/protocol.h"
 #include "measure/core/catalogue.h"
-#include "measure/ui/list_fill_apply.h"
 
 namespace qx {
 namespace {

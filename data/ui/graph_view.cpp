@@ -3,8 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "common/ui/display_painter.h"
 #include "data/core/graph_paint.h"
-#include "measure/ui/display_painter.h"
 
 namespace qx {
 

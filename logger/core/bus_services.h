@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/core/local_time.h"
+#include "common/core/local_time.h"
 #include "logger/core/progress_sink.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/transaction_result.h"

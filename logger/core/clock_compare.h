@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/core/local_time.h"
+#include "common/core/local_time.h"
 
 namespace qx {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/local_time.h"
+#include "common/core/local_time.h"
 #include "logger/core/schedule.h"
 
 namespace qx {

@@ -13,17 +13,17 @@
 #include <optional>
 
 #include "app/core/foreground_transaction.h"
-#include "app/core/local_time.h"
 #include "app/ui/control_color.h"
 #include "app/ui/prompt.h"
 #include "app/ui/tminfo_form.h"
+#include "common/core/local_time.h"
+#include "common/ui/list_fill_apply.h"
 #include "link/core/comm_port.h"
 #include "logger/core/schedule_file.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
 #include "logger/ui/info_progress.h"
 #include "measure/core/models_in_use.h"
-#include "measure/ui/list_fill_apply.h"
 
 namespace qx {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/display_list.h"
+#include "common/core/display_list.h"
 
 namespace qx {
 
@@ -22,15 +22,6 @@ struct ConfigCodes {
     int range = 0;
     int input = 0;
     bool operator==(const ConfigCodes&) const = default;
-};
-
-// What a drop-down list shows: the Qt layer copies this into its QComboBox.
-struct ListFill {
-    std::vector<std::string> items;  // UTF-8
-    int selected = -1;               // item index, -1 for none
-    bool enabled = false;
-    Rgb color = colors::kButtonFace;  // aqua when the list applies, button face when it does not
-    bool operator==(const ListFill&) const = default;
 };
 
 // Item text of a quantity list ("Proud  [A]", ...); "" for a code outside 0..7.

@@ -2,7 +2,7 @@
 // The On-line view as a display list: rules, labels and the bar-graph scale, the status line, and
 // the values (history, maximum, average, minimum, the live value and the bar).
 
-#include "app/core/display_list.h"
+#include "common/core/display_list.h"
 #include "measure/core/catalogue.h"
 #include "measure/core/on_view_layout.h"
 #include "measure/core/online_stats.h"

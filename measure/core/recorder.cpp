@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "data/core/data_line.h"
+#include "common/core/data_line.h"
 #include "measure/core/text_format.h"
 
 namespace qx {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/local_time.h"
-#include "data/core/data_file_writer.h"
+#include "common/core/data_file_writer.h"
+#include "common/core/local_time.h"
 #include "link/core/station.h"
 
 namespace qx {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/core/display_list.h"
+#include "common/core/display_list.h"
 #include "link/core/station.h"
 #include "measure/core/models_in_use.h"
 

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "measure/ui/display_painter.h"
+#include "common/ui/display_painter.h"
 
 namespace qx {
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "measure/ui/list_fill_apply.h"
+#include "common/ui/list_fill_apply.h"
 #include "measure/ui/on_view_widget.h"
 
 namespace qx {

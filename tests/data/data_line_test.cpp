@@ -1,4 +1,4 @@
-#include "data/core/data_line.h"
+#include "common/core/data_line.h"
 
 #include <gtest/gtest.h>
 

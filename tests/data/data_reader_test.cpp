@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "data/core/data_file_writer.h"
+#include "common/core/data_file_writer.h"
 #include "data/core/line_source.h"
 #include "logger/core/schedule_file.h"
 #include "measure/core/text_format.h"

@@ -1,4 +1,4 @@
-#include "measure/ui/display_painter.h"
+#include "common/ui/display_painter.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "data/core/scan_number.h"
+#include "common/core/scan_number.h"
 
 #include <locale.h>
 #include <charconv>

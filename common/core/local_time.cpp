@@ -1,4 +1,4 @@
-#include "app/core/local_time.h"
+#include "common/core/local_time.h"
 
 #include <chrono>
 #include <ctime>

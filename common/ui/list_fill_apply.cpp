@@ -1,4 +1,4 @@
-#include "measure/ui/list_fill_apply.h"
+#include "common/ui/list_fill_apply.h"
 
 #include <QComboBox>
 #include <QPalette>

@@ -3,7 +3,7 @@
 
 #include <QFont>
 
-#include "app/core/display_list.h"
+#include "common/core/display_list.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "data/core/data_file_writer.h"
+#include "common/core/data_file_writer.h"
 
 #include <sys/stat.h>
 

@@ -90,4 +90,13 @@ class DisplayList {
     std::vector<DisplayItem> items_;
 };
 
+// What a drop-down list shows: the Qt layer copies this into its QComboBox.
+struct ListFill {
+    std::vector<std::string> items;  // UTF-8
+    int selected = -1;               // item index, -1 for none
+    bool enabled = false;
+    Rgb color = colors::kButtonFace;  // aqua when the list applies, button face when it does not
+    bool operator==(const ListFill&) const = default;
+};
+
 }  // namespace qx

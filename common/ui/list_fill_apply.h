@@ -2,7 +2,7 @@
 // Copies the catalogue's list contents into a drop-down list: items, selection, enabled state and
 // colour (aqua when the list applies, button face when it does not).
 
-#include "measure/core/catalogue.h"
+#include "common/core/display_list.h"
 
 class QComboBox;
 

@@ -1,9 +1,9 @@
-#include "data/core/data_line.h"
+#include "common/core/data_line.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "data/core/scan_number.h"
+#include "common/core/scan_number.h"
 
 namespace qx {
 namespace {
