@@ -7,7 +7,7 @@
 #include "app/ui/setup_page.h"
 #include "app/ui/signal_close.h"
 #include "app/ui/tmform.h"
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
 #include "link/core/comm_port.h"
 #include "logger/ui/logger_pages.h"

@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/ui/tminfo_form.h"
 #include "bench/quiet_progress.h"
+#include "common/ui/tminfo_form.h"
 #include "data/core/data_progress.h"
 #include "data/core/graph_prep.h"
 #include "data/core/table_fill.h"

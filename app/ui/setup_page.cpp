@@ -10,9 +10,9 @@
 
 #include "app/core/address_text.h"
 #include "app/core/port_probe.h"
-#include "app/ui/control_color.h"
-#include "app/ui/prompt.h"
 #include "app/ui/tmform.h"
+#include "common/ui/control_color.h"
+#include "common/ui/prompt.h"
 #include "measure/core/station_status.h"
 
 namespace qx {

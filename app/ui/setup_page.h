@@ -6,7 +6,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/ui/settings_store.h"
+#include "common/ui/settings_store.h"
 
 class QCheckBox;
 class QComboBox;

@@ -9,11 +9,11 @@
 #include <QTabWidget>
 #include <QWindow>
 
-#include "app/ui/form_page.h"
-#include "app/ui/link_event.h"
-#include "app/ui/prompt.h"
 #include "app/ui/setup_page.h"
 #include "common/core/local_time.h"
+#include "common/ui/form_page.h"
+#include "common/ui/link_event.h"
+#include "common/ui/prompt.h"
 #include "link/core/notification_sink.h"
 #include "measure/core/station_status.h"
 #include "measure/ui/online_page.h"

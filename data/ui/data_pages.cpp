@@ -10,11 +10,11 @@
 #include <QStyle>
 #include <QTableView>
 
-#include "app/core/foreground_transaction.h"
-#include "app/ui/prompt.h"
 #include "app/ui/tmform.h"
-#include "app/ui/tminfo_form.h"
+#include "common/core/foreground_transaction.h"
 #include "common/ui/list_fill_apply.h"
+#include "common/ui/prompt.h"
+#include "common/ui/tminfo_form.h"
 #include "data/core/data_reader.h"
 #include "data/core/graph_prep.h"
 #include "data/core/queue_download.h"

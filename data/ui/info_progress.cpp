@@ -4,7 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 
 namespace qx {
 namespace {

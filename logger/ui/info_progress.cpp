@@ -1,6 +1,6 @@
 #include "logger/ui/info_progress.h"
 
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 
 namespace qx {
 

@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include "app/ui/form_page.h"
+#include "common/ui/form_page.h"
 
 namespace qx {
 

@@ -5,7 +5,7 @@
 
 #include "app/ui/setup_page.h"
 #include "app/ui/tmform.h"
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 #include "logger/core/comm_port_find_link.h"
 #include "logger/core/module_find.h"
 #include "logger/ui/info_progress.h"

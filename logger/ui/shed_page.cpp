@@ -12,12 +12,12 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "app/core/foreground_transaction.h"
-#include "app/ui/control_color.h"
-#include "app/ui/prompt.h"
-#include "app/ui/tminfo_form.h"
+#include "common/core/foreground_transaction.h"
 #include "common/core/local_time.h"
+#include "common/ui/control_color.h"
 #include "common/ui/list_fill_apply.h"
+#include "common/ui/prompt.h"
+#include "common/ui/tminfo_form.h"
 #include "link/core/comm_port.h"
 #include "logger/core/schedule_file.h"
 #include "logger/core/shed_requests.h"

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/core/foreground_transaction.h"
-#include "app/ui/control_color.h"
-#include "app/ui/prompt.h"
+#include "common/core/foreground_transaction.h"
+#include "common/ui/control_color.h"
+#include "common/ui/prompt.h"
 #include "link/core/comm_port.h"
 
 namespace qx {

@@ -15,10 +15,10 @@
 #include <QTimer>
 #include <thread>
 
-#include "app/ui/control_color.h"
-#include "app/ui/dialog_prompt.h"
-#include "app/ui/form_page.h"
 #include "app/ui/qt_translation.h"
+#include "common/ui/control_color.h"
+#include "common/ui/dialog_prompt.h"
+#include "common/ui/form_page.h"
 #include "form_fixture.h"
 #include "measure/ui/online_page.h"
 

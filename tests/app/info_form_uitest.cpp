@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 #include "qt_test_app.h"
 
 namespace qx {

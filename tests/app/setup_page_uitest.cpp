@@ -7,8 +7,8 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "app/core/foreground_transaction.h"
-#include "app/ui/control_color.h"
+#include "common/core/foreground_transaction.h"
+#include "common/ui/control_color.h"
 #include "form_fixture.h"
 
 namespace qx::test {

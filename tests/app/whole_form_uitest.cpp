@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
 #include "data/ui/graph_view.h"
 #include "form_fixture.h"

@@ -2,7 +2,7 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
 #include "tests/app/form_fixture.h"
 #include "tests/support/temp_dir.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <chrono>
 
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 #include "data/ui/info_progress.h"
 #include "tests/app/qt_test_app.h"
 

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
 #include "logger/ui/logger_pages.h"
 #include "logger/ui/tmcfg_form.h"

@@ -13,11 +13,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/ui/control_color.h"
-#include "tests/support/ui/scripted_prompt.h"
+#include "common/ui/control_color.h"
 #include "logger/core/schedule_file.h"
 #include "measure/core/models_in_use.h"
 #include "tests/app/qt_test_app.h"
+#include "tests/support/ui/scripted_prompt.h"
 
 namespace qx {
 namespace {

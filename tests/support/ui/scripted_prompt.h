@@ -7,7 +7,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/ui/prompt.h"
+#include "common/ui/prompt.h"
 
 namespace qx::test {
 

@@ -1,4 +1,4 @@
-#include "app/ui/settings_store.h"
+#include "common/ui/settings_store.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/ui/tminfo_form.h"
+#include "common/ui/tminfo_form.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // The prompt of the running program: QFileDialog and QMessageBox.
 
-#include "app/ui/prompt.h"
+#include "common/ui/prompt.h"
 
 namespace qx {
 

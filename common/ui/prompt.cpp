@@ -1,6 +1,6 @@
-#include "app/ui/prompt.h"
+#include "common/ui/prompt.h"
 
-#include "app/ui/dialog_prompt.h"
+#include "common/ui/dialog_prompt.h"
 
 namespace qx {
 

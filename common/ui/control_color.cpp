@@ -1,4 +1,4 @@
-#include "app/ui/control_color.h"
+#include "common/ui/control_color.h"
 
 #include <QPalette>
 #include <QWidget>

@@ -1,8 +1,8 @@
-#include "app/ui/posting_sink.h"
+#include "common/ui/posting_sink.h"
 
 #include <QCoreApplication>
 
-#include "app/ui/link_event.h"
+#include "common/ui/link_event.h"
 
 namespace qx {
 

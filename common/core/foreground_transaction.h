@@ -3,7 +3,7 @@
 // holds while it uses the bus: the bus-busy count, so the window does not re-apply the settings,
 // and the parked poller. Both are released on every path out, the poller first.
 
-#include "app/core/bus_busy.h"
+#include "common/core/bus_busy.h"
 #include "link/core/comm_port.h"
 
 namespace qx {

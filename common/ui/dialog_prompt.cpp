@@ -1,4 +1,4 @@
-#include "app/ui/dialog_prompt.h"
+#include "common/ui/dialog_prompt.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
