@@ -20,7 +20,7 @@ bool LineSource::Open(const std::string& path) {
     // /dev/zero would never end and a FIFO would hold the window until a writer came.
     file_ = OpenRegularFile(path, FileAccess::Read);
     if (file_ == nullptr) return false;
-    block_.resize(kBlock);
+    block_ = std::make_unique_for_overwrite<char[]>(kBlock);
     begin_ = end_ = 0;
     return true;
 }
@@ -28,16 +28,15 @@ bool LineSource::Open(const std::string& path) {
 void LineSource::Close() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
-    block_.clear();
-    block_.shrink_to_fit();
+    block_.reset();
 }
 
 long long LineSource::CountLines() {
     Rewind();
     long long lines = 0;
     while (Refill()) {
-        const char* at = block_.data() + begin_;
-        const char* const end = block_.data() + end_;
+        const char* at = block_.get() + begin_;
+        const char* const end = block_.get() + end_;
         while ((at = static_cast<const char*>(
                     std::memchr(at, '\n', static_cast<std::size_t>(end - at))))) {
             ++lines;
@@ -58,7 +57,7 @@ bool LineSource::Refill() {
     if (begin_ < end_) return true;
     if (file_ == nullptr) return false;
     begin_ = 0;
-    end_ = std::fread(block_.data(), 1, block_.size(), file_);
+    end_ = std::fread(block_.get(), 1, kBlock, file_);
     return end_ > 0;
 }
 
@@ -70,7 +69,7 @@ bool LineSource::Next(char*& line, std::size_t& length) {
     std::size_t total = 0;
     char last = 0;
     while (Refill()) {
-        const char* from = block_.data() + begin_;
+        const char* from = block_.get() + begin_;
         const std::size_t available = end_ - begin_;
         const void* lf = std::memchr(from, '\n', available);
         const std::size_t piece =

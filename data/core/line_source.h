@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "measure/core/text_format.h"
 
@@ -32,7 +32,8 @@ class LineSource {
     bool Refill();
 
     std::FILE* file_ = nullptr;
-    std::vector<char> block_;
+    std::unique_ptr<char[]> block_;  // kBlock characters, left uninitialised: a short file
+                                     // touches only the pages it fills
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     char line_[kLineKept + 2] = {};

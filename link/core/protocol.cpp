@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -103,10 +104,14 @@ int DecimalAt(std::string_view reply, int first, int last) {
         ++i;
     bool negative = false;
     if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-    long value = 0;
+    // A reply is short, but a damaged one can carry a run of digits longer than any field: the
+    // number is held at the limits of int rather than wrapping (or overflowing the sum).
+    constexpr long long kHeld = static_cast<long long>(INT_MAX) + 1;
+    long long value = 0;
     while (i < field.size() && IsDigit(field[i]))
-        value = value * 10 + (field[i++] - '0');
-    return static_cast<int>(negative ? -value : value);
+        value = std::min(value * 10 + (field[i++] - '0'), kHeld);
+    if (negative) value = -value;
+    return static_cast<int>(std::min<long long>(value, INT_MAX));
 }
 
 bool ReplyChecksumOk(std::string_view reply) {

@@ -27,7 +27,7 @@ int HexPairAt(std::string_view reply, int pos);
 
 // Decimal integer from exactly the 1-based positions first..last of `reply` (leading blanks and
 // one sign allowed, conversion stops at the first non-digit; positions beyond the reply are
-// ignored). 0 when no digit is found.
+// ignored). 0 when no digit is found; a longer run of digits is held at the limits of int.
 int DecimalAt(std::string_view reply, int first, int last);
 
 // True when a reply received with checksums on (text, two digits, CR) carries the right sum.

@@ -130,31 +130,27 @@ namespace {
 
 // The lines the schedule uses, each cut to what a line keeps, as the text ParseScheduleFile
 // reads: whatever else the file holds (a huge or a garbage file) is read past in blocks and never
-// kept, so the file's size costs no memory. False when reading fails.
+// kept, so the file's size costs no memory. A line is kept raw, one character beyond what a line
+// keeps: ScheduleLine then drops its CR and cuts it exactly as it would the whole line (dropping
+// the CR here as well would take a second CR off a line ending in CR CR LF). False when reading
+// fails.
 bool ReadScheduleLines(std::FILE* file, std::string& kept) {
     constexpr int kLines = 1 + kShedEntries;
     char block[1 << 16];
-    std::string line;  // the current line as far as it is kept, plus one character
+    std::size_t lineChars = 0;  // characters of the current line read so far
     int lines = 0;
-    char last = 0;  // the last character of the current line, kept or not
     while (lines < kLines) {
         const std::size_t n = std::fread(block, 1, sizeof block, file);
         if (n == 0) return std::ferror(file) == 0;
         for (std::size_t i = 0; i < n && lines < kLines; ++i) {
             const char c = block[i];
-            if (c != '\n') {
-                if (line.size() <= kMaxLineChars) line.push_back(c);
-                last = c;
+            if (c == '\n') {
+                lineChars = 0;
+                ++lines;
+            } else if (lineChars++ > kMaxLineChars) {
                 continue;
             }
-            // A CR right before the line feed ends the line; a CR further on was cut off.
-            if (last == '\r' && line.size() <= kMaxLineChars && !line.empty()) line.pop_back();
-            line.resize(std::min(line.size(), kMaxLineChars));
-            kept += line;
-            kept += '\n';
-            line.clear();
-            last = 0;
-            ++lines;
+            kept += c;
         }
     }
     return true;

@@ -95,7 +95,11 @@ double EncodeStamp(int year, int month, int day, int hour, int minute, int secon
     if (year > kLastYear) return kLastStamp;
     const int dayNumber = kDaysBeforeYear.days[year - kFirstYear] +
                           kDaysBeforeMonth[LeapYear(year) ? 1 : 0][month - 1] + day;
-    return dayNumber * 86400.0 + (hour * 3600 + minute * 60 + second) + millisecond * 0.001;
+    // Only the upper ends of the time are checked (as always): a time below zero, which a damaged
+    // data file can carry in any size, counts back from the day and must not overflow doing so.
+    const long long seconds =
+        static_cast<long long>(hour) * 3600 + static_cast<long long>(minute) * 60 + second;
+    return dayNumber * 86400.0 + static_cast<double>(seconds) + millisecond * 0.001;
 }
 
 char* DateText(char* buf, double stamp, bool withYear) {

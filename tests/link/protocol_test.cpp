@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "link/core/station.h"
 
 namespace qx {
@@ -45,6 +47,10 @@ TEST(Protocol, ReplyFields) {
     EXPECT_EQ(DecimalAt("!0A12", 4, 11), 12);  // shorter reply: what is there
     EXPECT_EQ(DecimalAt("!0A", 4, 11), 0);
     EXPECT_EQ(DecimalAt("!0A-12x4", 4, 8), -12);
+    // A digit run longer than any field (a damaged reply) is held at the limits of int.
+    EXPECT_EQ(DecimalAt(">12345678901\r", 2, 20), 2147483647);
+    EXPECT_EQ(DecimalAt("-00000000002147483648", 1, 30), -2147483647 - 1);
+    EXPECT_EQ(DecimalAt("-" + std::string(40, '9'), 1, 41), -2147483647 - 1);
     EXPECT_EQ(HexPairAt("!0A5D060A\r", 4), 0x5D);
     EXPECT_EQ(HexPairAt("!0A5d060a\r", 8), 0x0A);
     EXPECT_EQ(HexPairAt("!0A5", 4), -1);

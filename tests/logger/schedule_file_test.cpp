@@ -134,8 +134,15 @@ TEST_F(ScheduleFileTest, LongAndMalformedLines) {
     ASSERT_EQ(line2.size(), 300u);
     std::string bytes = "7;x\n" + line2 + "\n";
     bytes += "abc;-2x;  +3;;only\n";  // numbers read from the leading part only
+    // Only the CR of the CR LF pair ends a line; one before it belongs to the last field, also
+    // right at the cut (251 characters with their CR: the CR is beyond what is kept).
+    bytes += "1;1;1;1;a;b;c;d;e;f\r\r\n";
+    bytes += "1;1;1;1;" + std::string(242, 'z') + "\r\r\n";
     Put(bytes);
     const Schedule s = Load();
+    EXPECT_EQ(s, ParseScheduleFile(bytes));
+    EXPECT_EQ(s.entries[2].limitInterval, "f\r");
+    EXPECT_EQ(s.entries[3].date, std::string(242, 'z'));
     EXPECT_TRUE(s.rewrite);
     EXPECT_FALSE(s.allOff);
     EXPECT_EQ(s.entries[0].date, std::string(237, 'x'));

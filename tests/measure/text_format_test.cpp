@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -52,6 +53,10 @@ TEST(TextFormat, EncodeStampGoldenVectors) {
     EXPECT_EQ(EncodeStamp(2030, 1, 1, 0, 0, 0, 0), 946684800.0);
     EXPECT_EQ(EncodeStamp(1990, 6, 1, 0, 0, 0, 0), 86400.0);
     EXPECT_DOUBLE_EQ(EncodeStamp(1998, 1, 1, 1, 2, 3, 450), 86400.0 + 3723.45);
+    // Negative times (a damaged data file) count back from the day, however large.
+    EXPECT_EQ(EncodeStamp(1998, 1, 2, -1, 0, 0, 0), 2 * 86400.0 - 3600);
+    EXPECT_DOUBLE_EQ(EncodeStamp(2000, 1, 1, INT_MIN, INT_MIN, INT_MIN, INT_MIN),
+                     EncodeStamp(2000, 1, 1, 0, 0, 0, 0) - 3661.0 * 2147483648.0 - 2147483.648);
     // 31 April is accepted and lands on 1 May.
     EXPECT_EQ(EncodeStamp(2004, 4, 31, 0, 0, 0, 0), EncodeStamp(2004, 5, 1, 0, 0, 0, 0));
     for (const auto& bad : {std::array{2000, 13, 1, 0, 0, 0}, std::array{2000, 0, 1, 0, 0, 0},
