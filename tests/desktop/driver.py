@@ -272,8 +272,8 @@ def choose_file(name, title="Otevřít soubor"):
     key("ctrl+a")  # the dialog may offer the file last used
     type_text(name)
     key("Return")
-    await_("file dialog closed", lambda: not showing(dialog) or None, timeout=10)
-    no_question()
+    # A question of the dialog's own stops the wait at once, named.
+    await_("file dialog closed", lambda: no_question() or not showing(dialog), timeout=10)
 
 
 def no_question():
