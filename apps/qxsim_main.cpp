@@ -5,6 +5,8 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +48,9 @@ void PrintHelp() {
         "  --pace            send reply characters at the baud rate's character time, after a\n"
         "                    turnaround delay, as a real line does\n"
         "  --turnaround MS   turnaround delay with --pace (default 2)\n"
+        "  --trace FILE      write each frame on the line to FILE as it passes, one line per\n"
+        "                    frame: seconds since start, '>' (to the module) or '<' (from it)\n"
+        "                    and the bytes, CR shown as \\r; flushed line by line\n"
         "  --accel F         simulated time runs F times faster than real time: module\n"
         "                    clocks, logging schedules and the value swing (default 1)\n"
         "  --help            this text\n"
@@ -62,7 +67,33 @@ void PrintHelp() {
         qx::sim::ControlHelp());
 }
 
-bool ParseArgs(int argc, char** argv, qx::sim::Simulator& sim, bool* help) {
+// Writes the wire trace. Each line is flushed at once, so a script that watches the file sees
+// a request as soon as the module has handled it.
+class TraceFile {
+  public:
+    ~TraceFile() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    bool Open(const char* path) {
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = std::fopen(path, "w");
+        return file_ != nullptr;
+    }
+    void Attach(qx::sim::WireRecord& record) {
+        if (file_ == nullptr) return;
+        const auto start = std::chrono::steady_clock::now();
+        record.SetObserver([this, start](const qx::sim::WireFrame& frame) {
+            const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+            std::fprintf(file_, "%s\n", qx::sim::TraceLine(elapsed.count(), frame).c_str());
+            std::fflush(file_);
+        });
+    }
+
+  private:
+    std::FILE* file_ = nullptr;
+};
+
+bool ParseArgs(int argc, char** argv, qx::sim::Simulator& sim, TraceFile& trace, bool* help) {
     bool anyModule = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -87,6 +118,13 @@ bool ParseArgs(int argc, char** argv, qx::sim::Simulator& sim, bool* help) {
             const char* path = value();
             if (!path) return std::fprintf(stderr, "qxsim: --link needs a PATH\n"), false;
             sim.SetLinkPath(path);
+        } else if (arg == "--trace") {
+            const char* path = value();
+            if (!path) return std::fprintf(stderr, "qxsim: --trace needs a FILE\n"), false;
+            if (!trace.Open(path))
+                return std::fprintf(stderr, "qxsim: cannot write %s: %s\n", path,
+                                    std::strerror(errno)),
+                       false;
         } else if (arg == "--accel") {
             const char* f = value();
             const double factor = f ? std::atof(f) : 0;
@@ -136,9 +174,12 @@ void ServeControl(qx::sim::Simulator& sim, int sigFd) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The trace file outlives the simulator, whose serving thread writes to it.
+    TraceFile trace;
     qx::sim::Simulator sim;
     bool help = false;
-    if (!ParseArgs(argc, argv, sim, &help)) return 2;
+    if (!ParseArgs(argc, argv, sim, trace, &help)) return 2;
+    trace.Attach(sim.Record());
     if (help) {
         PrintHelp();
         return 0;

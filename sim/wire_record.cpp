@@ -1,12 +1,48 @@
 #include "sim/wire_record.h"
 
+#include <cstdio>
+#include <utility>
+
 namespace qx::sim {
+
+std::string TraceLine(double seconds, const WireFrame& frame) {
+    char head[32];
+    std::snprintf(head, sizeof head, "%.3f %c ", seconds, frame.fromModule ? '<' : '>');
+    std::string line = head;
+    for (const char c : frame.bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\r') {
+            line += "\\r";
+        } else if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\\') {
+            line += "\\\\";
+        } else if (u < 0x20 || u >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            line += hex;
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
+void WireRecord::SetObserver(Observer observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
 
 void WireRecord::AddExchange(std::string request, std::string reply) {
     {
         std::lock_guard lock(mutex_);
+        // The request comes first, although both are recorded once the reply has been written.
         frames_.push_back({false, std::move(request)});
-        if (!reply.empty()) frames_.push_back({true, std::move(reply)});
+        if (observer_) observer_(frames_.back());
+        if (!reply.empty()) {
+            frames_.push_back({true, std::move(reply)});
+            if (observer_) observer_(frames_.back());
+        }
         ++requests_;
     }
     changed_.notify_all();

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,8 +17,18 @@ struct WireFrame {
     std::string bytes;        // as on the wire, CR included (a reply as far as it was sent)
 };
 
+// One line of a wire trace, without a line end: the time in seconds, ">" for a request (PC to
+// module) or "<" for a reply, and the bytes with CR, LF, backslash and other unprintable
+// characters escaped (\r, \n, \\, \xHH), so that a frame stays one line whatever it holds.
+std::string TraceLine(double seconds, const WireFrame& frame);
+
 class WireRecord {
   public:
+    // Sees every frame as it is recorded, in wire order, on the recording thread and under the
+    // record's lock: it must not call back into the record.
+    using Observer = std::function<void(const WireFrame&)>;
+    void SetObserver(Observer observer);
+
     // Adds one handled request and the reply sent to it (empty: none), then wakes the waiters.
     void AddExchange(std::string request, std::string reply);
     std::vector<WireFrame> Frames() const;
@@ -28,10 +39,11 @@ class WireRecord {
     void Clear();
 
   private:
-    mutable std::mutex mutex_;  // guards frames_ and requests_
+    mutable std::mutex mutex_;  // guards frames_, requests_ and observer_
     mutable std::condition_variable changed_;
     std::vector<WireFrame> frames_;
     std::size_t requests_ = 0;
+    Observer observer_;
 };
 
 }  // namespace qx::sim

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "sim/simulator.h"
 #include "tests/sim/pty_client.h"
@@ -77,6 +78,19 @@ TEST_F(SimPty, RecordHoldsRequestsAndRepliesInOrder) {
     EXPECT_EQ(frames[2].bytes, "$05M\r");
     sim_.Record().Clear();
     EXPECT_TRUE(sim_.Record().Frames().empty());
+}
+
+// The trace sees the frames in wire order as they are recorded, each escaped onto one line.
+TEST_F(SimPty, TraceShowsEachFrameOnOneLine) {
+    std::vector<std::string> lines;  // written under the record's lock, read after its waits
+    sim_.Record().SetObserver([&](const WireFrame& f) { lines.push_back(TraceLine(1.5, f)); });
+    StartWith({At(0x01)});
+    Ask("$01M\r");
+    Ask("$05M\r");
+    EXPECT_EQ(lines, (std::vector<std::string>{"1.500 > $01M\\r", "1.500 < !0115200520\\r",
+                                               "1.500 > $05M\\r"}));
+    sim_.Record().SetObserver({});  // `lines` ends before the simulator
+    EXPECT_EQ(TraceLine(0, {true, ">+1.5\\\r\n\x01\xE9"}), "0.000 < >+1.5\\\\\\r\\n\\x01\\xE9");
 }
 
 TEST_F(SimPty, ModuleAnswersOnlyAtTheLineSpeedTheProgramSet) {

@@ -1,0 +1,535 @@
+#!/usr/bin/python3
+"""Drives the real merido on a virtual desktop as a person does.
+
+Started by scripts/desktop-test inside xvfb-run and dbus-run-session. Widgets are found through the
+accessibility bus (by name and role, showing ones only) and their screen positions; every action is
+a real mouse click or typed key through xdotool. Results are read back from the accessibility tree,
+from qxsim's wire trace and from the files the program writes. Every wait has a bound.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import time
+import traceback
+from pathlib import Path
+
+import pyatspi
+
+WORK = Path(os.environ["DESKTOP_WORK"])
+RUN = WORK / "run"  # the program's working directory: its data files and schedule land here
+SHOTS = WORK / "shots"
+TRACE = WORK / "trace.txt"
+MODULE = "QX520"  # the simulated module's model as the status shows it
+APP_NAME = "Sonvik"
+
+
+class Failure(Exception):
+    pass
+
+
+def await_(what, condition, timeout=20.0):
+    """Polls `condition` until it gives something true; fails with `what` after `timeout` s."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+def run(*args):
+    return subprocess.run(args, check=True, capture_output=True, text=True).stdout
+
+
+# --- the accessibility tree ---------------------------------------------------------------------
+
+
+def app():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        child = desktop.getChildAtIndex(i)
+        if child is not None and child.name == APP_NAME:
+            return child
+    return None
+
+
+def showing(acc):
+    try:
+        return acc.getState().contains(pyatspi.STATE_SHOWING)
+    except Exception:  # the object went away while we looked
+        return False
+
+
+def walk(acc, into_tables=False):
+    """Every object below `acc`; tables are not entered unless asked (their rows are many)."""
+    stack = [acc]
+    while stack:
+        node = stack.pop()
+        yield node
+        try:
+            if node.getRole() == pyatspi.ROLE_TABLE and not into_tables:
+                continue
+            stack.extend(node.getChildAtIndex(i) for i in range(node.childCount))
+        except Exception:
+            continue
+
+
+def find_all(name=None, role=None, root=None, contains=None):
+    root = root or app()
+    if root is None:
+        return []
+    root.clearCache()
+    found = []
+    for node in walk(root):
+        if node is None or not showing(node):
+            continue
+        try:
+            if role is not None and node.getRole() != role:
+                continue
+            if name is not None and node.name != name:
+                continue
+            if contains is not None and contains not in (node.name or ""):
+                continue
+        except Exception:
+            continue
+        found.append(node)
+    return found
+
+
+def find(name=None, role=None, root=None, timeout=20.0, contains=None):
+    what = f"{role_name(role)} '{name or contains}'"
+    return await_(what, lambda: first(find_all(name, role, root, contains)), timeout)
+
+
+def first(items):
+    return items[0] if items else None
+
+
+def role_name(role):
+    return str(role).split(".")[-1].lower() if role is not None else "object"
+
+
+def windows():
+    """The program's showing top-level windows (frames, dialogs, alerts) by name."""
+    root = app()
+    if root is None:
+        return []
+    root.clearCache()
+    result = []
+    for i in range(root.childCount):
+        w = root.getChildAtIndex(i)
+        if w is not None:
+            w.clearCache()
+        if w is not None and showing(w):
+            result.append(w)
+    return result
+
+
+def texts_of(root):
+    """Every name and text shown below `root`, for messages and checks."""
+    out = []
+    for node in walk(root):
+        try:
+            if node is None or not showing(node):
+                continue
+            if node.name:
+                out.append(node.name)
+            try:
+                text = node.queryText()
+                out.append(text.getText(0, text.characterCount))
+            except NotImplementedError:
+                pass
+        except Exception:
+            continue
+    return [t for t in out if t]
+
+
+def combo_text(combo):
+    """The text a drop-down list shows: the list is named by it once it holds items."""
+    combo.clearCache()
+    return combo.name
+
+
+def labelled(label_text, role, root=None, timeout=20.0):
+    """The showing control that a showing label names (the label's buddy)."""
+
+    def target():
+        for label in find_all(label_text, pyatspi.ROLE_LABEL, root):
+            for relation in label.getRelationSet():
+                if relation.getRelationType() != pyatspi.RELATION_LABEL_FOR:
+                    continue
+                for i in range(relation.getNTargets()):
+                    t = relation.getTarget(i)
+                    if t is not None and t.getRole() == role and showing(t):
+                        return t
+        return None
+
+    return await_(f"{role_name(role)} labelled '{label_text}'", target, timeout)
+
+
+def has_state(acc, state):
+    """The object's state now, not as the bus's cache last saw it."""
+    acc.clearCache()
+    return acc.getState().contains(state)
+
+
+def enabled(acc):
+    return has_state(acc, pyatspi.STATE_ENABLED)
+
+
+# --- the person at the keyboard -----------------------------------------------------------------
+
+
+def centre(acc):
+    e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return e.x + e.width // 2, e.y + e.height // 2
+
+
+def click(acc, what=""):
+    x, y = centre(acc)
+    run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
+
+
+def type_text(text):
+    run("xdotool", "type", "--delay", "20", text)
+
+
+def key(name):
+    run("xdotool", "key", name)
+
+
+def shot(name):
+    path = SHOTS / f"{name}.png"
+    subprocess.run(["import", "-window", "root", str(path)], check=False, capture_output=True)
+    return path
+
+
+# A page counts as open once a control of its own shows.
+PAGE_MARKS = {
+    "Nastavení": "Nastav",
+    "On-line": "Start Min, Avg, Max",
+    "Rozvrh": "Odeslat",
+    "Tabulka": "Načíst ze souboru",
+    "Graf": "Lupa +",
+}
+
+
+def open_page(caption):
+    click(find(caption, pyatspi.ROLE_PAGE_TAB))
+    find(PAGE_MARKS[caption], pyatspi.ROLE_PUSH_BUTTON)
+
+
+def popup_of(combo):
+    combo.clearCache()
+    return first([combo.getChildAtIndex(i) for i in range(combo.childCount)
+                  if combo.getChildAtIndex(i).getRole() == pyatspi.ROLE_LIST])
+
+
+def pick(label_text, item_name, root=None):
+    """Opens a drop-down list with the mouse and clicks one of its items in the popup."""
+    combo = labelled(label_text, pyatspi.ROLE_COMBO_BOX, root)
+    click(combo)
+    # The items report themselves as showing even while the popup is closed: the list does not.
+    popup = await_(f"popup of '{label_text}' open", lambda: first(
+        [p for p in [popup_of(combo)] if p is not None and showing(p)]))
+    item = await_(f"item '{item_name}'", lambda: first(
+        [popup.getChildAtIndex(i) for i in range(popup.childCount)
+         if popup.getChildAtIndex(i).name == item_name]))
+    click(item)
+    await_(f"popup of '{label_text}' closed", lambda: not showing(popup))
+    return combo
+
+
+def trace_lines():
+    try:
+        return TRACE.read_text().splitlines()
+    except FileNotFoundError:
+        return []
+
+
+def await_trace(what, predicate, after=0, timeout=20.0):
+    """Waits for a trace line past the first `after` lines that satisfies `predicate`."""
+    return await_(what, lambda: first([l for l in trace_lines()[after:] if predicate(l)]), timeout)
+
+
+def sim_control(command):
+    with open(WORK / "qxsim.ctl", "w") as ctl:
+        ctl.write(command + "\n")
+    await_(f"qxsim answering '{command}'",
+           lambda: "ok" in (WORK / "qxsim.log").read_text().splitlines()[1:])
+
+
+def choose_file(name, title="Otevřít soubor"):
+    """Types a file name into the program's file dialog and presses Enter."""
+    dialog = find(title, pyatspi.ROLE_DIALOG)
+    edit = find(role=pyatspi.ROLE_TEXT, root=dialog)
+    click(edit)
+    await_("file name field focused", lambda: has_state(edit, pyatspi.STATE_FOCUSED))
+    key("ctrl+a")  # the dialog may offer the file last used
+    type_text(name)
+    key("Return")
+    # A question of the dialog's own stops the wait at once, named.
+    await_("file dialog closed", lambda: no_question() or not showing(dialog), timeout=10)
+
+
+def no_question():
+    """No message box of Qt's own (as a question about replacing a file) may stand in the way."""
+    for w in windows():
+        for text in texts_of(w):
+            if "already exists" in text or "existuje" in text:
+                raise Failure(f"a question came up: {text!r}")
+
+
+def lines_of(path):
+    try:
+        return path.read_bytes().split(b"\r\n")[:-1]
+    except FileNotFoundError:
+        return []
+
+
+# --- the cases ------------------------------------------------------------------------------------
+
+
+def case_setup_port_pick():
+    """The saved port is COM2 (no module 10 there); COM1, picked with the mouse, stays picked."""
+    open_page("Nastavení")
+    status = find(contains="Status:", role=pyatspi.ROLE_LABEL)
+    combo = labelled("Port :", pyatspi.ROLE_COMBO_BOX)
+    await_("the list showing COM2 at start", lambda: combo_text(combo) == "COM2")
+    shot("a1-started-on-com2")
+    if MODULE in status.name:
+        raise Failure(f"the status shows a module on COM2: {status.name!r}")
+    pick("Port :", "COM1")
+    await_("COM1 picked", lambda: combo_text(combo) == "COM1")
+    before = len(trace_lines())
+    click(find("Nastav", pyatspi.ROLE_PUSH_BUTTON))
+    await_trace("polling of module 10 on COM1", lambda l: "> $0A" in l or "> #0A" in l, before)
+    await_(f"status naming {MODULE}",
+           lambda: status.clearCache() or MODULE in (status.name or ""), timeout=20)
+    # Another round of polling later the list still shows the pick.
+    seen = len(trace_lines())
+    await_trace("more polling", lambda l: "> " in l, seen)
+    shot("a2-com1-picked")
+    if combo_text(combo) != "COM1":
+        raise Failure(f"the port list went back to {combo_text(combo)}")
+    # Every activation of the window (as after a dialog) applies the port saved in the settings
+    # again, and the settings are saved at closing: close and start again on COM1.
+    close_merido()
+    if "Setup\\Port=0" not in (WORK / "config/Arbena/Sonvik.conf").read_text():
+        raise Failure("the picked port was not saved at closing")
+    start_merido()
+    combo = labelled("Port :", pyatspi.ROLE_COMBO_BOX)
+    await_("COM1 after the restart", lambda: combo_text(combo) == "COM1")
+
+
+def case_online_range_auto():
+    open_page("On-line")
+    await_("the range list enabled",
+           lambda: enabled(labelled("Rozsah:", pyatspi.ROLE_COMBO_BOX)))
+    before = len(trace_lines())
+    combo = pick("Rozsah:", "AUTO")
+    # Address 10 stays 10; configuration byte 0C: current, automatic range, AC+DC.
+    await_trace("the configuration command %0A0A0C..", lambda l: "> %0A0A0C" in l, before)
+    seen = len(trace_lines())
+    await_trace("the module's configuration read back", lambda l: "< !0A0C" in l, seen)
+    shot("b-range-auto")
+    if combo_text(combo) != "AUTO":
+        raise Failure(f"the range list shows {combo_text(combo)!r}, not AUTO")
+
+
+def case_schedule_quantity():
+    open_page("Rozvrh")
+    combo = labelled("Veličina:", pyatspi.ROLE_COMBO_BOX)
+    await_("the quantity list enabled", lambda: enabled(combo))
+    old = combo_text(combo)
+    target = "Napětí  [V]" if old != "Napětí  [V]" else "Proud  [A]"
+    pick("Veličina:", target)
+    await_(f"quantity {target}", lambda: combo_text(combo) == target)
+    shot("c-schedule-quantity")
+    if combo_text(combo) != target:
+        raise Failure(f"the quantity went back to {combo_text(combo)!r}")
+
+
+def record(name, lines=3):
+    start = find("Soubor:  Start  >>", pyatspi.ROLE_PUSH_BUTTON)
+    await_("recording start enabled", lambda: enabled(start))
+    click(start)
+    choose_file(name)
+    path = RUN / name
+    await_(f"{lines} lines in {name}", lambda: len(lines_of(path)) >= lines)
+    stop = find("Soubor:  Stop  >|", pyatspi.ROLE_PUSH_BUTTON)
+    click(stop)
+    await_("recording stopped", lambda: enabled(start))
+    return path
+
+
+def case_recording():
+    open_page("On-line")
+    path = record("zaznam.PRN")
+    shot("d1-recorded-new")
+    # A recording onto an existing file replaces it, with no question in between.
+    with open(path, "ab") as f:
+        f.write(b"STARY RADEK\r\n")
+    record("zaznam.PRN")
+    shot("d2-recorded-existing")
+    content = lines_of(path)
+    if b"STARY RADEK" in content:
+        raise Failure("the existing file was not replaced")
+    if not content or not all(line.startswith(b"0x0A\t0x") for line in content):
+        raise Failure(f"odd lines in the recording: {content[:3]}")
+
+
+def case_table_download_and_open():
+    sim_control("prefill 25")
+    open_page("Tabulka")
+    receive = find("Načíst z modulu", pyatspi.ROLE_PUSH_BUTTON)
+    await_("download enabled", lambda: enabled(receive))
+    click(receive)
+    choose_file("stazeno.PRN")
+    path = RUN / "stazeno.PRN"
+    await_("25 records downloaded", lambda: len(lines_of(path)) >= 25, timeout=60)
+    table = find("Naměřené hodnoty", pyatspi.ROLE_TABLE)
+    await_("the table filled", lambda: table.clearCache() or table.queryTable().nRows >= 25,
+           timeout=30)
+    shot("e1-downloaded")
+    click(find("Načíst ze souboru", pyatspi.ROLE_PUSH_BUTTON))
+    choose_file("zaznam.PRN")
+    recorded = len(lines_of(RUN / "zaznam.PRN"))
+    await_(f"the table showing the recording's {recorded} rows",
+           lambda: table.clearCache() or table.queryTable().nRows == recorded, timeout=30)
+    shot("e2-opened")
+
+
+def inside(cell, table):
+    """The cell shows whole within the table's frame."""
+    c = cell.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    t = table.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return showing(cell) and c.x >= t.x and c.x + c.width <= t.x + t.width
+
+
+def case_table_cells():
+    table = find("Naměřené hodnoty", pyatspi.ROLE_TABLE)
+    t = table.queryTable()
+    headers = {t.getColumnDescription(c): c for c in range(t.nColumns)}
+    if "Datum" not in headers or "Čas" not in headers:
+        raise Failure(f"no Datum and Čas columns among {list(headers)}")
+    date = t.getAccessibleAt(0, headers["Datum"])
+    time_ = t.getAccessibleAt(0, headers["Čas"])
+    if not inside(time_, table):
+        # As a person would: click the first row and press End for its last column; the view
+        # scrolls to the current cell.
+        click(t.getAccessibleAt(0, 0))
+        key("End")
+        await_("the Čas column scrolled into view",
+               lambda: time_.clearCache() or inside(time_, table))
+    shot("f-table-cells")
+    for name, cell, pattern in (("Datum", date, r"\d\d\.\d\d\.\d{4}"),
+                                ("Čas", time_, r"\d\d:\d\d:\d\d(\.\d)?")):
+        cell.clearCache()
+        if not inside(cell, table):
+            raise Failure(f"the first row's {name} does not show whole")
+        if not re.fullmatch(pattern, cell.name or ""):
+            raise Failure(f"the first row's {name} reads {cell.name!r}")
+        print(f"    {name}: {cell.name}")
+
+
+CASES = [
+    ("a: Setup page, port picked with the mouse", case_setup_port_pick),
+    ("b: On-line page, range AUTO", case_online_range_auto),
+    ("c: Schedule page, quantity", case_schedule_quantity),
+    ("d: On-line recording to a new and an existing file", case_recording),
+    ("e: Table page, download and open", case_table_download_and_open),
+    ("f: Table page, Datum and Čas cells", case_table_cells),
+]
+
+
+# --- the session ----------------------------------------------------------------------------------
+
+STARTED = []  # processes this driver started, ended in reverse order
+
+
+def start(args, log, **kw):
+    process = subprocess.Popen(args, stdout=log, stderr=subprocess.STDOUT,
+                               stdin=subprocess.DEVNULL, **kw)
+    STARTED.append(process)
+    return process
+
+
+def start_merido():
+    env = dict(os.environ, QT_ACCESSIBILITY="1", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+               QT_QPA_PLATFORM="xcb")
+    start([os.environ["MERIDO"]], open(WORK / "merido.log", "a"), cwd=RUN, env=env)
+    find(role=pyatspi.ROLE_FRAME, contains="Merido")
+    find("Nastav", pyatspi.ROLE_PUSH_BUTTON)
+
+
+def close_merido():
+    """Closes the window as a person does (the window manager's close key), so the close path
+    runs: settings and schedule file are written."""
+    merido = STARTED[-1]
+    open_page("Nastavení")
+    key("alt+F4")
+    try:
+        merido.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program did not end after its window was closed")
+    STARTED.remove(merido)
+    if not (RUN / "ROZVRH.QX").exists():
+        raise Failure("no schedule file after closing")
+
+
+def main():
+    log = open(WORK / "session.log", "a")
+    failed = 0
+    try:
+        # The accessibility bus must be up before the program, or its bridge stays off. Asking
+        # for its address starts it through the session bus, which also ends it.
+        await_("the accessibility bus", lambda: subprocess.run(
+            ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+             "org.a11y.Bus.GetAddress"], capture_output=True).returncode == 0)
+        start(["openbox"], log)
+        await_("the window manager", lambda: "window id" in subprocess.run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout)
+        start_merido()
+        only = sys.argv[1:]  # case letters, for a quicker look at a few
+        for name, case in CASES:
+            if only and name[0] not in only:
+                continue
+            t0 = time.monotonic()
+            try:
+                case()
+                print(f"PASS {name} ({time.monotonic() - t0:.1f} s)")
+            except Exception as e:
+                failed += 1
+                path = shot("FAILED-" + name.split(":")[0])
+                print(f"FAIL {name}: {e} (screenshot {path})")
+                if not isinstance(e, Failure):
+                    traceback.print_exc(file=sys.stdout)
+            sys.stdout.flush()
+        try:
+            close_merido()
+            print("PASS closing the window")
+        except Exception as e:
+            failed += 1
+            print(f"FAIL closing the window: {e}")
+    except Exception:
+        failed += 1
+        traceback.print_exc(file=sys.stdout)
+    finally:
+        for p in reversed(STARTED):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+    print(f"{failed} case(s) failed" if failed else "all cases passed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
