@@ -2,11 +2,14 @@
 
 namespace qx::sim {
 
-void WireRecord::AddExchange(std::string request, std::string reply) {
+void WireRecord::AddExchange(std::string request, std::string reply,
+                             std::chrono::steady_clock::time_point requestAt) {
+    const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(mutex_);
-        frames_.push_back({false, std::move(request)});
-        if (!reply.empty()) frames_.push_back({true, std::move(reply)});
+        frames_.push_back(
+            {false, std::move(request), requestAt == decltype(requestAt){} ? now : requestAt});
+        if (!reply.empty()) frames_.push_back({true, std::move(reply), now});
         ++requests_;
     }
     changed_.notify_all();
