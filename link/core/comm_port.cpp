@@ -216,10 +216,13 @@ int TCommPort::Send(const char* request, char* reply) {
     std::memcpy(transmit_, frame.data(), frame.size());
     transmit_[frame.size()] = '\0';
     received_ = 0;
-    // The line is emptied before every attempt, not only the first: what a slow module sends to
-    // an earlier request (this one's earlier attempt too) would otherwise meet this one.
+    // What has come in is thrown away before every attempt, not only the first: what a slow
+    // module sends to an earlier request (this one's earlier attempt too) would otherwise meet
+    // this one. A retry keeps the output queue: on a pseudo-terminal the earlier attempt's request
+    // may still sit there unread, as the terminal reports it sent at once.
+    device_->Purge();
     for (int attempt = 0; attempt < kAttempts && received_ == 0 && !device_->Lost(); ++attempt) {
-        device_->Purge();
+        if (attempt > 0) device_->PurgeInput();
         Transfer();
     }
     if (device_->Lost()) {
