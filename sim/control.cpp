@@ -78,6 +78,9 @@ const char* ControlHelp() {
            "  drop N                drop the next N replies\n"
            "  corrupt               give the next checksummed reply a wrong checksum\n"
            "  stall [MS]            pause the next reply half-way for MS ms (default 100)\n"
+           "  late MS [KIND]        send the next reply (to a request of KIND: the request\n"
+           "                        without its address, e.g. $2, #, @RF) MS ms late, into a\n"
+           "                        later exchange; requests meanwhile wait behind it\n"
            "  stream on|off         send characters without CR, endlessly, while on\n"
            "  unplug [ADDR]         detach the instrument (all modules without ADDR)\n"
            "  plug [ADDR]           attach the instrument again\n"
@@ -117,6 +120,10 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
         else if (!ParseInt(w[1], &n) || n < 0 || n > 60000)
             return "error: bad stall time";
         return sim.StallNextReply(static_cast<int>(n)), "ok";
+    }
+    if (cmd == "late" && w.size() >= 2 && w.size() <= 3) {
+        if (!ParseInt(w[1], &n) || n < 0 || n > 60000) return "error: bad late time";
+        return sim.DelayNextReply(static_cast<int>(n), w.size() == 3 ? w[2] : ""), "ok";
     }
     if ((cmd == "unplug" || cmd == "plug") && w.size() <= 2 && AddressArg(w, 1, &addr))
         return Done(sim.SetInstrumentAttached(addr, cmd == "plug"), "no such module");

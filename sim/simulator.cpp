@@ -175,6 +175,12 @@ void Simulator::StallNextReply(int ms) {
     faults_.stallMs = std::max(0, ms);
 }
 
+void Simulator::DelayNextReply(int ms, std::string kind) {
+    std::lock_guard lock(mutex_);
+    faults_.lateMs = std::max(0, ms);
+    faults_.lateKind = std::move(kind);
+}
+
 void Simulator::SetStreaming(bool streaming) {
     {
         std::lock_guard lock(mutex_);

@@ -62,6 +62,11 @@ class Simulator {
     void DropReplies(int count);
     void CorruptNextChecksum();
     void StallNextReply(int ms = kDefaultStallMs);
+    // The next reply to a request of `kind` (the request without its address: "$2", "#", "@RF";
+    // empty: any request) goes out `ms` late, after the link has given up on it, so that it
+    // arrives during a later exchange. Requests that come meanwhile wait behind it, as they do
+    // at a slow module. 0 takes the fault back.
+    void DelayNextReply(int ms, std::string kind = {});
     void SetStreaming(bool streaming);
     bool SetInstrumentAttached(int address, bool attached);
     bool SetNoValue(int address, bool noValue);
@@ -90,10 +95,14 @@ class Simulator {
         bool corrupt = false;
         int stallMs = 0;
         bool streaming = false;
+        int lateMs = 0;
+        std::string lateKind;  // the request without its address; empty for any
     };
 
     void Run();
     void HandleLine(const std::string& line);
+    // The lateness to give the reply to `line` (taken from the faults); 0 for none.
+    int TakeLateness(const std::string& line);
     void SendReply(std::string frame, int baudCode, int stallMs);
     void Stream(std::chrono::steady_clock::time_point& next);
     void ReadAvailable(std::string& line, bool& overlong, bool& noClient);

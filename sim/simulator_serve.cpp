@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string_view>
+#include <utility>
 
 #include "sim/baud.h"
 #include "sim/simulator.h"
@@ -93,10 +95,12 @@ void Simulator::ReadAvailable(std::string& line, bool& overlong, bool& noClient)
 }
 
 void Simulator::HandleLine(const std::string& line) {
+    const auto receivedAt = Clock::now();
     const int lineBaud = pty_.LineBaudCode();
     std::string frame;
     int baudCode = lineBaud;
     int stallMs = 0;
+    int lateMs = 0;
     bool pace;
     int turnaroundMs;
     {
@@ -120,14 +124,27 @@ void Simulator::HandleLine(const std::string& line) {
             frame.clear();
         }
         if (!frame.empty()) std::swap(stallMs, faults_.stallMs);
+        if (!frame.empty()) lateMs = TakeLateness(line);
         pace = pace_;
         turnaroundMs = turnaroundMs_;
     }
     if (!frame.empty()) {
-        if (pace) SleepUntil(Clock::now() + std::chrono::milliseconds(turnaroundMs));
+        const int delayMs = (pace ? turnaroundMs : 0) + lateMs;
+        if (delayMs > 0) SleepUntil(Clock::now() + std::chrono::milliseconds(delayMs));
         SendReply(frame, pace ? baudCode : 0, stallMs);
     }
-    record_.AddExchange(line + kCr, frame);
+    record_.AddExchange(line + kCr, frame, receivedAt);
+}
+
+// Called with mutex_ held. The kind is matched against the request as received, so that the
+// checksum digits of a checksummed request do not keep it from matching.
+int Simulator::TakeLateness(const std::string& line) {
+    if (faults_.lateMs <= 0 || line.size() < 3) return 0;
+    const std::string& kind = faults_.lateKind;
+    if (!kind.empty() &&
+        (line[0] != kind[0] || std::string_view(line).substr(3).rfind(kind.substr(1), 0) != 0))
+        return 0;
+    return std::exchange(faults_.lateMs, 0);
 }
 
 void Simulator::SendReply(std::string frame, int baudCode, int stallMs) {

@@ -33,14 +33,17 @@ void WireRecord::SetObserver(Observer observer) {
     observer_ = std::move(observer);
 }
 
-void WireRecord::AddExchange(std::string request, std::string reply) {
+void WireRecord::AddExchange(std::string request, std::string reply,
+                             std::chrono::steady_clock::time_point requestAt) {
+    const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(mutex_);
         // The request comes first, although both are recorded once the reply has been written.
-        frames_.push_back({false, std::move(request)});
+        frames_.push_back(
+            {false, std::move(request), requestAt == decltype(requestAt){} ? now : requestAt});
         if (observer_) observer_(frames_.back());
         if (!reply.empty()) {
-            frames_.push_back({true, std::move(reply)});
+            frames_.push_back({true, std::move(reply), now});
             if (observer_) observer_(frames_.back());
         }
         ++requests_;

@@ -15,6 +15,8 @@ namespace qx::sim {
 struct WireFrame {
     bool fromModule = false;  // false: a request received; true: a reply sent
     std::string bytes;        // as on the wire, CR included (a reply as far as it was sent)
+    // A request: when its CR had been read; a reply: when its last byte had been written.
+    std::chrono::steady_clock::time_point at{};
 };
 
 // One line of a wire trace, without a line end: the time in seconds, ">" for a request (PC to
@@ -29,8 +31,10 @@ class WireRecord {
     using Observer = std::function<void(const WireFrame&)>;
     void SetObserver(Observer observer);
 
-    // Adds one handled request and the reply sent to it (empty: none), then wakes the waiters.
-    void AddExchange(std::string request, std::string reply);
+    // Adds one handled request, read at `requestAt`, and the reply sent to it (empty: none) just
+    // now, then wakes the waiters.
+    void AddExchange(std::string request, std::string reply,
+                     std::chrono::steady_clock::time_point requestAt = {});
     std::vector<WireFrame> Frames() const;
     // Request lines handled so far (each counted once its reply, if any, has been written).
     std::size_t RequestCount() const;

@@ -22,6 +22,14 @@ constexpr const char* kCodeTexts[] = {
     "Timeout error!", "Checksum error!", "Windows API error!", "COM port not available!",
     "Thread error!",  "Response error!", "COM port not open!"};
 constexpr int kAttempts = 3;
+// Lines that do not answer the request which one attempt passes over before it counts as silent,
+// so that a peer that keeps talking cannot hold an exchange for ever.
+constexpr int kMaxPassedOver = 8;
+
+// A reply's first character; no reply holds one further on.
+bool IsReplyStart(int c) {
+    return c == '!' || c == '?' || c == '>';
+}
 
 // Baud codes and port indices arrive from settings and the module; keep them in range.
 int NormalBaudCode(int code) {
@@ -88,6 +96,8 @@ int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink
     if (SetPort(BitRate(baudCode_)) != kOk) return kApiError;
     // The driver's queues need no sizing and no event mask here: reads poll the device.
     if (SetTout(30) != kOk) return kApiError;
+    // What a module still sends to an earlier holder of the port must not meet our first request.
+    device_->Purge();
     open_ = true;
     pollerStopped_ = false;
     poller_ = std::thread([this] { TService(*this).Execute(); });
@@ -109,6 +119,7 @@ bool TCommPort::ReopenLostPort() {
         device_->Close();
         return false;
     }
+    device_->Purge();
     lost_ = false;
     return true;
 }
@@ -162,26 +173,36 @@ std::string TCommPort::StrError(int code, int operation) {
 // Reads byte by byte until a CR or until the line stays silent for the reply gap. The receive
 // buffer holds 31 characters and its terminating zero. A stream that fills it without a CR is no
 // reply this module can give: the attempt counts as silent and the rest of the input is discarded.
-// An attempt therefore reads at most 31 bytes, each within one reply gap, and can never hang.
+//
+// A line that does not answer the request (ReplyAnswers) is passed over and reading goes on: a
+// module that answers late sends that reply first and ours right behind it, and asking again
+// would only leave one more late reply in the line. A start character inside a line begins
+// another reply: what came before it was a fragment whose end was lost. Every byte comes within
+// one reply gap and at most kMaxPassedOver lines are passed over, so an attempt can never hang.
 void TCommPort::Transfer() {
     received_ = 0;
     receive_[0] = '\0';
     if (!device_) return;
     device_->Write(transmit_, std::strlen(transmit_));
     const int gap = ReplyGapMs();
-    while (received_ < sizeof receive_ - 1) {
-        int byte = device_->ReadByte(gap);
+    int passedOver = 0;
+    for (;;) {
+        const int byte = device_->ReadByte(gap);
         if (byte < 0) break;
+        if (received_ > 0 && IsReplyStart(byte)) received_ = 0;
         receive_[received_++] = static_cast<char>(byte);
         if (byte == kCr) {
-            receive_[received_] = '\0';
-            return;
+            if (ReplyAnswers(request_, {receive_, received_}, checksum_)) break;
+            received_ = 0;
+            if (++passedOver > kMaxPassedOver) break;
+        } else if (received_ == sizeof receive_ - 1) {
+            device_->Purge();
+            received_ = 0;
+            break;
         }
     }
-    if (received_ == sizeof receive_ - 1) {
-        device_->Purge();
-        received_ = 0;
-    }
+    // Silence ends a reply without its CR: it counts as far as it came, if that much answers.
+    if (received_ > 0 && !ReplyAnswers(request_, {receive_, received_}, checksum_)) received_ = 0;
     receive_[received_] = '\0';
 }
 
@@ -189,14 +210,21 @@ int TCommPort::Send(const char* request, char* reply) {
     operation_ = kOpSend;
     if (!device_ || !device_->IsOpen() || lost_) return kPortNotAvailable;
     // The transmit buffer holds the whole frame, checksum digits and CR included.
-    std::string frame = Frame(request ? request : "", checksum_);
+    request_ = request ? request : "";
+    std::string frame = Frame(request_, checksum_);
     if (frame.size() >= sizeof transmit_) return kApiError;  // never truncate a request
     std::memcpy(transmit_, frame.data(), frame.size());
     transmit_[frame.size()] = '\0';
-    device_->Purge();
     received_ = 0;
-    for (int attempt = 0; attempt < kAttempts && received_ == 0 && !device_->Lost(); ++attempt)
+    // What has come in is thrown away before every attempt, not only the first: what a slow
+    // module sends to an earlier request (this one's earlier attempt too) would otherwise meet
+    // this one. A retry keeps the output queue: on a pseudo-terminal the earlier attempt's request
+    // may still sit there unread, as the terminal reports it sent at once.
+    device_->Purge();
+    for (int attempt = 0; attempt < kAttempts && received_ == 0 && !device_->Lost(); ++attempt) {
+        if (attempt > 0) device_->PurgeInput();
         Transfer();
+    }
     if (device_->Lost()) {
         // Let go of the gone device at once: a USB adapter plugged in again gets its old name
         // only when nobody holds the old one.

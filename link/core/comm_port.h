@@ -53,7 +53,8 @@ class TCommPort {
     // The text for a result code, naming the current operation.
     static std::string StrError(int code, int operation);
     std::string StrError(int code) const { return StrError(code, CurrentOperation()); }
-    // Writes the transmit buffer with one CR and reads the reply into the receive buffer.
+    // Writes the transmit buffer with one CR and reads the reply to it into the receive buffer;
+    // lines that do not answer the request are passed over.
     void Transfer();
     // One exchange: frames `request`, up to three attempts, checks the reply. `reply` must hold
     // kBufferSize characters and receives the raw reply (checksum digits and CR included).
@@ -142,6 +143,7 @@ class TCommPort {
     std::array<StationRecord, kStations> stations_{};
     std::array<int, kStations> pollList_{};
 
+    std::string request_;  // the request text of the exchange in hand, for ReplyAnswers
     char transmit_[32] = {};
     char receive_[32] = {};
     std::size_t received_ = 0;  // characters in receive_ before its terminating zero

@@ -64,7 +64,70 @@ double OutOfRange(std::string_view number) {
     return strtod_l(copy.c_str(), nullptr, cLocale);
 }
 
+// Fields of decimal numbers as DecimalAt reads them: digits, blanks and a sign.
+bool IsDecimalField(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return IsDigit(c) || c == ' ' || c == '+' || c == '-'; });
+}
+
+bool IsHexField(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return HexDigit(c) >= 0; });
+}
+
+// The '!' reply to the '$' command `command`, by the layouts of the command table; the other
+// '$' commands only need their reply to arrive.
+bool FitsStationLayout(char command, std::string_view text) {
+    const std::string_view fields = text.substr(3);
+    switch (command) {
+        case 'M':
+        case 'F':
+            return text.size() == 11 && IsDecimalField(fields);
+        case 'N':
+            return text.size() >= 4 && text.size() <= 11 && IsDecimalField(fields);
+        case '2':
+            return text.size() == 9 && IsHexField(fields);
+        default:
+            return true;
+    }
+}
+
 }  // namespace
+
+std::string_view ReplyText(std::string_view reply, bool checksum) {
+    if (reply.empty() || reply.back() != kCr) return reply;
+    reply.remove_suffix(1);
+    if (checksum && reply.size() >= 2) reply.remove_suffix(2);
+    return reply;
+}
+
+bool ReplyAnswers(std::string_view request, std::string_view reply, bool checksum) {
+    const int addr = HexPairAt(request, 2);
+    if (addr < 0) return true;
+    const char kind = request[0];
+    const bool complete = !reply.empty() && reply.back() == kCr;
+    const std::string_view text = ReplyText(reply, checksum);
+    if (text.empty()) return false;
+    const int from = HexPairAt(text, 2);
+    const bool named = from == addr || (kind == '%' && from >= 0 && from == HexPairAt(request, 4));
+    switch (kind) {
+        case '#':
+            // Any first character but '>' means no value, so a bare "!AA" from the station is an
+            // answer; a '!' reply carrying data is the layout of the other commands, never the
+            // value's.
+            if (text[0] == '>') return true;
+            if (text[0] == '!') return named && text.size() <= 3;
+            return from < 0 || named;
+        case '$':
+        case '%':
+        case '@':
+            if (text[0] == '?') return from < 0 || named;
+            if (text[0] != '!' || !named) return false;
+            if (!complete) return true;
+            return kind != '$' || request.size() < 4 || FitsStationLayout(request[3], text);
+        default:
+            return true;
+    }
+}
 
 std::uint8_t Checksum(std::string_view text) {
     unsigned sum = 0;

@@ -35,6 +35,20 @@ int DecimalAt(std::string_view reply, int first, int last);
 // CR fails; nothing outside the reply is read.
 bool ReplyChecksumOk(std::string_view reply);
 
+// The text of a raw reply: without its CR and, with checksums on, without the two digits before
+// the CR. A reply cut short (no CR) has not brought its digits and stays as it came.
+std::string_view ReplyText(std::string_view reply, bool checksum);
+
+// True when the raw `reply` (as read, CR and checksum digits included) can be the answer to the
+// request text `request` (without digits and CR). A module answers only for itself, so a reply
+// that names another address is a late reply to an earlier request or another module's. Where
+// the command table gives the layout, the reply must have it: '>' answers only the value request,
+// '!' and '?' every other one (the configuration command from the old or the new address), and
+// the '!' replies to $AAM, $AAF (11 characters, decimal fields), $AAN (4 to 11, decimal) and
+// $AA2 (9, hexadecimal pairs) cannot be taken for one another. A reply cut short by a pause is
+// judged by what came of it. A request outside the command table is not judged.
+bool ReplyAnswers(std::string_view request, std::string_view reply, bool checksum);
+
 // The frame that travels: text, the two checksum digits when `withChecksum`, then CR.
 std::string Frame(std::string_view text, bool withChecksum);
 

@@ -144,13 +144,12 @@ bool TService::Scan() {
     return false;
 }
 
-// With checksums on, a reply's last three characters are the checksum digits and the CR; fields
-// and the value are read from the text before them, so that decimal checksum digits never extend
-// a short number field or the value.
+// Fields and the value are read from the reply's text without checksum digits and CR, so that
+// decimal checksum digits never extend a short number field or the value. Send has made sure
+// that the reply answers this very request: a late reply to an earlier one never feeds a field.
 bool TService::Exchange(const std::string& request) {
     if (port_.Send(request.c_str(), reply_) != kOk) return false;
-    std::string_view raw(reply_);
-    text_ = port_.ChecksumOn() && raw.size() >= 3 ? raw.substr(0, raw.size() - 3) : raw;
+    text_ = ReplyText(reply_, port_.ChecksumOn());
     return true;
 }
 

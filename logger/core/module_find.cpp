@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "link/core/comm_port.h"
@@ -10,28 +11,19 @@
 namespace qx {
 namespace {
 
-// The reply's text without the checksum digits and the CR, so that a number that does not fill
-// its field cannot run into the checksum digits.
-std::string_view ReplyText(const char* reply, bool checksum) {
-    std::string_view text(reply, strnlen(reply, kBufferSize));
-    if (!text.empty() && text.back() == kCr) text.remove_suffix(1);
-    if (checksum && text.size() >= 2) text.remove_suffix(2);
-    return text;
-}
-
-// A reply names the address it answers for. One that names another address is a late reply to
-// an earlier request (the line carried it past the retry), not an answer from this address:
-// taking it would list a module where there is none.
-bool Answers(const char* reply, int addr) {
-    const int from = HexPairAt(std::string_view(reply, strnlen(reply, kBufferSize)), 2);
-    return from < 0 || from == addr;
+// A reply names the address it answers for and has the layout of its request. One that does
+// not is a late reply to an earlier request (the line carried it past the retry) or another
+// module's, not an answer from this address: taking it would list a module where there is none.
+bool Answers(const std::string& request, const char* reply, bool checksum) {
+    return ReplyAnswers(request, std::string_view(reply, strnlen(reply, kBufferSize)), checksum);
 }
 
 // One address that answered $AAM: its configuration and, when it has one, its instrument number.
 ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool checksum) {
     char reply[kBufferSize + 1] = {};
     link.SetPollEntry(addr, -1);
-    if (link.Send(ReqConfig(addr).c_str(), reply) != kOk || !Answers(reply, addr))
+    const std::string config = ReqConfig(addr);
+    if (link.Send(config.c_str(), reply) != kOk || !Answers(config, reply, checksum))
         return ScanOutcome::kCommError;
     char line[64];
     std::snprintf(line, sizeof line, "    Addresa  %i  (%02Xh)", addr, addr);
@@ -42,11 +34,12 @@ ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool 
         return ScanOutcome::kDone;
     }
     std::memset(reply, 0, sizeof reply);
-    if (link.Send(ReqInstrumentNumber(addr).c_str(), reply) != kOk || !Answers(reply, addr))
+    const std::string number = ReqInstrumentNumber(addr);
+    if (link.Send(number.c_str(), reply) != kOk || !Answers(number, reply, checksum))
         return ScanOutcome::kCommError;
-    const int number = DecimalAt(ReplyText(reply, checksum), 4, 11);
-    if (number > 0) link.SetPollEntry(addr, number);
-    std::snprintf(line, sizeof line, "  -->  OK  #%i", number);
+    const int instrument = DecimalAt(ReplyText(reply, checksum), 4, 11);
+    if (instrument > 0) link.SetPollEntry(addr, instrument);
+    std::snprintf(line, sizeof line, "  -->  OK  #%i", instrument);
     progress.Append(line);
     return ScanOutcome::kDone;
 }
@@ -59,7 +52,8 @@ ScanOutcome ScanAddresses(FindLink& link, ProgressSink& progress, bool checksum)
         if (progress.Cancelled()) return ScanOutcome::kCancelled;
         progress.AddLine(nullptr, addr);
         char reply[kBufferSize + 1] = {};
-        if (link.Send(ReqModel(addr).c_str(), reply) != kOk || !Answers(reply, addr))
+        const std::string model = ReqModel(addr);
+        if (link.Send(model.c_str(), reply) != kOk || !Answers(model, reply, checksum))
             continue;  // nobody there
         const ScanOutcome outcome = ReportModule(link, progress, addr, checksum);
         if (outcome != ScanOutcome::kDone) return outcome;

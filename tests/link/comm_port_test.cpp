@@ -97,11 +97,12 @@ TEST(CommPortLifecycle, SendOnClosedLinkTouchesNothing) {
     EXPECT_EQ(port.CurrentOperation(), kOpSend);
 
     ASSERT_EQ(port.Open(0, 6, false, nullptr), kOk);
+    EXPECT_EQ(touches->purges, 1);  // what an earlier holder was sent is not ours
     EXPECT_EQ(port.Close(), kOk);
     EXPECT_EQ(touches->closes, 1);
     EXPECT_EQ(port.Send("$01M", reply), kPortNotAvailable);
     EXPECT_EQ(touches->writes, 0);
-    EXPECT_EQ(touches->purges, 0);
+    EXPECT_EQ(touches->purges, 1);
     EXPECT_EQ(touches->reads, 0);
     EXPECT_STREQ(reply, "untouched");
 }
@@ -208,6 +209,32 @@ TEST(CommPortLifecycle, OpenOnOpenLinkStopsTheOldPollerFirst) {
     for (const auto& n : sink.Notes())
         if (n.wParam == -1) finals.push_back(n);
     EXPECT_EQ(finals.size(), 2u);
+}
+
+// The module at C8h answers a configuration request after the link has given up on it, and
+// the link is opened again meanwhile: that reply is no answer to the next request.
+TEST(CommPortLifecycle, LateReplyAcrossReopenIsNotTheNextAnswer) {
+    sim::Simulator sim;
+    sim::ModuleSettings module;
+    module.address = 0xC8;
+    module.baudCode = 4;
+    module.config = 0x14;
+    sim.AddModule(module);
+    ASSERT_TRUE(sim.Start());
+    sim.DelayNextReply(400, "$2");  // past three attempts of 70 ms and the re-opening
+    TCommPort port(PathsWith(0, sim.SlavePath()));
+    ASSERT_EQ(port.Open(0, 4, false, nullptr), kOk);
+    char reply[kBufferSize] = {};
+    {
+        PauseGuard pause(port);
+        EXPECT_EQ(port.Send("$C82", reply), kTimeoutError);
+    }
+    ASSERT_EQ(port.Open(0, 4, false, nullptr), kOk);
+    PauseGuard pause(port);
+    ASSERT_EQ(port.Send("$C8M", reply), kOk);
+    EXPECT_STREQ(reply, "!C815200520\r");
+    ASSERT_EQ(port.Send("$C82", reply), kOk);
+    EXPECT_STREQ(reply, "!C814040E\r");
 }
 
 double ThreadCpuSeconds() {

@@ -152,6 +152,25 @@ TEST_F(PollerTest, ConfigurationCommandCarriesChecksumFlag) {
         EXPECT_NE(n.message, kConfigKnown);
 }
 
+// The module at C8h (2400 Bd) sends its first configuration reply after the poller has given up
+// on it; the poller drops the station and asks for the model while that reply is on its way.
+TEST_F(PollerTest, LateConfigurationReplyIsNotTakenForTheModel) {
+    port_.SetReplyGapMs(kReplyGapMs);
+    sim::ModuleSettings m = Module(0xC8);
+    m.baudCode = 4;
+    m.config = 0x14;
+    sim_.DelayNextReply(400, "$2");
+    StartSim({m});
+    port_.SetPortPaths({sim_.SlavePath(), "", "", ""});
+    ASSERT_EQ(port_.Open(0, 4, false, &sink_), kOk);
+    port_.SetPollEntry(0xC8, -1);
+    ASSERT_TRUE(WaitValues(0xC8, 1));
+    const StationRecord st = port_.Station(0xC8);
+    EXPECT_EQ(st.moduleModel, 1520);  // not 1404 from "!C814040E"
+    EXPECT_EQ(st.instrumentModel, 520);
+    EXPECT_EQ(st.config, 0x14);
+}
+
 // Replies whose exact bytes matter come from a scripted peer: module 02 with checksums on.
 PeerReply ScriptedModule02(const std::string& frame, const std::string& configReply) {
     const std::string text = frame.substr(0, frame.size() - 3);  // without digits and CR

@@ -57,6 +57,57 @@ TEST(Protocol, ReplyFields) {
     EXPECT_EQ(HexPairAt("!0AZZ", 4), -1);
 }
 
+TEST(Protocol, ReplyAnswersItsRequestOnly) {
+    struct Case {
+        const char* request;
+        const char* reply;  // raw, as read
+        bool checksum;
+        bool answers;
+    };
+    const Case cases[] = {
+        {"$C8M", "!C815200520\r", false, true},
+        {"$C8M", "!C8140400\r", false, false},  // the configuration reply: "QX404"
+        {"$C8M", "!C91520 520\r", false, false},
+        {"$C8M", "!c81520 520\r", false, true},  // hex digits as the bus reads them
+        {"$C8F", "!C8010202\r", false, false},
+        {"$C82", "!C815200520\r", false, false},
+        {"$C82", "!C8140Z0E\r", false, false},
+        {"$C82", "!C814040E4C\r", true, true},  // digits and CR are not part of the layout
+        {"$C82", "!C814040E\r", true, false},   // with checksums on, 0E are the digits
+        {"$C8N", "!C8100\r", false, true},      // the number need not be padded
+        {"$C8N", "!C8\r", false, false},
+        {"$C8N", "?C8\r", false, true},
+        {"$C8N", "?C9\r", false, false},
+        {"$C8N", "?\r", false, true},  // a refusal that names nobody may be ours
+        {"$C8N", ">+12.3\r", false, false},
+        {"$C8M", "!C815", false, true},  // cut short: judged as far as it came
+        {"$C8M", "!C915", false, false},
+        {"$C80", "!C8\r", false, true},
+        {"%C8C9140400", "!C9\r", false, true},
+        {"%C8C9140400", "!C8\r", false, true},
+        {"%C8C9140400", "!CA\r", false, false},
+        {"#C8", ">+12.3\\\r", false, true},
+        {"#C8", "?C8\r", false, true},
+        {"#C8", "?C9\r", false, false},
+        {"#C8", "!C8140400\r", false, false},
+        {"#C8", "!C8\r", false, true},  // no value, in the accepted layout
+        {"#C8", "!C9\r", false, false},
+        {"@C8RQ0", "!C85D4605000000C6DC\r", false, true},
+        {"@C8RF", "!C70001\r", false, false},
+        {"@C8RF", ">0001\r", false, false},
+        {"$C8M", "\r", false, false},
+        {"$C8M", "", false, false},
+        {"AAAA", "!\r", false, true},  // not of the command table: nothing to judge
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReplyAnswers(c.request, c.reply, c.checksum), c.answers)
+            << c.request << " " << c.reply;
+    EXPECT_EQ(ReplyText("!0A12\r", true), "!0A");
+    EXPECT_EQ(ReplyText("!0A12\r", false), "!0A12");
+    EXPECT_EQ(ReplyText("!0A12", true), "!0A12");  // cut short: its digits never came
+    EXPECT_EQ(ReplyText("1\r", true), "1");
+}
+
 TEST(Protocol, ValueReply) {
     double v = 0;
     int sign = -1;

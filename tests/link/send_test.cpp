@@ -61,23 +61,62 @@ TEST_F(SendTest, ReplyChecksumIsJudgedOnTheCharactersAsReceived) {
         int result;
     };
     const Case cases[] = {
-        {"!0A92\r", kOk},
-        {"!0a92\r", kChecksumError},
-        {"$01Md2\r", kOk},  // lower-case digits count as upper-case
+        // Too short to carry digits and to name the module: no answer, and no reading outside
+        // the text.
+        {"5\r", kTimeoutError},      {"\r", kTimeoutError},
+        {"00\r", kTimeoutError},     {"!0A92\r", kOk},
+        {"!0a92\r", kChecksumError}, {"!0A@d2\r", kOk},  // lower-case digits count as upper-case
         {"!0A93\r", kChecksumError},
-        {"5\r", kChecksumError},  // too short to carry digits: no reading outside the text
-        {"\r", kChecksumError},
-        {"00\r", kOk},
     };
     for (const Case& c : cases) {
         peer_.ClearFrames();
         Answer(c.reply);
-        EXPECT_EQ(Exchange("$0A2"), c.result) << c.reply;
-        EXPECT_EQ(peer_.Frames().size(), 1u) << "a damaged reply is not asked again";
-        EXPECT_EQ(port_.CurrentOperation(), kOpReceive);
+        EXPECT_EQ(Exchange("$0A0"), c.result) << c.reply;
+        // A damaged reply is not asked again.
+        EXPECT_EQ(peer_.Frames().size(), c.result == kTimeoutError ? 3u : 1u) << c.reply;
+        EXPECT_EQ(port_.CurrentOperation(), c.result == kTimeoutError ? kOpSend : kOpReceive);
     }
     EXPECT_EQ(port_.StrError(kChecksumError).substr(port_.StrError(kChecksumError).rfind('\n') + 1),
               "    Funkce:  TCommPort::Receive()");
+}
+
+// A line that does not answer the request in hand (a late reply to an earlier one, another
+// module's, the tail of a reply whose start was purged) is passed over: the answer behind it
+// counts, and without one the exchange has had no answer.
+TEST_F(SendTest, ReplyToAnotherRequestIsNoAnswer) {
+    OpenLink(false);
+    const std::string model = "!0115200520\r";
+    struct Case {
+        const char* request;
+        std::vector<ReplyChunk> chunks;
+        std::string reply;  // empty: no answer in three attempts
+    };
+    const Case cases[] = {
+        {"$01M", {{0, "!021525 520\r"}}, ""},      // another address
+        {"$01M", {{0, "!01140400\r"}}, ""},        // the configuration reply's layout
+        {"$012", {{0, model}}, ""},                // the model reply's layout
+        {"$01N", {{0, ">+12.34\r"}}, ""},          // a value
+        {"#01", {{0, "?02\r"}}, ""},               // another module's refusal
+        {"#01", {{0, "!01140400\r"}}, ""},         // a reply with data is never the value's
+        {"%0102230600", {{0, "!03\r"}}, ""},       // neither the old address nor the new one
+        {"%0102230600", {{0, "!02\r"}}, "!02\r"},  // answered from the new address
+        {"$01M", {{0, "!01140400\r"}, {0, "?02\r"}, {0, model}}, model},
+        {"$01M", {{0, "0400\r"}, {0, model}}, model},  // the tail of a reply cut in two
+        {"$01M", {{0, "!01140"}, {5, model}}, model},  // a start whose end never came
+    };
+    for (const Case& c : cases) {
+        peer_.ClearFrames();
+        peer_.SetScript([chunks = c.chunks](const std::string&) {
+            return PeerReply{chunks, false};
+        });
+        std::strcpy(reply_, "");
+        const int result = Exchange(c.request);
+        EXPECT_EQ(result, c.reply.empty() ? kTimeoutError : kOk) << c.request << " " << c.reply;
+        EXPECT_EQ(reply_, c.reply) << c.request;
+        const std::size_t attempts = c.reply.empty() ? 3 : 1;
+        peer_.WaitFrames(attempts);  // a peer slowed down by a loaded machine reads them late
+        EXPECT_EQ(peer_.Frames().size(), attempts) << c.request << " " << c.reply;
+    }
 }
 
 TEST_F(SendTest, RefusalIsASuccessfulExchange) {

@@ -71,10 +71,10 @@ TEST(SimControl, CommandsReachTheModules) {
     EXPECT_EQ(ExecuteControl(sim, "value auto"), "ok");
 
     for (const char* ok : {"silence on", "silence off", "drop 3", "corrupt", "stall", "stall 250",
-                           "stream off", "power", ""})
+                           "late 300 $2", "late 0", "stream off", "power", ""})
         EXPECT_EQ(ExecuteControl(sim, ok), "ok") << ok;
-    for (const char* bad : {"silence maybe", "drop -1", "drop", "stall 1e9", "frobnicate",
-                            "unplug 1 2", "novalue on 300"})
+    for (const char* bad : {"silence maybe", "drop -1", "drop", "stall 1e9", "late", "late -5",
+                            "late 10 $2 x", "frobnicate", "unplug 1 2", "novalue on 300"})
         EXPECT_EQ(ExecuteControl(sim, bad).rfind("error", 0), 0u) << bad;
     EXPECT_NE(ExecuteControl(sim, "status").find("addr=0x02 baud=4800 csum=1"), std::string::npos);
 }
