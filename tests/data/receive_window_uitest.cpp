@@ -54,14 +54,18 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     TMForm& form = Build();
     form.FormActivate();
     ASSERT_TRUE(WaitFor([&] { return form.MTabReceive->isEnabled(); }, 10000));
-    link_.SetReplyGapMs(100);  // the lost replies below wait one gap each
 
     Push(0, 25);
     const std::string first = dir_.File("first.PRN");
     prompt_.QueueFile(QString::fromStdString(first));
     // Events are delivered at the tenth record: from then on the module stays silent.
-    QTimer::singleShot(0, &info_, [this] { simulator_.DropReplies(3); });
+    // The three lost attempts wait short gaps; the answered exchanges keep the fixture's long one.
+    QTimer::singleShot(0, &info_, [this] {
+        link_.SetReplyGapMs(100);
+        simulator_.DropReplies(3);
+    });
     form.MTabReceive->click();
+    link_.SetReplyGapMs(200);
 
     ASSERT_EQ(prompt_.MessageCount(), 1);
     EXPECT_EQ(prompt_.Log().back().caption, QStringLiteral("TMForm::MTabReceiveClick()"));
