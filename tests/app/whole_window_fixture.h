@@ -23,7 +23,7 @@ class WholeWindowFixture : public ::testing::Test {
         previousDir_ = QDir::currentPath();
         QDir::setCurrent(workDir_.path());
         // A generous gap keeps a simulator slowed down by a loaded machine from looking silent.
-        link_.SetReplyGapMs(200);
+        link_.SetReplyGapMs(600);
         std::string error;
         started_ = StartSimulatedBus(simulator_, settings_, &error);
         EXPECT_TRUE(started_) << error;

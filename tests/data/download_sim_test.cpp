@@ -34,7 +34,7 @@ class DownloadSim : public ::testing::Test {
         sim_.AddModule(module);
         ASSERT_TRUE(sim_.Start());
         // A generous gap keeps a simulator slowed down by a loaded machine from looking silent.
-        port_.SetReplyGapMs(200);
+        port_.SetReplyGapMs(600);
         port_.SetPortPaths({sim_.SlavePath(), "", "", ""});
         ASSERT_EQ(port_.Open(0, 6, true, nullptr), kOk);
     }

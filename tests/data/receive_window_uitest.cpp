@@ -65,7 +65,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
         simulator_.DropReplies(3);
     });
     form.MTabReceive->click();
-    link_.SetReplyGapMs(200);
+    link_.SetReplyGapMs(600);
 
     ASSERT_EQ(prompt_.MessageCount(), 1);
     EXPECT_EQ(prompt_.Log().back().caption, QStringLiteral("TMForm::MTabReceiveClick()"));

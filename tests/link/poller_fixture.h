@@ -21,7 +21,7 @@ class PollerTest : public ::testing::Test {
     void SetUp() override {
         port_.SetTimeOfDayTenths([] { return kNow; });
         // A generous gap keeps a peer slowed down by a loaded machine from looking silent.
-        port_.SetReplyGapMs(200);
+        port_.SetReplyGapMs(600);
     }
     void StartSim(std::vector<sim::ModuleSettings> modules) {
         for (const auto& m : modules)
