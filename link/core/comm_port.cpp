@@ -1,5 +1,6 @@
 #include "link/core/comm_port.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -206,6 +207,20 @@ void TCommPort::Transfer() {
     receive_[received_] = '\0';
 }
 
+void TCommPort::DrainLateReplies(std::chrono::steady_clock::time_point until) {
+    using namespace std::chrono;
+    const int gap = ReplyGapMs();
+    std::size_t drained = 0;
+    while (drained < kAttempts * sizeof receive_) {
+        const auto left = duration_cast<milliseconds>(until - steady_clock::now()).count();
+        if (device_->ReadByte(std::max<int>(gap, static_cast<int>(left))) >= 0) {
+            ++drained;
+        } else if (steady_clock::now() >= until) {
+            break;
+        }
+    }
+}
+
 int TCommPort::Send(const char* request, char* reply) {
     operation_ = kOpSend;
     if (!device_ || !device_->IsOpen() || lost_) return kPortNotAvailable;
@@ -216,15 +231,24 @@ int TCommPort::Send(const char* request, char* reply) {
     std::memcpy(transmit_, frame.data(), frame.size());
     transmit_[frame.size()] = '\0';
     received_ = 0;
-    // What has come in is thrown away before every attempt, not only the first: what a slow
-    // module sends to an earlier request (this one's earlier attempt too) would otherwise meet
-    // this one. A retry keeps the output queue: on a pseudo-terminal the earlier attempt's request
-    // may still sit there unread, as the terminal reports it sent at once.
+    // What a slow module still sends to an earlier exchange must not meet this one.
     device_->Purge();
-    for (int attempt = 0; attempt < kAttempts && received_ == 0 && !device_->Lost(); ++attempt) {
-        if (attempt > 0) device_->PurgeInput();
+    using Clock = std::chrono::steady_clock;
+    int attempts = 0;
+    Clock::time_point firstWrite{};
+    Clock::time_point lastWrite{};
+    while (attempts < kAttempts && received_ == 0 && !device_->Lost()) {
+        lastWrite = Clock::now();
+        if (attempts++ == 0) firstWrite = lastWrite;
         Transfer();
     }
+    // A retry is the same request, so a slow module's answer to an earlier attempt answers it as
+    // well and is taken. The later attempts' own answers may still be on their way: the slowest
+    // they can be is the time the answer took since the first attempt. They are let in and thrown
+    // away here, or they would meet the next exchange, whose request they may well fit (the
+    // download's record request with the same toggle would read one record twice).
+    if (attempts > 1 && received_ > 0 && !device_->Lost())
+        DrainLateReplies(lastWrite + (Clock::now() - firstWrite));
     if (device_->Lost()) {
         // Let go of the gone device at once: a USB adapter plugged in again gets its old name
         // only when nobody holds the old one.

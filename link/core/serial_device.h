@@ -21,8 +21,6 @@ class SerialDevice {
     virtual bool Configure(int bitRate) = 0;
     // Discards both queues.
     virtual void Purge() = 0;
-    // Discards what has been received and not read; what is still being sent stays.
-    virtual void PurgeInput() { Purge(); }
     // Writes all of `data`; the outcome is not reported (a failed write shows as a missing reply).
     virtual void Write(const char* data, std::size_t size) = 0;
     // One byte within `timeoutMs`, or -1. A device that has gone away still takes the whole

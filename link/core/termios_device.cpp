@@ -141,10 +141,6 @@ void TermiosDevice::Purge() {
     if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
 }
 
-void TermiosDevice::PurgeInput() {
-    if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
-}
-
 void TermiosDevice::Write(const char* data, std::size_t size) {
     if (fd_ < 0) return;
     while (size > 0) {

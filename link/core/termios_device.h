@@ -19,7 +19,6 @@ class TermiosDevice : public SerialDevice {
     OpenError LastOpenError() const override { return lastError_; }
     bool Configure(int bitRate) override;
     void Purge() override;
-    void PurgeInput() override;
     void Write(const char* data, std::size_t size) override;
     int ReadByte(int timeoutMs) override;
     void Close() override;

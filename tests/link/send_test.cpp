@@ -144,18 +144,40 @@ TEST_F(SendTest, SecondAttemptSuccessIsNotReported) {
     EXPECT_EQ(peer_.Frames(), (std::vector<std::string>{"$010\r", "$010\r"}));
 }
 
+// A module slower than the gap answers every attempt late: the answer to the first attempt is
+// taken on the second, and the second's own answer, still on its way, never meets the next
+// exchange (the record request of a download would read one record twice).
+TEST_F(SendTest, LateAnswerIsTakenOnTheRetryAndTheNextOneNeverMeetsTheNextExchange) {
+    port_.SetReplyGapMs(100);
+    OpenLink(false);
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    peer_.SetScript([calls](const std::string&) -> std::optional<PeerReply> {
+        const int n = ++*calls;
+        const std::string reply = "!01" + std::to_string(n) + "\r";
+        return PeerReply{{{n <= 2 ? 150 : 0, reply}}, false};
+    });
+    EXPECT_EQ(Exchange("@01RQ0"), kOk);
+    EXPECT_STREQ(reply_, "!011\r");
+    port_.SetReplyGapMs(1000);
+    EXPECT_EQ(Exchange("@01RQ1"), kOk);
+    EXPECT_STREQ(reply_, "!013\r");
+}
+
 TEST_F(SendTest, SilentModuleTakesThreeAttemptsThenTimesOut) {
     port_.SetReplyGapMs(200);  // nothing comes anyway
     OpenLink(true);
     std::strcpy(reply_, "kept");
     EXPECT_EQ(Exchange("#01"), kTimeoutError);
     EXPECT_STREQ(reply_, "kept");
+    peer_.WaitFrames(3);  // a peer slowed down by a loaded machine reads the last one late
     EXPECT_EQ(peer_.Frames(), std::vector<std::string>(3, Frame("#01", true)));
     EXPECT_EQ(port_.CurrentOperation(), kOpSend);
 }
 
 TEST_F(SendTest, BytesArrivingWithinTheGapAreOneReply) {
-    port_.SetReplyGapMs(kReplyGapMs);
+    // Pauses of 40 ms inside a reply, well within the gap even where a loaded machine wakes the
+    // peer late.
+    port_.SetReplyGapMs(400);
     OpenLink(false);
     peer_.SetScript([](const std::string&) {
         return PeerReply{{{0, "!01"}, {40, "12"}, {40, "34"}, {40, "\r"}}, false};
