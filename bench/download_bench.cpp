@@ -14,7 +14,7 @@
 #include <string>
 
 #include "bench/quiet_progress.h"
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 #include "data/core/queue_download.h"
 #include "link/core/comm_port.h"
 #include "link/core/protocol.h"

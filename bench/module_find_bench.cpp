@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/core/progress.h"
 #include "link/core/comm_port.h"
 #include "logger/core/comm_port_find_link.h"
 #include "logger/core/module_find.h"
-#include "logger/core/progress_sink.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -23,16 +23,17 @@ namespace {
 using Ms = std::chrono::duration<double, std::milli>;
 
 // A dialog the user closes once `limit` addresses have been asked.
-class CutAfter : public qx::ProgressSink {
+class CutAfter : public qx::Progress {
   public:
     explicit CutAfter(int limit) : limit_(limit) {}
-    void Open(const char*, int) override {}
-    void AddLine(const char* text, int, int) override {
-        if (text != nullptr) ++lines_;
-    }
-    void Append(const char*) override {}
+    void Open(std::string_view, int) override {}
+    void AddLine(std::string_view, int, int) override { ++lines_; }
+    void Move(int, int) override {}
+    void Append(std::string_view) override {}
     void Finish(bool) override {}
-    bool Cancelled() override { return polls_++ >= limit_; }
+    bool Visible() const override { return polls_ <= limit_; }
+    void ProcessEvents() override { ++polls_; }
+    void Pause(int) override {}
 
     int Lines() const { return lines_; }
 

@@ -54,7 +54,7 @@ DataRecord MakeRecord(const DataLineFields& f) {
 }
 
 // The pass over the lines; returns the line index reached.
-int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& progress,
+int ReadLines(LineSource& source, int lines, RecordList& list, Progress& progress,
               ReadOutcome& outcome) {
     const int step = ProgressStep(lines);
     std::array<double, 8> lastStamp{};
@@ -93,7 +93,7 @@ int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& pro
 
 }  // namespace
 
-ReadOutcome ReadDataFile(RecordList& list, DataProgress& progress) {
+ReadOutcome ReadDataFile(RecordList& list, Progress& progress) {
     ReadOutcome outcome;
     list.records.clear();
     list.records.shrink_to_fit();

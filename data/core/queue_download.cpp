@@ -64,7 +64,7 @@ int RequestRecord(const QueueExchange& exchange, int address, int toggle, QueueR
 }
 
 void RecordLoop(const QueueExchange& exchange, int address, DataFileWriter& file,
-                DataProgress& progress, DownloadResult& result) {
+                Progress& progress, DownloadResult& result) {
     const int step = result.fillCount > 200 ? 50 : 10;
     Slots slots;
     int& toggle = result.nextToggle;
@@ -99,7 +99,7 @@ void RecordLoop(const QueueExchange& exchange, int address, DataFileWriter& file
 }  // namespace
 
 DownloadResult DownloadQueue(const QueueExchange& exchange, int address, DataFileWriter& file,
-                             DataProgress& progress, int startToggle) {
+                             Progress& progress, int startToggle) {
     DownloadResult result;
     result.nextToggle = startToggle & 1;
     std::string reply;

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/core/data_file_writer.h"
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 
 namespace qx {
 
@@ -34,7 +34,7 @@ struct DownloadResult {
 // request: 0, or the `nextToggle` of a download from the same module that ended on a failed
 // request.
 DownloadResult DownloadQueue(const QueueExchange& exchange, int address, DataFileWriter& file,
-                             DataProgress& progress, int startToggle = 0);
+                             Progress& progress, int startToggle = 0);
 
 inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";
 std::string OverwriteQuestionText(std::string_view fileName);

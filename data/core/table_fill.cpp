@@ -12,7 +12,7 @@ std::string Count(const char* format, int n) {
 }
 }  // namespace
 
-TableFillOutcome TableFill(RecordList& list, int quantity, DataProgress& progress) {
+TableFillOutcome TableFill(RecordList& list, int quantity, Progress& progress) {
     TableFillOutcome outcome;
     const int total = list.Count();
     // After a read the dialog is still open and carries on with this step.

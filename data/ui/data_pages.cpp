@@ -12,6 +12,7 @@
 
 #include "app/ui/tmform.h"
 #include "common/core/foreground_transaction.h"
+#include "common/ui/info_progress.h"
 #include "common/ui/list_fill_apply.h"
 #include "common/ui/prompt.h"
 #include "common/ui/tminfo_form.h"
@@ -21,7 +22,6 @@
 #include "data/core/table_cells.h"
 #include "data/core/table_fill.h"
 #include "data/ui/graph_view.h"
-#include "data/ui/info_progress.h"
 #include "data/ui/record_table_model.h"
 #include "link/core/protocol.h"
 #include "measure/core/catalogue.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/core/local_time.h"
-#include "logger/core/progress_sink.h"
+#include "common/core/progress.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/transaction_result.h"
 
@@ -21,7 +21,7 @@ struct BusServices {
     Exchange exchange;
     std::function<void()> pause;   // park the poller; returns when it has stopped touching the bus
     std::function<void()> resume;  // let the poller go on
-    ProgressSink* progress = nullptr;
+    Progress* progress = nullptr;
     std::function<LocalTime()> clock;  // the PC's local date and time
     ConfigEncoder encode;
     // Shows a failure to the user: the link's text for result.code, or result.refusal; `caption`

@@ -19,7 +19,7 @@ bool Answers(const std::string& request, const char* reply, bool checksum) {
 }
 
 // One address that answered $AAM: its configuration and, when it has one, its instrument number.
-ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool checksum) {
+ScanOutcome ReportModule(FindLink& link, Progress& progress, int addr, bool checksum) {
     char reply[kBufferSize + 1] = {};
     link.SetPollEntry(addr, -1);
     const std::string config = ReqConfig(addr);
@@ -46,11 +46,11 @@ ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool 
 
 }  // namespace
 
-ScanOutcome ScanAddresses(FindLink& link, ProgressSink& progress, bool checksum) {
+ScanOutcome ScanAddresses(FindLink& link, Progress& progress, bool checksum) {
     link.ClearPollList();
     for (int addr = 0; addr <= 255; ++addr) {
         if (progress.Cancelled()) return ScanOutcome::kCancelled;
-        progress.AddLine(nullptr, addr);
+        progress.Move(addr);
         char reply[kBufferSize + 1] = {};
         const std::string model = ReqModel(addr);
         if (link.Send(model.c_str(), reply) != kOk || !Answers(model, reply, checksum))
@@ -61,7 +61,7 @@ ScanOutcome ScanAddresses(FindLink& link, ProgressSink& progress, bool checksum)
     return ScanOutcome::kDone;
 }
 
-ScanOutcome FindModule(FindLink& link, ProgressSink& progress) {
+ScanOutcome FindModule(FindLink& link, Progress& progress) {
     progress.Open("Vyhledávání aktuálního nastavení QX", 255);
     ScanOutcome outcome = ScanOutcome::kDone;
     unsigned baud = 1200;

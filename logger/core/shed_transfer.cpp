@@ -86,7 +86,7 @@ int TShedTransfer::SendSteps(int addr, const Schedule& schedule, TShedLog& log) 
     if (int rc = send(ReqDisableAll(addr))) return rc;
     for (int n = 0; n < kShedEntries; ++n) {
         const ShedEntry& e = schedule.entries[n];
-        bus_.progress->AddLine(Format("Index  %i  do QX", n + 1).c_str(), n + 2);
+        bus_.progress->AddLine(Format("Index  %i  do QX", n + 1), n + 2);
         const int config = bus_.encode(e.quantity, e.range, e.input);
         if (int rc = send(WriteEntryRequest(addr, n, e, config))) return rc;
         if (int rc = send(WriteLimitsRequest(addr, n, e))) return rc;
@@ -123,7 +123,7 @@ int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
     std::string reply;
     for (int n = 0; n < kShedEntries; ++n) {
         const ShedEntry& e = schedule.entries[n];
-        bus_.progress->AddLine(Format("Kotrola indexu  %i  v QX", n + 1).c_str(), n + 2);
+        bus_.progress->AddLine(Format("Kotrola indexu  %i  v QX", n + 1), n + 2);
         const int config = bus_.encode(e.quantity, e.range, e.input);
         if (int rc = Exchange(ReqReadEntry(addr, n), reply)) return rc;
         bool same = Matches(reply, ExpectedEntryReply(addr, e, config), 17);
@@ -144,7 +144,7 @@ TransactionResult TShedTransfer::Clear(int addr) {
     bus_.pause();
     result.code = ClearSteps(addr);
     Finish(result, kClearCaption);
-    bus_.progress->AddLine(Format("Celkem  %i  záznamů nulováno", cleared_).c_str(), cleared_);
+    bus_.progress->AddLine(Format("Celkem  %i  záznamů nulováno", cleared_), cleared_);
     bus_.progress->Finish(true);
     return result;
 }
@@ -166,7 +166,7 @@ int TShedTransfer::ClearSteps(int addr) {
         ++cleared_;
         if (cleared_ % step != 0) continue;
         if (bus_.progress->Cancelled()) return kOk;
-        bus_.progress->AddLine(Format("Nulováno  %i  záznamů", cleared_).c_str(), cleared_);
+        bus_.progress->AddLine(Format("Nulováno  %i  záznamů", cleared_), cleared_);
     }
 }
 

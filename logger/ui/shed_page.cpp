@@ -15,6 +15,7 @@
 #include "common/core/foreground_transaction.h"
 #include "common/core/local_time.h"
 #include "common/ui/control_color.h"
+#include "common/ui/info_progress.h"
 #include "common/ui/list_fill_apply.h"
 #include "common/ui/prompt.h"
 #include "common/ui/tminfo_form.h"
@@ -22,7 +23,6 @@
 #include "logger/core/schedule_file.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
-#include "logger/ui/info_progress.h"
 #include "measure/core/models_in_use.h"
 
 namespace qx {
@@ -256,7 +256,7 @@ Schedule TShedPage::CurrentSchedule() {
 }
 
 TransactionResult TShedPage::Run(const ShedBusContext& bus, Operation op, int address) {
-    TInfoProgress progress(*bus.info);
+    InfoProgress progress(*bus.info);
     std::optional<ForegroundTransaction> hold;  // the parked poller and the busy bus
     TCommPort* link = bus.link;
     BusServices services;

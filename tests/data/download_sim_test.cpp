@@ -12,7 +12,7 @@
 #include "link/core/comm_port.h"
 #include "sim/logger.h"
 #include "sim/simulator.h"
-#include "tests/data/fake_progress.h"
+#include "tests/support/fake_progress.h"
 #include "tests/support/temp_dir.h"
 
 namespace qx {
@@ -132,8 +132,8 @@ TEST_F(DownloadSim, QueueContentsBecomeDataLines) {
         EXPECT_EQ(result_.requests, c.requests);
         EXPECT_EQ(result_.fillCount, static_cast<int>(c.payloads.size()));
         EXPECT_EQ(WireRecordRequests(), c.wire);
-        ASSERT_FALSE(progress_.lines_.empty());
-        EXPECT_EQ(progress_.lines_.back().text,
+        ASSERT_FALSE(progress_.steps_.empty());
+        EXPECT_EQ(progress_.steps_.back().text,
                   "Celkem " + std::to_string(c.requests) + "  záznamů ");
         sim_.UpdateModule(kAddress, [](sim::Module& m) { m.Log().ClearQueue(); });
     }
@@ -158,7 +158,7 @@ TEST_F(DownloadSim, FullSizeQueueIsReadInOrderWithCoarseProgress) {
     EXPECT_EQ(content_, expected);
     EXPECT_EQ(result_.requests, 257);
     std::vector<std::string> progressTexts;
-    for (const auto& l : progress_.lines_)
+    for (const auto& l : progress_.steps_)
         progressTexts.push_back(l.text);
     EXPECT_EQ(progressTexts,
               (std::vector<std::string>{"50 záznamů", "100 záznamů", "150 záznamů", "200 záznamů",

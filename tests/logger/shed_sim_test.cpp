@@ -16,8 +16,8 @@
 #include "logger/core/shed_log.h"
 #include "logger/core/shed_transfer.h"
 #include "sim/civil_time.h"
-#include "tests/logger/fake_progress.h"
 #include "tests/logger/sim_bus.h"
+#include "tests/support/fake_progress.h"
 
 namespace qx {
 namespace {

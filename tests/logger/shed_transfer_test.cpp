@@ -10,7 +10,7 @@
 #include <map>
 
 #include "logger/core/shed_log.h"
-#include "tests/logger/fake_progress.h"
+#include "tests/support/fake_progress.h"
 
 namespace qx {
 namespace {
@@ -142,7 +142,7 @@ TEST_F(ShedTransferTest, SendLogsEveryRequestAndShowsItsSteps) {
     EXPECT_EQ(progress_.lines_[8], "Index  8  do QX");
     EXPECT_EQ(progress_.lines_[9], "Povolení indexu do QX");
     EXPECT_EQ(progress_.lines_.back(), "KONEC");
-    EXPECT_TRUE(progress_.finished_ && progress_.keptOpen_);
+    EXPECT_TRUE(progress_.finishes_ == 1 && progress_.keptOpen_);
     EXPECT_EQ(report_.calls, 0);
     ExpectReleased();
 }
@@ -237,7 +237,7 @@ TEST_F(ShedTransferTest, FailedRequestEndsTheSendWithTheLogUpToIt) {
     EXPECT_EQ(report_.calls, 1);
     EXPECT_EQ(report_.caption, "TMForm::MShedSendClick()");
     EXPECT_EQ(progress_.lines_.back(), "Index  2  do QX");
-    EXPECT_TRUE(progress_.finished_);
+    EXPECT_EQ(progress_.finishes_, 1);
     ExpectReleased();
 }
 
@@ -254,7 +254,7 @@ TEST_F(ShedTransferTest, InvalidScheduleIsRefusedBeforeAnythingIsSent) {
     }
     EXPECT_TRUE(module_.requests.empty());
     EXPECT_EQ(module_.pauses, 0);
-    EXPECT_EQ(progress_.opened_, 0);
+    EXPECT_EQ(progress_.opens_, 0);
     EXPECT_FALSE(fs::exists(dir_ / kShedLogName));
 }
 
@@ -292,7 +292,7 @@ TEST_F(ShedTransferTest, ClearReadsToTheEndWithProgressEveryTenOrFifty) {
 
 TEST_F(ShedTransferTest, ClearStopsWhenTheUserCancels) {
     module_.queue = 1000;
-    progress_.cancelAfter_ = 2;  // closed while the third step ran
+    progress_.cancelAtDelivery_ = 3;  // closed while the third step ran
     TShedTransfer t = Make();
     EXPECT_TRUE(t.Clear(1).Ok());
     EXPECT_EQ(t.ClearedCount(), 150);
@@ -305,7 +305,7 @@ TEST_F(ShedTransferTest, ClearWhoseFillCountFailsNeverOpensTheDialog) {
     module_.failAt = 1;
     TShedTransfer t = Make();
     EXPECT_EQ(t.Clear(1).code, -1);
-    EXPECT_EQ(progress_.opened_, 0);
+    EXPECT_EQ(progress_.opens_, 0);
     EXPECT_EQ(progress_.lines_, (std::vector<std::string>{"Celkem  0  záznamů nulováno"}));
     EXPECT_EQ(report_.caption, "TMForm::MShedClearClick()");
     ExpectReleased();
