@@ -14,7 +14,8 @@
 
 #include "common/core/progress.h"
 #include "link/core/comm_port.h"
-#include "logger/core/comm_port_find_link.h"
+#include "link/core/comm_port_find_link.h"
+#include "link/core/pause_lease.h"
 #include "logger/core/module_find.h"
 #include "sim/simulator.h"
 
@@ -65,16 +66,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open %s\n", sim.SlavePath().c_str());
         return 1;
     }
-    link.Pause();
-    link.Resume();
+    { qx::PauseLease parked(link); }
     const double switchMs = Ms(std::chrono::steady_clock::now() - switchStart).count();
 
     CutAfter progress(n);
-    link.Pause();
-    const auto start = std::chrono::steady_clock::now();
-    const qx::ScanOutcome outcome = qx::ScanAddresses(link, progress, false);
-    const double scanMs = Ms(std::chrono::steady_clock::now() - start).count();
-    link.Resume();
+    qx::ScanOutcome outcome;
+    double scanMs;
+    {
+        qx::PauseLease parked(link);
+        const auto start = std::chrono::steady_clock::now();
+        outcome = qx::ScanAddresses(link, progress, false);
+        scanMs = Ms(std::chrono::steady_clock::now() - start).count();
+    }
     port.Close();
     if (outcome != qx::ScanOutcome::kCancelled || progress.Lines() != 0) {
         std::fprintf(stderr, "unexpected scan outcome %d with %d lines\n",

@@ -79,8 +79,7 @@ int ReadLines(LineSource& source, int lines, RecordList& list, Progress& progres
             ++outcome.outOfSequence;
         }
         if (i % step == step - 1) {
-            progress.ProcessEvents();
-            if (!progress.Visible()) {
+            if (progress.Cancelled()) {
                 outcome.cancelled = true;
                 list.records.clear();
                 return i;

@@ -34,8 +34,7 @@ TableFillOutcome TableFill(RecordList& list, int quantity, Progress& progress) {
         if (shown.first < 0) shown.first = i;
         shown.last = i;
         if (n % step != 0) continue;
-        progress.ProcessEvents();
-        if (!progress.Visible()) {
+        if (progress.Cancelled()) {
             outcome.cancelled = true;
             list.records.clear();
             break;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 
 namespace qx {
@@ -75,9 +76,8 @@ ScanOutcome FindModule(FindLink& link, Progress& progress) {
                 outcome = ScanOutcome::kOpenFailed;
                 break;
             }
-            link.Pause();
+            PauseLease lease(link);  // released on every path: the poller must never stay parked
             outcome = ScanAddresses(link, progress, checksum);
-            link.Resume();  // on every path: the poller must never stay parked
             if (outcome != ScanOutcome::kDone) break;
         }
     }

@@ -3,7 +3,7 @@
 // with checksums off and on, every bus address at each.
 
 #include "common/core/progress.h"
-#include "logger/core/find_link.h"
+#include "link/core/find_link.h"
 
 namespace qx {
 

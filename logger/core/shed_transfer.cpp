@@ -34,11 +34,7 @@ bool Matches(const std::string& reply, const std::string& expected, std::size_t 
 TShedTransfer::TShedTransfer(BusServices services) : bus_(std::move(services)) {}
 
 int TShedTransfer::Exchange(const std::string& request, std::string& reply) {
-    char buf[kBufferSize + 1] = {};
-    const int code = bus_.exchange(request.c_str(), buf);
-    buf[kBufferSize] = '\0';
-    reply.assign(buf, strnlen(buf, kBufferSize));
-    return code;
+    return ExchangeText(bus_.exchange, request, reply);
 }
 
 TransactionResult TShedTransfer::Refuse(int addr, const Schedule& schedule, const char* caption) {
@@ -53,7 +49,7 @@ TransactionResult TShedTransfer::Refuse(int addr, const Schedule& schedule, cons
 }
 
 void TShedTransfer::Finish(const TransactionResult& result, const char* caption) {
-    bus_.resume();
+    lease_.reset();
     if (!result.Ok() && bus_.report) bus_.report(result, caption);
 }
 
@@ -62,7 +58,7 @@ TransactionResult TShedTransfer::Send(int addr, const Schedule& schedule,
     TransactionResult result = Refuse(addr, schedule, kSendCaption);
     if (!result.refusal.empty()) return result;
     bus_.progress->Open("Zápis rozvrhu do QX", 9);
-    bus_.pause();
+    lease_.emplace(*bus_.poller, bus_.busy);
     TShedLog log;
     log.Create(logDir);  // without a log the send still runs
     result.code = SendSteps(addr, schedule, log);
@@ -101,7 +97,7 @@ TransactionResult TShedTransfer::Check(int addr, const Schedule& schedule) {
     TransactionResult result = Refuse(addr, schedule, kCheckCaption);
     if (!result.refusal.empty()) return result;
     bus_.progress->Open("Kontrola rozvrhu měření v QX", 9);
-    bus_.pause();
+    lease_.emplace(*bus_.poller, bus_.busy);
     result.code = CheckSteps(addr, schedule);
     Finish(result, kCheckCaption);
     bus_.progress->Finish(true);
@@ -141,7 +137,7 @@ int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
 TransactionResult TShedTransfer::Clear(int addr) {
     cleared_ = 0;
     TransactionResult result;
-    bus_.pause();
+    lease_.emplace(*bus_.poller, bus_.busy);
     result.code = ClearSteps(addr);
     Finish(result, kClearCaption);
     bus_.progress->AddLine(Format("Celkem  %i  záznamů nulováno", cleared_), cleared_);

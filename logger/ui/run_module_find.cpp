@@ -7,7 +7,7 @@
 #include "app/ui/tmform.h"
 #include "common/ui/info_progress.h"
 #include "common/ui/tminfo_form.h"
-#include "logger/core/comm_port_find_link.h"
+#include "link/core/comm_port_find_link.h"
 #include "logger/core/module_find.h"
 
 namespace qx {

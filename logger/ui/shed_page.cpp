@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "common/core/foreground_transaction.h"
 #include "common/core/local_time.h"
 #include "common/ui/control_color.h"
 #include "common/ui/info_progress.h"
@@ -20,6 +19,7 @@
 #include "common/ui/prompt.h"
 #include "common/ui/tminfo_form.h"
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "logger/core/schedule_file.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
@@ -257,14 +257,13 @@ Schedule TShedPage::CurrentSchedule() {
 
 TransactionResult TShedPage::Run(const ShedBusContext& bus, Operation op, int address) {
     InfoProgress progress(*bus.info);
-    std::optional<ForegroundTransaction> hold;  // the parked poller and the busy bus
     TCommPort* link = bus.link;
     BusServices services;
     services.exchange = [link](const char* request, char* reply) {
         return link->Send(request, reply);
     };
-    services.pause = [&] { hold.emplace(*bus.busy, *link); };
-    services.resume = [&] { hold.reset(); };
+    services.poller = link;
+    services.busy = bus.busy;
     services.progress = &progress;
     services.clock = SystemLocalTime;
     services.encode = [this](int q, int r, int i) { return models_->EncodeConfig(q, r, i); };

@@ -10,6 +10,7 @@
 #include "data/core/data_reader.h"
 #include "data/core/queue_download.h"
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "sim/logger.h"
 #include "sim/simulator.h"
 #include "tests/support/fake_progress.h"
@@ -51,15 +52,12 @@ class DownloadSim : public ::testing::Test {
         DataFileWriter file;
         path_ = dir_.File("queue.PRN");
         ASSERT_TRUE(file.Create(path_));
-        const QueueExchange exchange = [&](const std::string& request, std::string& reply) {
+        const Exchange exchange = [&](const char* request, char* reply) {
             if (beforeRequest) beforeRequest(request);
             requests_.push_back(request);
-            char buffer[kBufferSize] = {};
-            const int code = port_.Send(request.c_str(), buffer);
-            reply = buffer;
-            return code;
+            return port_.Send(request, reply);
         };
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         result_ = DownloadQueue(exchange, kAddress, file, progress_, startToggle);
         content_ = TempDir::Read(path_);
     }

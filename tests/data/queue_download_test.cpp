@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "data/core/queue_record.h"
 #include "link/core/comm_port.h"
+#include "link/core/protocol.h"
 #include "tests/support/fake_progress.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
@@ -40,7 +42,13 @@ struct ScriptedModule {
     std::size_t index = 0;
     int lastToggle = -1;
 
-    int operator()(const std::string& request, std::string& reply) {
+    int operator()(const char* request, char* reply) {
+        std::string text;
+        const int code = Answer(request, text);
+        std::strncpy(reply, text.c_str(), kBufferSize - 1);
+        return code;
+    }
+    int Answer(const std::string& request, std::string& reply) {
         requests.push_back(request);
         if (static_cast<int>(requests.size()) == failAt) return kTimeoutError;
         char text[40];

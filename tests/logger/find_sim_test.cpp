@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/core/comm_port_find_link.h"
+#include "link/core/comm_port_find_link.h"
 #include "logger/core/module_find.h"
 #include "tests/logger/sim_bus.h"
 #include "tests/support/fake_progress.h"

@@ -32,11 +32,11 @@ class FakeBus : public FindLink {
         checksum_ = checksum;
         return 0;
     }
-    void Pause() override {
+    void RequestPause() override {
         ++pauses;
         paused_ = true;
     }
-    void Resume() override {
+    void ReleasePause() override {
         ++resumes;
         paused_ = false;
     }

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 // A module that keeps what the write commands give it and answers the read-backs from that,
 // with a record queue. It remembers whether the poller was parked at each request.
-struct FakeModule {
+struct FakeModule : PollerPause {
     int addr = 1;
     bool refuseAll = false;
     int failAt = -1;  // 0-based number of the request that times out
@@ -32,6 +32,14 @@ struct FakeModule {
     int pauses = 0;
     int resumes = 0;
 
+    void RequestPause() override {
+        paused = true;
+        ++pauses;
+    }
+    void ReleasePause() override {
+        paused = false;
+        ++resumes;
+    }
     int Exchange(const char* request, char* reply) {
         const std::string req = request;
         requests.push_back(req);
@@ -93,14 +101,7 @@ class ShedTransferTest : public ::testing::Test {
     TShedTransfer Make() {
         BusServices bus;
         bus.exchange = [this](const char* q, char* r) { return module_.Exchange(q, r); };
-        bus.pause = [this] {
-            module_.paused = true;
-            ++module_.pauses;
-        };
-        bus.resume = [this] {
-            module_.paused = false;
-            ++module_.resumes;
-        };
+        bus.poller = &module_;
         bus.progress = &progress_;
         bus.clock = [this] { return now_; };
         bus.encode = [](int q, int r, int i) { return q * 16 + 4 * r + 2 * i; };
