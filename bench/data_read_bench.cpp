@@ -14,7 +14,7 @@
 
 #include "bench/quiet_progress.h"
 #include "common/core/data_line.h"
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 #include "data/core/data_reader.h"
 
 using qx::bench::QuietProgress;

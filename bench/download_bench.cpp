@@ -14,9 +14,10 @@
 #include <string>
 
 #include "bench/quiet_progress.h"
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 #include "data/core/queue_download.h"
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "sim/simulator.h"
 
@@ -73,13 +74,11 @@ int main(int argc, char** argv) {
     std::chrono::steady_clock::duration inSend{};
     const auto start = std::chrono::steady_clock::now();
     {
-        qx::PauseGuard pause(port);
-        const qx::QueueExchange exchange = [&](const std::string& request, std::string& reply) {
-            char buffer[qx::kBufferSize] = {};
+        qx::PauseLease pause(port);
+        const qx::Exchange exchange = [&](const char* request, char* reply) {
             const auto sent = std::chrono::steady_clock::now();
-            const int code = port.Send(request.c_str(), buffer);
+            const int code = port.Send(request, reply);
             inSend += std::chrono::steady_clock::now() - sent;
-            reply = buffer;
             return code;
         };
         result = qx::DownloadQueue(exchange, 1, file, progress);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "link/core/termios_device.h"
 #include "sim/simulator.h"
@@ -77,7 +78,7 @@ bool Measure(int baudCode) {
     std::vector<double> overheads, toWritten, fromCr;
     int failures = 0;
     {
-        qx::PauseGuard pause(port);
+        qx::PauseLease pause(port);
         char reply[qx::kBufferSize];
         for (int i = 0; i < kWarmUp + kSamples; ++i) {
             sim.Record().Clear();

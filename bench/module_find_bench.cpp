@@ -12,10 +12,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/core/progress.h"
 #include "link/core/comm_port.h"
-#include "logger/core/comm_port_find_link.h"
+#include "link/core/comm_port_find_link.h"
+#include "link/core/pause_lease.h"
 #include "logger/core/module_find.h"
-#include "logger/core/progress_sink.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -23,16 +24,17 @@ namespace {
 using Ms = std::chrono::duration<double, std::milli>;
 
 // A dialog the user closes once `limit` addresses have been asked.
-class CutAfter : public qx::ProgressSink {
+class CutAfter : public qx::Progress {
   public:
     explicit CutAfter(int limit) : limit_(limit) {}
-    void Open(const char*, int) override {}
-    void AddLine(const char* text, int, int) override {
-        if (text != nullptr) ++lines_;
-    }
-    void Append(const char*) override {}
+    void Open(std::string_view, int) override {}
+    void AddLine(std::string_view, int, int) override { ++lines_; }
+    void Move(int, int) override {}
+    void Append(std::string_view) override {}
     void Finish(bool) override {}
-    bool Cancelled() override { return polls_++ >= limit_; }
+    bool Visible() const override { return polls_ <= limit_; }
+    void ProcessEvents() override { ++polls_; }
+    void Pause(int) override {}
 
     int Lines() const { return lines_; }
 
@@ -64,16 +66,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open %s\n", sim.SlavePath().c_str());
         return 1;
     }
-    link.Pause();
-    link.Resume();
+    { qx::PauseLease parked(link); }
     const double switchMs = Ms(std::chrono::steady_clock::now() - switchStart).count();
 
     CutAfter progress(n);
-    link.Pause();
-    const auto start = std::chrono::steady_clock::now();
-    const qx::ScanOutcome outcome = qx::ScanAddresses(link, progress, false);
-    const double scanMs = Ms(std::chrono::steady_clock::now() - start).count();
-    link.Resume();
+    qx::ScanOutcome outcome;
+    double scanMs;
+    {
+        qx::PauseLease parked(link);
+        const auto start = std::chrono::steady_clock::now();
+        outcome = qx::ScanAddresses(link, progress, false);
+        scanMs = Ms(std::chrono::steady_clock::now() - start).count();
+    }
     port.Close();
     if (outcome != qx::ScanOutcome::kCancelled || progress.Lines() != 0) {
         std::fprintf(stderr, "unexpected scan outcome %d with %d lines\n",

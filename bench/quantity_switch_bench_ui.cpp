@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "bench/quiet_progress.h"
+#include "common/core/progress.h"
+#include "common/ui/info_progress.h"
 #include "common/ui/tminfo_form.h"
-#include "data/core/data_progress.h"
 #include "data/core/graph_prep.h"
 #include "data/core/table_fill.h"
-#include "data/ui/info_progress.h"
 #include "data/ui/record_table_model.h"
 
 using qx::bench::Ms;
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     qx::InfoProgress shownProgress(dialog, [](int) {});
     struct Run {
         const char* name;
-        qx::DataProgress* progress;
+        qx::Progress* progress;
     };
     std::printf("records %d, quantities 4, switches %d each\n", count, switches);
     for (const Run& run :

@@ -6,14 +6,16 @@
 #include <chrono>
 #include <string_view>
 
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 
 namespace qx::bench {
 
-class QuietProgress : public DataProgress {
+class QuietProgress : public Progress {
   public:
     void Open(std::string_view, int) override { visible_ = true; }
     void AddLine(std::string_view, int, int) override {}
+    void Move(int, int) override {}
+    void Append(std::string_view) override {}
     void Finish(bool keepOpen) override { visible_ = keepOpen; }
     bool Visible() const override { return visible_; }
     void ProcessEvents() override {}

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/core/data_line.h"
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 #include "data/core/data_reader.h"
 #include "fuzz/fuzz_file.h"
 #include "measure/core/text_format.h"
@@ -28,10 +28,12 @@ void Check(bool ok, const char* what) {
     }
 }
 
-class SilentProgress : public qx::DataProgress {
+class SilentProgress : public qx::Progress {
   public:
     void Open(std::string_view, int) override {}
     void AddLine(std::string_view, int, int) override {}
+    void Move(int, int) override {}
+    void Append(std::string_view) override {}
     void Finish(bool) override {}
     bool Visible() const override { return true; }
     void ProcessEvents() override {}

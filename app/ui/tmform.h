@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "common/core/bus_busy.h"
 #include "common/ui/posting_sink.h"
 #include "common/ui/settings_store.h"
+#include "link/core/bus_busy.h"
 #include "link/core/comm_port.h"
 #include "measure/core/models_in_use.h"
 

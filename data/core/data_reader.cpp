@@ -54,7 +54,7 @@ DataRecord MakeRecord(const DataLineFields& f) {
 }
 
 // The pass over the lines; returns the line index reached.
-int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& progress,
+int ReadLines(LineSource& source, int lines, RecordList& list, Progress& progress,
               ReadOutcome& outcome) {
     const int step = ProgressStep(lines);
     std::array<double, 8> lastStamp{};
@@ -79,8 +79,7 @@ int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& pro
             ++outcome.outOfSequence;
         }
         if (i % step == step - 1) {
-            progress.ProcessEvents();
-            if (!progress.Visible()) {
+            if (progress.Cancelled()) {
                 outcome.cancelled = true;
                 list.records.clear();
                 return i;
@@ -93,7 +92,7 @@ int ReadLines(LineSource& source, int lines, RecordList& list, DataProgress& pro
 
 }  // namespace
 
-ReadOutcome ReadDataFile(RecordList& list, DataProgress& progress) {
+ReadOutcome ReadDataFile(RecordList& list, Progress& progress) {
     ReadOutcome outcome;
     list.records.clear();
     list.records.shrink_to_fit();

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 #include "data/core/data_record.h"
 
 namespace qx {
@@ -22,7 +22,7 @@ struct ReadOutcome {
 // Reads list.fileName into list.records. Progress goes to `progress` every 10, 50 or 100 lines;
 // when the dialog is closed there, the list is emptied. The dialog is left open for the table
 // fill that follows.
-ReadOutcome ReadDataFile(RecordList& list, DataProgress& progress);
+ReadOutcome ReadDataFile(RecordList& list, Progress& progress);
 
 inline constexpr std::string_view kReadFileCaption = "TMForm::ReadFile()";
 std::string ReadOpenErrorText(std::string_view fileName);

@@ -52,10 +52,10 @@ std::string RecordLine(int address, const QueueRecord& r, int tenths) {
 
 // One record request cycle: asks again with the same toggle while the stamp is invalid, at
 // most three times. Returns the link's code; `record.stamp` stays negative after three tries.
-int RequestRecord(const QueueExchange& exchange, int address, int toggle, QueueRecord& record) {
+int RequestRecord(const Exchange& exchange, int address, int toggle, QueueRecord& record) {
     std::string reply;
     for (int tries = 0; tries < 3; ++tries) {
-        const int code = exchange(ReqQueueRecord(address, toggle), reply);
+        const int code = ExchangeText(exchange, ReqQueueRecord(address, toggle), reply);
         if (code != 0) return code;
         record = DecodeQueueRecord(reply);
         if (record.end || record.stamp >= 0) return 0;
@@ -63,8 +63,8 @@ int RequestRecord(const QueueExchange& exchange, int address, int toggle, QueueR
     return 0;
 }
 
-void RecordLoop(const QueueExchange& exchange, int address, DataFileWriter& file,
-                DataProgress& progress, DownloadResult& result) {
+void RecordLoop(const Exchange& exchange, int address, DataFileWriter& file, Progress& progress,
+                DownloadResult& result) {
     const int step = result.fillCount > 200 ? 50 : 10;
     Slots slots;
     int& toggle = result.nextToggle;
@@ -86,8 +86,7 @@ void RecordLoop(const QueueExchange& exchange, int address, DataFileWriter& file
         // Checked on every cycle, skipped and dropped records too: a module that keeps sending
         // unusable records must not make the download impossible to cancel.
         if (result.requests % step == 0) {
-            progress.ProcessEvents();
-            if (!progress.Visible()) {
+            if (progress.Cancelled()) {
                 result.cancelled = true;
                 return;
             }
@@ -98,14 +97,15 @@ void RecordLoop(const QueueExchange& exchange, int address, DataFileWriter& file
 
 }  // namespace
 
-DownloadResult DownloadQueue(const QueueExchange& exchange, int address, DataFileWriter& file,
-                             DataProgress& progress, int startToggle) {
+DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWriter& file,
+                             Progress& progress, int startToggle) {
     DownloadResult result;
     result.nextToggle = startToggle & 1;
     std::string reply;
-    result.result = exchange(ReqModel(address), reply);
-    if (result.result == 0) result.result = exchange(ReqInstrumentNumber(address), reply);
-    if (result.result == 0) result.result = exchange(ReqQueueFill(address), reply);
+    result.result = ExchangeText(exchange, ReqModel(address), reply);
+    if (result.result == 0)
+        result.result = ExchangeText(exchange, ReqInstrumentNumber(address), reply);
+    if (result.result == 0) result.result = ExchangeText(exchange, ReqQueueFill(address), reply);
     if (result.result == 0) {
         result.fillCount = QueueFillCount(reply);
         progress.Open("Čtení záznamů z QX", result.fillCount);

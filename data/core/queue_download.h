@@ -7,13 +7,10 @@
 #include <string_view>
 
 #include "common/core/data_file_writer.h"
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
+#include "link/core/bus.h"
 
 namespace qx {
-
-// One bus exchange of the download (named apart from the logger's exchange, which passes raw
-// buffers): the request text, the raw reply; returns 0 or the link's negative code.
-using QueueExchange = std::function<int(const std::string& request, std::string& reply)>;
 
 struct DownloadResult {
     int requests = 0;   // record request cycles, the closing "?" answer included
@@ -33,8 +30,8 @@ struct DownloadResult {
 // the closing lines. `file` is open for writing. `startToggle` is the toggle of the first record
 // request: 0, or the `nextToggle` of a download from the same module that ended on a failed
 // request.
-DownloadResult DownloadQueue(const QueueExchange& exchange, int address, DataFileWriter& file,
-                             DataProgress& progress, int startToggle = 0);
+DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWriter& file,
+                             Progress& progress, int startToggle = 0);
 
 inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";
 std::string OverwriteQuestionText(std::string_view fileName);

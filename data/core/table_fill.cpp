@@ -12,7 +12,7 @@ std::string Count(const char* format, int n) {
 }
 }  // namespace
 
-TableFillOutcome TableFill(RecordList& list, int quantity, DataProgress& progress) {
+TableFillOutcome TableFill(RecordList& list, int quantity, Progress& progress) {
     TableFillOutcome outcome;
     const int total = list.Count();
     // After a read the dialog is still open and carries on with this step.
@@ -34,8 +34,7 @@ TableFillOutcome TableFill(RecordList& list, int quantity, DataProgress& progres
         if (shown.first < 0) shown.first = i;
         shown.last = i;
         if (n % step != 0) continue;
-        progress.ProcessEvents();
-        if (!progress.Visible()) {
+        if (progress.Cancelled()) {
             outcome.cancelled = true;
             list.records.clear();
             break;

@@ -3,7 +3,7 @@
 // selected one and reports its progress, so that a long fill can be cancelled. The table itself
 // formats its rows when they are shown.
 
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 #include "data/core/data_record.h"
 #include "data/core/shown_records.h"
 
@@ -15,6 +15,6 @@ struct TableFillOutcome {
     bool cancelled = false;  // the list has been emptied
 };
 
-TableFillOutcome TableFill(RecordList& list, int quantity, DataProgress& progress);
+TableFillOutcome TableFill(RecordList& list, int quantity, Progress& progress);
 
 }  // namespace qx

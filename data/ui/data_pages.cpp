@@ -11,7 +11,7 @@
 #include <QTableView>
 
 #include "app/ui/tmform.h"
-#include "common/core/foreground_transaction.h"
+#include "common/ui/info_progress.h"
 #include "common/ui/list_fill_apply.h"
 #include "common/ui/prompt.h"
 #include "common/ui/tminfo_form.h"
@@ -21,8 +21,8 @@
 #include "data/core/table_cells.h"
 #include "data/core/table_fill.h"
 #include "data/ui/graph_view.h"
-#include "data/ui/info_progress.h"
 #include "data/ui/record_table_model.h"
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "measure/core/catalogue.h"
 
@@ -308,13 +308,10 @@ void TDataPages::MTabReceiveClick() {
     DownloadResult result;
     std::string linkError;
     {
-        ForegroundTransaction hold(form_.Bus(), form_.Link());
+        PauseLease hold(form_.Link(), &form_.Bus());
         InfoProgress progress(*form_.InfoForm(), pause_);
-        const QueueExchange exchange = [this](const std::string& request, std::string& reply) {
-            char buffer[kBufferSize] = {};
-            const int code = form_.Link().Send(request.c_str(), buffer);
-            reply = buffer;
-            return code;
+        const Exchange exchange = [this](const char* request, char* reply) {
+            return form_.Link().Send(request, reply);
         };
         const int address = form_.SelectedAddress();
         int& resume = resumeToggle_[static_cast<std::size_t>(address & 0xFF)];

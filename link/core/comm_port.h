@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "link/core/bus.h"
 #include "link/core/notification_sink.h"
 #include "link/core/serial_device.h"
 #include "link/core/station.h"
@@ -36,7 +37,7 @@ int BitRate(int baudCode);
 using PortPaths = std::array<std::string, 4>;  // device paths of COM1..COM4
 using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 
-class TCommPort {
+class TCommPort final : public PollerPause {
   public:
     explicit TCommPort(PortPaths paths, DeviceFactory factory = {});
     ~TCommPort();
@@ -87,11 +88,11 @@ class TCommPort {
     void MarkPollerStopped() { pollerStopped_.store(true); }
 
     // Pause handshake, user-interface side: request, wait for the acknowledgement (or a closed
-    // link), exchange, release. Use PauseGuard so that every path releases the poller.
-    void RequestPause();
+    // link), exchange, release. Use PauseLease so that every path releases the poller.
+    void RequestPause() override;
     // Also waits until the poller has left its pause point, so that a request made right after
     // cannot take a stale acknowledgement for a fresh one.
-    void ReleasePause();
+    void ReleasePause() override;
     // Poller side.
     bool PauseRequested() const { return pauseRequest_.load(); }
     void SetPauseAcknowledged(bool ack) { pauseAck_.store(ack); }
@@ -153,18 +154,6 @@ class TCommPort {
     std::size_t received_ = 0;  // characters in receive_ before its terminating zero
 
     std::thread poller_;
-};
-
-// Parks the poller for a foreground transaction and releases it on every path out.
-class PauseGuard {
-  public:
-    explicit PauseGuard(TCommPort& port) : port_(port) { port_.RequestPause(); }
-    ~PauseGuard() { port_.ReleasePause(); }
-    PauseGuard(const PauseGuard&) = delete;
-    PauseGuard& operator=(const PauseGuard&) = delete;
-
-  private:
-    TCommPort& port_;
 };
 
 }  // namespace qx

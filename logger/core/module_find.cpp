@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 
 namespace qx {
@@ -19,7 +20,7 @@ bool Answers(const std::string& request, const char* reply, bool checksum) {
 }
 
 // One address that answered $AAM: its configuration and, when it has one, its instrument number.
-ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool checksum) {
+ScanOutcome ReportModule(FindLink& link, Progress& progress, int addr, bool checksum) {
     char reply[kBufferSize + 1] = {};
     link.SetPollEntry(addr, -1);
     const std::string config = ReqConfig(addr);
@@ -46,11 +47,11 @@ ScanOutcome ReportModule(FindLink& link, ProgressSink& progress, int addr, bool 
 
 }  // namespace
 
-ScanOutcome ScanAddresses(FindLink& link, ProgressSink& progress, bool checksum) {
+ScanOutcome ScanAddresses(FindLink& link, Progress& progress, bool checksum) {
     link.ClearPollList();
     for (int addr = 0; addr <= 255; ++addr) {
         if (progress.Cancelled()) return ScanOutcome::kCancelled;
-        progress.AddLine(nullptr, addr);
+        progress.Move(addr);
         char reply[kBufferSize + 1] = {};
         const std::string model = ReqModel(addr);
         if (link.Send(model.c_str(), reply) != kOk || !Answers(model, reply, checksum))
@@ -61,7 +62,7 @@ ScanOutcome ScanAddresses(FindLink& link, ProgressSink& progress, bool checksum)
     return ScanOutcome::kDone;
 }
 
-ScanOutcome FindModule(FindLink& link, ProgressSink& progress) {
+ScanOutcome FindModule(FindLink& link, Progress& progress) {
     progress.Open("Vyhledávání aktuálního nastavení QX", 255);
     ScanOutcome outcome = ScanOutcome::kDone;
     unsigned baud = 1200;
@@ -75,9 +76,8 @@ ScanOutcome FindModule(FindLink& link, ProgressSink& progress) {
                 outcome = ScanOutcome::kOpenFailed;
                 break;
             }
-            link.Pause();
+            PauseLease lease(link);  // released on every path: the poller must never stay parked
             outcome = ScanAddresses(link, progress, checksum);
-            link.Resume();  // on every path: the poller must never stay parked
             if (outcome != ScanOutcome::kDone) break;
         }
     }

@@ -2,8 +2,8 @@
 // Finding a module whose address, baud rate and checksum mode nobody remembers: every baud rate
 // with checksums off and on, every bus address at each.
 
-#include "logger/core/find_link.h"
-#include "logger/core/progress_sink.h"
+#include "common/core/progress.h"
+#include "link/core/find_link.h"
 
 namespace qx {
 
@@ -15,11 +15,11 @@ enum class ScanOutcome {
 };
 
 // Asks addresses 0..255 on the link as it stands; lists every address that answers.
-ScanOutcome ScanAddresses(FindLink& link, ProgressSink& progress, bool checksum);
+ScanOutcome ScanAddresses(FindLink& link, Progress& progress, bool checksum);
 
 // Runs the scan for baud codes 3..8, checksums off then on, until one fails or the user
 // cancels; ends the progress log with "KONEC" and finishes the dialog. The caller then waits
 // for the user to close the dialog (unless cancelled) and applies the Setup page's settings.
-ScanOutcome FindModule(FindLink& link, ProgressSink& progress);
+ScanOutcome FindModule(FindLink& link, Progress& progress);
 
 }  // namespace qx

@@ -34,11 +34,7 @@ bool Matches(const std::string& reply, const std::string& expected, std::size_t 
 TShedTransfer::TShedTransfer(BusServices services) : bus_(std::move(services)) {}
 
 int TShedTransfer::Exchange(const std::string& request, std::string& reply) {
-    char buf[kBufferSize + 1] = {};
-    const int code = bus_.exchange(request.c_str(), buf);
-    buf[kBufferSize] = '\0';
-    reply.assign(buf, strnlen(buf, kBufferSize));
-    return code;
+    return ExchangeText(bus_.exchange, request, reply);
 }
 
 TransactionResult TShedTransfer::Refuse(int addr, const Schedule& schedule, const char* caption) {
@@ -53,7 +49,7 @@ TransactionResult TShedTransfer::Refuse(int addr, const Schedule& schedule, cons
 }
 
 void TShedTransfer::Finish(const TransactionResult& result, const char* caption) {
-    bus_.resume();
+    lease_.reset();
     if (!result.Ok() && bus_.report) bus_.report(result, caption);
 }
 
@@ -62,7 +58,7 @@ TransactionResult TShedTransfer::Send(int addr, const Schedule& schedule,
     TransactionResult result = Refuse(addr, schedule, kSendCaption);
     if (!result.refusal.empty()) return result;
     bus_.progress->Open("Zápis rozvrhu do QX", 9);
-    bus_.pause();
+    lease_.emplace(*bus_.poller, bus_.busy);
     TShedLog log;
     log.Create(logDir);  // without a log the send still runs
     result.code = SendSteps(addr, schedule, log);
@@ -86,7 +82,7 @@ int TShedTransfer::SendSteps(int addr, const Schedule& schedule, TShedLog& log) 
     if (int rc = send(ReqDisableAll(addr))) return rc;
     for (int n = 0; n < kShedEntries; ++n) {
         const ShedEntry& e = schedule.entries[n];
-        bus_.progress->AddLine(Format("Index  %i  do QX", n + 1).c_str(), n + 2);
+        bus_.progress->AddLine(Format("Index  %i  do QX", n + 1), n + 2);
         const int config = bus_.encode(e.quantity, e.range, e.input);
         if (int rc = send(WriteEntryRequest(addr, n, e, config))) return rc;
         if (int rc = send(WriteLimitsRequest(addr, n, e))) return rc;
@@ -101,7 +97,7 @@ TransactionResult TShedTransfer::Check(int addr, const Schedule& schedule) {
     TransactionResult result = Refuse(addr, schedule, kCheckCaption);
     if (!result.refusal.empty()) return result;
     bus_.progress->Open("Kontrola rozvrhu měření v QX", 9);
-    bus_.pause();
+    lease_.emplace(*bus_.poller, bus_.busy);
     result.code = CheckSteps(addr, schedule);
     Finish(result, kCheckCaption);
     bus_.progress->Finish(true);
@@ -123,7 +119,7 @@ int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
     std::string reply;
     for (int n = 0; n < kShedEntries; ++n) {
         const ShedEntry& e = schedule.entries[n];
-        bus_.progress->AddLine(Format("Kotrola indexu  %i  v QX", n + 1).c_str(), n + 2);
+        bus_.progress->AddLine(Format("Kotrola indexu  %i  v QX", n + 1), n + 2);
         const int config = bus_.encode(e.quantity, e.range, e.input);
         if (int rc = Exchange(ReqReadEntry(addr, n), reply)) return rc;
         bool same = Matches(reply, ExpectedEntryReply(addr, e, config), 17);
@@ -141,10 +137,10 @@ int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
 TransactionResult TShedTransfer::Clear(int addr) {
     cleared_ = 0;
     TransactionResult result;
-    bus_.pause();
+    lease_.emplace(*bus_.poller, bus_.busy);
     result.code = ClearSteps(addr);
     Finish(result, kClearCaption);
-    bus_.progress->AddLine(Format("Celkem  %i  záznamů nulováno", cleared_).c_str(), cleared_);
+    bus_.progress->AddLine(Format("Celkem  %i  záznamů nulováno", cleared_), cleared_);
     bus_.progress->Finish(true);
     return result;
 }
@@ -166,7 +162,7 @@ int TShedTransfer::ClearSteps(int addr) {
         ++cleared_;
         if (cleared_ % step != 0) continue;
         if (bus_.progress->Cancelled()) return kOk;
-        bus_.progress->AddLine(Format("Nulováno  %i  záznamů", cleared_).c_str(), cleared_);
+        bus_.progress->AddLine(Format("Nulováno  %i  záznamů", cleared_), cleared_);
     }
 }
 

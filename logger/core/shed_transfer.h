@@ -4,8 +4,10 @@
 // whole run and releases it on every path out.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "link/core/pause_lease.h"
 #include "logger/core/bus_services.h"
 #include "logger/core/schedule.h"
 
@@ -37,6 +39,7 @@ class TShedTransfer {
     void Finish(const TransactionResult& result, const char* caption);
 
     BusServices bus_;
+    std::optional<PauseLease> lease_;  // held from the first request to the verdict
     int cleared_ = 0;
 };
 

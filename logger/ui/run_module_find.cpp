@@ -5,10 +5,10 @@
 
 #include "app/ui/setup_page.h"
 #include "app/ui/tmform.h"
+#include "common/ui/info_progress.h"
 #include "common/ui/tminfo_form.h"
-#include "logger/core/comm_port_find_link.h"
+#include "link/core/comm_port_find_link.h"
 #include "logger/core/module_find.h"
-#include "logger/ui/info_progress.h"
 
 namespace qx {
 
@@ -21,7 +21,7 @@ void RunModuleFind(TMForm& form) {
         // The find reopens the link for every combination and parks each new poller itself, so
         // it holds only the bus-busy count: the window must not re-apply the settings meanwhile.
         BusBusy::Scope busy(form.Bus());
-        TInfoProgress progress(*info);
+        InfoProgress progress(*info);
         TCommPortFindLink link(form.Link(), form.MSetupSh->PortNumber(), &form.Sink());
         const ScanOutcome outcome = FindModule(link, progress);
         if (outcome != ScanOutcome::kCancelled) {

@@ -12,17 +12,17 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "common/core/foreground_transaction.h"
 #include "common/core/local_time.h"
 #include "common/ui/control_color.h"
+#include "common/ui/info_progress.h"
 #include "common/ui/list_fill_apply.h"
 #include "common/ui/prompt.h"
 #include "common/ui/tminfo_form.h"
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "logger/core/schedule_file.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
-#include "logger/ui/info_progress.h"
 #include "measure/core/models_in_use.h"
 
 namespace qx {
@@ -256,15 +256,14 @@ Schedule TShedPage::CurrentSchedule() {
 }
 
 TransactionResult TShedPage::Run(const ShedBusContext& bus, Operation op, int address) {
-    TInfoProgress progress(*bus.info);
-    std::optional<ForegroundTransaction> hold;  // the parked poller and the busy bus
+    InfoProgress progress(*bus.info);
     TCommPort* link = bus.link;
     BusServices services;
     services.exchange = [link](const char* request, char* reply) {
         return link->Send(request, reply);
     };
-    services.pause = [&] { hold.emplace(*bus.busy, *link); };
-    services.resume = [&] { hold.reset(); };
+    services.poller = link;
+    services.busy = bus.busy;
     services.progress = &progress;
     services.clock = SystemLocalTime;
     services.encode = [this](int q, int r, int i) { return models_->EncodeConfig(q, r, i); };

@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "common/core/foreground_transaction.h"
 #include "common/ui/control_color.h"
 #include "common/ui/prompt.h"
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 
 namespace qx {
 namespace {
@@ -127,7 +127,7 @@ void TMCfgForm::MSetConfigClick(TCommPort& link, BusBusy& busy, bool checksum, i
     if (exec() != QDialog::Accepted) return;
     TransactionResult result;
     {
-        ForegroundTransaction hold(busy, link);
+        PauseLease hold(link, &busy);
         result =
             Reconfigure([&link](const char* q, char* r) { return link.Send(q, r); }, Request());
     }  // the poller goes on before the message is shown

@@ -7,9 +7,9 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "common/core/foreground_transaction.h"
 #include "common/ui/control_color.h"
 #include "form_fixture.h"
+#include "link/core/pause_lease.h"
 
 namespace qx::test {
 namespace {
@@ -165,7 +165,7 @@ TEST_F(SetupTest, NothingIsReappliedWhileATransactionHoldsTheBus) {
     Form().FormActivate();
     ports_.ClearTried();
     {
-        ForegroundTransaction transaction(Form().Bus(), link_);
+        PauseLease transaction(link_, &Form().Bus());
         Form().FormActivate();
         QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
         Form().MSetUseClick(nullptr);

@@ -14,7 +14,7 @@
 #include "data/core/line_source.h"
 #include "logger/core/schedule_file.h"
 #include "measure/core/text_format.h"
-#include "tests/data/fake_progress.h"
+#include "tests/support/fake_progress.h"
 #include "tests/support/temp_dir.h"
 
 namespace qx {
@@ -126,9 +126,9 @@ TEST(DataReader, CommentsAndEmptyLinesAreCountedButNotRead) {
     EXPECT_EQ(l.list.Count(), 0);
     EXPECT_EQ(l.progress.title_, "Čtení dat ze souboru");
     EXPECT_EQ(l.progress.maximum_, 4);
-    ASSERT_EQ(l.progress.lines_.size(), 1u);
-    EXPECT_EQ(l.progress.lines_[0].text, "Celkem 4  záznamů ");
-    EXPECT_EQ(l.progress.lines_[0].position, 4);
+    ASSERT_EQ(l.progress.steps_.size(), 1u);
+    EXPECT_EQ(l.progress.steps_[0].text, "Celkem 4  záznamů ");
+    EXPECT_EQ(l.progress.steps_[0].position, 4);
     EXPECT_EQ(l.progress.pauses_, std::vector<int>{1500});
     EXPECT_TRUE(l.progress.visible_);  // left open for the table fill
 }
@@ -237,10 +237,10 @@ TEST(DataReader, ReportsProgressEveryStepOfLines) {
         Loaded l;
         Load(l, dir.Write("p.PRN", ManyLines(c.lines)));
         EXPECT_EQ(l.list.Count(), c.lines);
-        ASSERT_EQ(l.progress.lines_.size(), static_cast<std::size_t>(c.lines / c.step + 1));
-        EXPECT_EQ(l.progress.lines_[0].text, " " + std::to_string(c.step) + "  záznamů");
-        EXPECT_EQ(l.progress.lines_[0].position, c.step - 1);
-        EXPECT_EQ(l.progress.lines_.back().text,
+        ASSERT_EQ(l.progress.steps_.size(), static_cast<std::size_t>(c.lines / c.step + 1));
+        EXPECT_EQ(l.progress.steps_[0].text, " " + std::to_string(c.step) + "  záznamů");
+        EXPECT_EQ(l.progress.steps_[0].position, c.step - 1);
+        EXPECT_EQ(l.progress.steps_.back().text,
                   "Celkem " + std::to_string(c.lines) + "  záznamů ");
     }
 }
@@ -253,8 +253,8 @@ TEST(DataReader, StornoEmptiesTheListAndReportsTheLineReached) {
     EXPECT_TRUE(l.outcome.opened);
     EXPECT_TRUE(l.outcome.cancelled);
     EXPECT_EQ(l.list.Count(), 0);
-    ASSERT_EQ(l.progress.lines_.size(), 2u);
-    EXPECT_EQ(l.progress.lines_[1].text, "Celkem 19  záznamů ");
+    ASSERT_EQ(l.progress.steps_.size(), 2u);
+    EXPECT_EQ(l.progress.steps_[1].text, "Celkem 19  záznamů ");
     EXPECT_EQ(l.progress.pauses_.size(), 1u);
 }
 

@@ -10,9 +10,10 @@
 #include "data/core/data_reader.h"
 #include "data/core/queue_download.h"
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "sim/logger.h"
 #include "sim/simulator.h"
-#include "tests/data/fake_progress.h"
+#include "tests/support/fake_progress.h"
 #include "tests/support/temp_dir.h"
 
 namespace qx {
@@ -56,15 +57,12 @@ class DownloadSim : public ::testing::Test {
         DataFileWriter file;
         path_ = dir_.File("queue.PRN");
         ASSERT_TRUE(file.Create(path_));
-        const QueueExchange exchange = [&](const std::string& request, std::string& reply) {
+        const Exchange exchange = [&](const char* request, char* reply) {
             if (beforeRequest) beforeRequest(request);
             requests_.push_back(request);
-            char buffer[kBufferSize] = {};
-            const int code = port_.Send(request.c_str(), buffer);
-            reply = buffer;
-            return code;
+            return port_.Send(request, reply);
         };
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         result_ = DownloadQueue(exchange, kAddress, file, progress_, startToggle);
         content_ = TempDir::Read(path_);
     }
@@ -137,8 +135,8 @@ TEST_F(DownloadSim, QueueContentsBecomeDataLines) {
         EXPECT_EQ(result_.requests, c.requests);
         EXPECT_EQ(result_.fillCount, static_cast<int>(c.payloads.size()));
         EXPECT_EQ(WireRecordRequests(), c.wire);
-        ASSERT_FALSE(progress_.lines_.empty());
-        EXPECT_EQ(progress_.lines_.back().text,
+        ASSERT_FALSE(progress_.steps_.empty());
+        EXPECT_EQ(progress_.steps_.back().text,
                   "Celkem " + std::to_string(c.requests) + "  záznamů ");
         sim_.UpdateModule(kAddress, [](sim::Module& m) { m.Log().ClearQueue(); });
     }
@@ -163,7 +161,7 @@ TEST_F(DownloadSim, FullSizeQueueIsReadInOrderWithCoarseProgress) {
     EXPECT_EQ(content_, expected);
     EXPECT_EQ(result_.requests, 257);
     std::vector<std::string> progressTexts;
-    for (const auto& l : progress_.lines_)
+    for (const auto& l : progress_.steps_)
         progressTexts.push_back(l.text);
     EXPECT_EQ(progressTexts,
               (std::vector<std::string>{"50 záznamů", "100 záznamů", "150 záznamů", "200 záznamů",

@@ -4,15 +4,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "data/core/queue_record.h"
 #include "link/core/comm_port.h"
-#include "tests/data/fake_progress.h"
-#include "tests/support/temp_dir.h"
+#include "link/core/protocol.h"
+#include "tests/support/fake_progress.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -40,7 +42,13 @@ struct ScriptedModule {
     std::size_t index = 0;
     int lastToggle = -1;
 
-    int operator()(const std::string& request, std::string& reply) {
+    int operator()(const char* request, char* reply) {
+        std::string text;
+        const int code = Answer(request, text);
+        std::strncpy(reply, text.c_str(), kBufferSize - 1);
+        return code;
+    }
+    int Answer(const std::string& request, std::string& reply) {
         requests.push_back(request);
         if (static_cast<int>(requests.size()) == failAt) return kTimeoutError;
         char text[40];
@@ -119,10 +127,10 @@ TEST(QueueDownload, EmptyQueueWritesNothingAndCountsTheClosingAnswer) {
     EXPECT_EQ(run.result.requests, 1);
     EXPECT_EQ(run.content, "");
     EXPECT_EQ(run.progress.title_, "Čtení záznamů z QX");
-    ASSERT_EQ(run.progress.lines_.size(), 1u);
-    EXPECT_EQ(run.progress.lines_[0].text, "Celkem 1  záznamů ");
+    ASSERT_EQ(run.progress.steps_.size(), 1u);
+    EXPECT_EQ(run.progress.steps_[0].text, "Celkem 1  záznamů ");
     EXPECT_EQ(run.progress.finishes_, 1);
-    EXPECT_TRUE(run.progress.finishedKeepOpen_);
+    EXPECT_TRUE(run.progress.keptOpen_);
 }
 
 TEST(QueueDownload, WritesValueTextsLimitsAndHalfSecondDuplicates) {
@@ -164,10 +172,10 @@ TEST(QueueDownload, LargeQueuesReportEveryFiftyRequests) {
     DownloadRun run;
     run.Download(module);
     EXPECT_EQ(run.progress.maximum_, 256);
-    ASSERT_EQ(run.progress.lines_.size(), 6u);  // 50 .. 250 and the closing line
-    EXPECT_EQ(run.progress.lines_[0].text, "50 záznamů");
-    EXPECT_EQ(run.progress.lines_[0].position, 50);
-    EXPECT_EQ(run.progress.lines_.back().text, "Celkem 257  záznamů ");
+    ASSERT_EQ(run.progress.steps_.size(), 6u);  // 50 .. 250 and the closing line
+    EXPECT_EQ(run.progress.steps_[0].text, "50 záznamů");
+    EXPECT_EQ(run.progress.steps_[0].position, 50);
+    EXPECT_EQ(run.progress.steps_.back().text, "Celkem 257  záznamů ");
     EXPECT_EQ(run.result.written, 256);
 }
 
@@ -181,7 +189,7 @@ TEST(QueueDownload, AFailedExchangeKeepsTheLinesWritten) {
     EXPECT_EQ(run.result.result, kTimeoutError);
     EXPECT_EQ(run.result.requests, 3);
     EXPECT_EQ(std::count(run.content.begin(), run.content.end(), '\n'), 3);
-    EXPECT_EQ(run.progress.lines_.back().text, "Celkem 3  záznamů ");
+    EXPECT_EQ(run.progress.steps_.back().text, "Celkem 3  záznamů ");
 
     ScriptedModule silent;
     silent.failAt = 1;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/data/fake_progress.h"
+#include "tests/support/fake_progress.h"
 
 namespace qx {
 namespace {
@@ -33,12 +33,12 @@ TEST(TableFill, CountsQuantitiesAndFindsTheShownRecords) {
     EXPECT_EQ(outcome.shown.last, 3);
     EXPECT_EQ(outcome.rows, 2);
     EXPECT_EQ(progress.opens_, 0);
-    ASSERT_EQ(progress.lines_.size(), 3u);
-    EXPECT_EQ(progress.lines_[0].text, "");
-    EXPECT_EQ(progress.lines_[0].maximum, 5);
-    EXPECT_EQ(progress.lines_[1].text, "Čtení hodnot do tabulky");
-    EXPECT_EQ(progress.lines_[2].text, "Celkem 2  záznamů ");
-    EXPECT_EQ(progress.lines_[2].position, 5);
+    ASSERT_EQ(progress.steps_.size(), 3u);
+    EXPECT_EQ(progress.steps_[0].text, "");
+    EXPECT_EQ(progress.steps_[0].maximum, 5);
+    EXPECT_EQ(progress.steps_[1].text, "Čtení hodnot do tabulky");
+    EXPECT_EQ(progress.steps_[2].text, "Celkem 2  záznamů ");
+    EXPECT_EQ(progress.steps_[2].position, 5);
     EXPECT_EQ(progress.pauses_, std::vector<int>{1500});
     EXPECT_FALSE(progress.visible_);  // finished without keeping the dialog
 }
@@ -52,16 +52,16 @@ TEST(TableFill, NoRecordOfTheQuantityOpensTheDialogAndShowsNone) {
     EXPECT_EQ(outcome.rows, 0);
     EXPECT_EQ(outcome.shown.first, -1);
     EXPECT_EQ(outcome.shown.Count(), 0);
-    EXPECT_EQ(progress.lines_.back().text, "Celkem 0  záznamů ");
+    EXPECT_EQ(progress.steps_.back().text, "Celkem 0  záznamů ");
 }
 
 TEST(TableFill, ReportsEveryHundredRowsOfALargeListAndCanBeCancelled) {
     RecordList list = Records(std::vector<int>(1500, 1));
     FakeProgress progress;
     TableFill(list, 1, progress);
-    ASSERT_EQ(progress.lines_.size(), 16u);
-    EXPECT_EQ(progress.lines_[0].text, " 100  záznamů");
-    EXPECT_EQ(progress.lines_[0].position, 100);
+    ASSERT_EQ(progress.steps_.size(), 16u);
+    EXPECT_EQ(progress.steps_[0].text, " 100  záznamů");
+    EXPECT_EQ(progress.steps_[0].position, 100);
 
     FakeProgress cancelling;
     cancelling.cancelAtDelivery_ = 3;
@@ -70,7 +70,7 @@ TEST(TableFill, ReportsEveryHundredRowsOfALargeListAndCanBeCancelled) {
     EXPECT_EQ(list.Count(), 0);  // the list is emptied, and nothing of it is shown any more
     EXPECT_EQ(outcome.shown.first, -1);
     EXPECT_EQ(outcome.shown.Count(), 0);
-    EXPECT_EQ(cancelling.lines_.back().text, "Celkem 300  záznamů ");
+    EXPECT_EQ(cancelling.steps_.back().text, "Celkem 300  záznamů ");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -226,11 +227,11 @@ TEST(CommPortLifecycle, LateReplyAcrossReopenIsNotTheNextAnswer) {
     ASSERT_EQ(port.Open(0, 4, false, nullptr), kOk);
     char reply[kBufferSize] = {};
     {
-        PauseGuard pause(port);
+        PauseLease pause(port);
         EXPECT_EQ(port.Send("$C82", reply), kTimeoutError);
     }
     ASSERT_EQ(port.Open(0, 4, false, nullptr), kOk);
-    PauseGuard pause(port);
+    PauseLease pause(port);
     ASSERT_EQ(port.Send("$C8M", reply), kOk);
     EXPECT_STREQ(reply, "!C815200520\r");
     ASSERT_EQ(port.Send("$C82", reply), kOk);
@@ -258,11 +259,11 @@ TEST(CommPortLifecycle, HungUpLineDoesNotSpin) {
     ASSERT_EQ(port.Open(0, 6, false, &sink), kOk);
     char reply[kBufferSize];
     {
-        PauseGuard pause(port);
+        PauseLease pause(port);
         ASSERT_EQ(port.Send("$01M", reply), kOk);
     }
     port.SetPollEntry(1, -1);
-    PauseGuard pause(port);  // parked before the hang-up: the poller has not seen it
+    PauseLease pause(port);  // parked before the hang-up: the poller has not seen it
     ASSERT_TRUE(sim.HangUp(false));
     const double cpu0 = ThreadCpuSeconds(), wall0 = WallSeconds();
     // The first attempt finds the line gone once its time-out is over; from then on the port is

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "tests/link/poller_fixture.h"
 
@@ -20,7 +21,7 @@ TEST_F(PollerTest, EmptyPollListSendsNothingAndResetsStations) {
     StartSim({});
     OpenLink();
     {
-        PauseGuard pause(port_);  // both stations are in place before the next scan
+        PauseLease pause(port_);  // both stations are in place before the next scan
         port_.UpdateStation(7, [](StationRecord& st) { st.state = 2; });
         port_.UpdateStation(200, [](StationRecord& st) { st.state = 1; });
     }
@@ -38,7 +39,7 @@ TEST_F(PollerTest, TwoListedAddressesAlternate) {
     StartSim({BareModule(3), BareModule(200)});
     OpenLink();
     {
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         port_.SetPollEntry(200, -1);
         port_.SetPollEntry(3, -1);
     }
@@ -60,7 +61,7 @@ TEST_F(PollerTest, PauseHandshakeParksThePollerBetweenCycles) {
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         EXPECT_TRUE(port_.PauseAcknowledged());
         sim_.Record().Clear();
         char reply[kBufferSize];
@@ -77,11 +78,11 @@ TEST_F(PollerTest, PauseHandshakeParksThePollerBetweenCycles) {
 }
 
 TEST_F(PollerTest, PauseOnClosedLinkDoesNotWait) {
-    { PauseGuard neverOpened(port_); }
+    { PauseLease neverOpened(port_); }
     StartSim({});
     OpenLink();
     port_.Close();
-    { PauseGuard closed(port_); }
+    { PauseLease closed(port_); }
     EXPECT_FALSE(port_.PauseRequested());
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "tests/link/poller_fixture.h"
 #include "tests/support/pty_peer.h"
@@ -79,7 +80,7 @@ TEST_F(PollerTest, UnpluggedInstrumentDropsToModuleOnly) {
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         sim_.SetInstrumentAttached(1, false);
         sink_.Clear();
     }
@@ -101,7 +102,7 @@ TEST_F(PollerTest, SwitchedOffModuleIsResetAndAskedForAgain) {
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         sim_.SetSilent(true);
         sink_.Clear();
         sim_.Record().Clear();
@@ -125,7 +126,7 @@ TEST_F(PollerTest, RangeChangeSendsConfigurationInsteadOfValue) {
     port_.SetPollEntry(1, -1);
     ASSERT_TRUE(WaitValues(1, 1));
     {
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         port_.UpdateStation(1, [](StationRecord& st) { st.config = 0x23; });
         sim_.Record().Clear();
     }
@@ -225,7 +226,7 @@ TEST_F(PollerTest, LostPortIsOpenedAgainWhenTheDeviceReturns) {
     EXPECT_TRUE(sink_.WaitFor(
         [&](const Notes&) { return port_.PortLost() && port_.Station(1).state == 0; }));
     {
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         char reply[kBufferSize];
         EXPECT_EQ(port_.Send("$01M", reply), kPortNotAvailable);
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/core/comm_port.h"
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "tests/support/pty_peer.h"
 
@@ -29,7 +30,7 @@ class SendTest : public ::testing::Test {
         ASSERT_EQ(port_.Open(0, 6, checksum, nullptr), kOk);
     }
     int Exchange(const char* request) {
-        PauseGuard pause(port_);
+        PauseLease pause(port_);
         return port_.Send(request, reply_);
     }
     void Answer(std::string text) {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "logger/core/comm_port_find_link.h"
+#include "link/core/comm_port_find_link.h"
 #include "logger/core/module_find.h"
-#include "tests/logger/fake_progress.h"
 #include "tests/logger/sim_bus.h"
+#include "tests/support/fake_progress.h"
 
 namespace qx {
 namespace {
@@ -71,7 +71,7 @@ TEST_F(FindSim, ListsEachModuleOnlyUnderItsOwnBaudAndChecksum) {
     EXPECT_EQ(progress_.title_, "Vyhledávání aktuálního nastavení QX");
     EXPECT_EQ(progress_.maximum_, 255);
     EXPECT_EQ(progress_.position_, 255);
-    EXPECT_TRUE(progress_.finished_);
+    EXPECT_EQ(progress_.finishes_, 1);
     EXPECT_TRUE(progress_.keptOpen_);
 
     // The last scan's list: a module without a positive instrument number polls as -1; the
@@ -109,7 +109,7 @@ TEST_F(FindSim, ModuleThatStopsAnsweringEndsTheFindWithTheErrorLine) {
     EXPECT_EQ(
         progress_.lines_,
         (std::vector<std::string>{"BAUD = 1200, CSUM = OFF:", "Chyba při komunikaci !", "KONEC"}));
-    EXPECT_TRUE(progress_.finished_);
+    EXPECT_EQ(progress_.finishes_, 1);
     EXPECT_EQ(port_->PollEntry(3), -1);  // it did answer its model request
     EXPECT_FALSE(port_->PauseRequested());
     // The configuration read was tried three times and the scan went no further; the poller,
@@ -128,7 +128,7 @@ TEST_F(FindSim, ModuleThatStopsAnsweringEndsTheFindWithTheErrorLine) {
 
 TEST_F(FindSim, CancelStopsAtTheNextAddressAndLetsThePollerGoOn) {
     Start({Module(5, 3, false)});
-    progress_.cancelAfter_ = 8;  // the user closes the dialog while address 7 is asked
+    progress_.cancelAtDelivery_ = 9;  // the user closes the dialog while address 7 is asked
 
     EXPECT_EQ(Find(), ScanOutcome::kCancelled);
 

@@ -8,7 +8,7 @@
 
 #include "link/core/protocol.h"
 #include "logger/core/reconfigure.h"
-#include "tests/logger/fake_progress.h"
+#include "tests/support/fake_progress.h"
 
 namespace qx {
 namespace {
@@ -32,11 +32,11 @@ class FakeBus : public FindLink {
         checksum_ = checksum;
         return 0;
     }
-    void Pause() override {
+    void RequestPause() override {
         ++pauses;
         paused_ = true;
     }
-    void Resume() override {
+    void ReleasePause() override {
         ++resumes;
         paused_ = false;
     }
@@ -114,7 +114,7 @@ TEST(ModuleFind, ModuleAtFiveWithoutInstrumentNumber) {
     EXPECT_EQ(progress.title_, "Vyhledávání aktuálního nastavení QX");
     EXPECT_EQ(progress.maximum_, 255);
     EXPECT_EQ(progress.position_, 255);
-    EXPECT_TRUE(progress.finished_ && progress.keptOpen_);
+    EXPECT_TRUE(progress.finishes_ == 1 && progress.keptOpen_);
     EXPECT_EQ(bus.reopens.size(), 12u);
     EXPECT_EQ(bus.reopens[7], std::make_pair(6, true));
     EXPECT_EQ(bus.pauses, 12);
@@ -158,6 +158,7 @@ TEST(ModuleFind, LateReplyFromAnotherAddressIsNoAnswer) {
     // Address 5 is silent, but a late reply of module 7 arrives while it is asked: not listed.
     bus.strays["$05M"] = "!0715250525";
     test::FakeProgress progress;
+    progress.visible_ = true;  // the find opened the dialog
     EXPECT_EQ(ScanAddresses(bus, progress, false), ScanOutcome::kDone);
     EXPECT_TRUE(progress.lines_.empty());
     EXPECT_TRUE(bus.pollHistory.empty());
@@ -178,7 +179,7 @@ TEST(ModuleFind, LateReplyFromAnotherAddressIsNoAnswer) {
 TEST(ModuleFind, CancelAndFailedOpenStopWithoutTheErrorLine) {
     FakeBus bus;
     test::FakeProgress progress;
-    progress.cancelAfter_ = 256 + 100;  // during the second scan
+    progress.cancelAtDelivery_ = 256 + 101;  // during the second scan
     EXPECT_EQ(FindModule(bus, progress), ScanOutcome::kCancelled);
     EXPECT_EQ(
         progress.lines_,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "logger/core/reconfigure.h"
 #include "tests/logger/sim_bus.h"
@@ -24,7 +25,7 @@ class ReconfigSim : public test::SimBus {
     // empty when nobody answered.
     std::string Ask(const std::string& request) {
         char reply[kBufferSize + 1] = {};
-        PauseGuard hold(*port_);
+        PauseLease hold(*port_);
         if (port_->Send(request.c_str(), reply) != kOk) return {};
         std::string text(reply);
         text.pop_back();  // CR
@@ -66,7 +67,7 @@ TEST_F(ReconfigSim, NewAddressAtOnceLineSettingsAfterPowerCycle) {
 
         TransactionResult result;
         {
-            PauseGuard hold(*port_);
+            PauseLease hold(*port_);
             result = Reconfigure(LinkExchange(), c.request);
         }
         EXPECT_TRUE(result.Ok()) << result.code << result.refusal;
@@ -108,7 +109,7 @@ TEST_F(ReconfigSim, AbsentModuleGetsNoConfigurationCommand) {
 
     TransactionResult result;
     {
-        PauseGuard hold(*port_);
+        PauseLease hold(*port_);
         result = Reconfigure(LinkExchange(), {8, 9, 5, true});
     }
     EXPECT_EQ(result.code, kTimeoutError);

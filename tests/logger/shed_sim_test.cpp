@@ -12,12 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "logger/core/shed_log.h"
 #include "logger/core/shed_transfer.h"
 #include "sim/civil_time.h"
-#include "tests/logger/fake_progress.h"
 #include "tests/logger/sim_bus.h"
+#include "tests/support/fake_progress.h"
 
 namespace qx {
 namespace {
@@ -46,8 +47,7 @@ class ShedSim : public test::SimBus {
     TShedTransfer Make() {
         BusServices bus;
         bus.exchange = [this](const char* q, char* r) { return port_->Send(q, r); };
-        bus.pause = [this] { port_->RequestPause(); };
-        bus.resume = [this] { port_->ReleasePause(); };
+        bus.poller = port_.get();
         bus.progress = &progress_;
         bus.clock = [this] { return PcClock(); };
         // 5 6 1 stands for configuration byte 5D, a quantity the simulated instrument measures.
@@ -67,7 +67,7 @@ class ShedSim : public test::SimBus {
     // The module's fill count read over the link, -1 when it does not answer.
     int Fill() {
         char reply[kBufferSize + 1] = {};
-        PauseGuard hold(*port_);
+        PauseLease hold(*port_);
         if (port_->Send(ReqQueueFill(kAddr).c_str(), reply) != kOk) return -1;
         const std::string_view text(reply);
         return 256 * HexPairAt(text, 4) + HexPairAt(text, 6);

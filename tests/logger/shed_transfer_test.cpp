@@ -10,7 +10,7 @@
 #include <map>
 
 #include "logger/core/shed_log.h"
-#include "tests/logger/fake_progress.h"
+#include "tests/support/fake_progress.h"
 
 namespace qx {
 namespace {
@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 // A module that keeps what the write commands give it and answers the read-backs from that,
 // with a record queue. It remembers whether the poller was parked at each request.
-struct FakeModule {
+struct FakeModule : PollerPause {
     int addr = 1;
     bool refuseAll = false;
     int failAt = -1;  // 0-based number of the request that times out
@@ -32,6 +32,14 @@ struct FakeModule {
     int pauses = 0;
     int resumes = 0;
 
+    void RequestPause() override {
+        paused = true;
+        ++pauses;
+    }
+    void ReleasePause() override {
+        paused = false;
+        ++resumes;
+    }
     int Exchange(const char* request, char* reply) {
         const std::string req = request;
         requests.push_back(req);
@@ -93,14 +101,7 @@ class ShedTransferTest : public ::testing::Test {
     TShedTransfer Make() {
         BusServices bus;
         bus.exchange = [this](const char* q, char* r) { return module_.Exchange(q, r); };
-        bus.pause = [this] {
-            module_.paused = true;
-            ++module_.pauses;
-        };
-        bus.resume = [this] {
-            module_.paused = false;
-            ++module_.resumes;
-        };
+        bus.poller = &module_;
         bus.progress = &progress_;
         bus.clock = [this] { return now_; };
         bus.encode = [](int q, int r, int i) { return q * 16 + 4 * r + 2 * i; };
@@ -142,7 +143,7 @@ TEST_F(ShedTransferTest, SendLogsEveryRequestAndShowsItsSteps) {
     EXPECT_EQ(progress_.lines_[8], "Index  8  do QX");
     EXPECT_EQ(progress_.lines_[9], "Povolení indexu do QX");
     EXPECT_EQ(progress_.lines_.back(), "KONEC");
-    EXPECT_TRUE(progress_.finished_ && progress_.keptOpen_);
+    EXPECT_TRUE(progress_.finishes_ == 1 && progress_.keptOpen_);
     EXPECT_EQ(report_.calls, 0);
     ExpectReleased();
 }
@@ -237,7 +238,7 @@ TEST_F(ShedTransferTest, FailedRequestEndsTheSendWithTheLogUpToIt) {
     EXPECT_EQ(report_.calls, 1);
     EXPECT_EQ(report_.caption, "TMForm::MShedSendClick()");
     EXPECT_EQ(progress_.lines_.back(), "Index  2  do QX");
-    EXPECT_TRUE(progress_.finished_);
+    EXPECT_EQ(progress_.finishes_, 1);
     ExpectReleased();
 }
 
@@ -254,7 +255,7 @@ TEST_F(ShedTransferTest, InvalidScheduleIsRefusedBeforeAnythingIsSent) {
     }
     EXPECT_TRUE(module_.requests.empty());
     EXPECT_EQ(module_.pauses, 0);
-    EXPECT_EQ(progress_.opened_, 0);
+    EXPECT_EQ(progress_.opens_, 0);
     EXPECT_FALSE(fs::exists(dir_ / kShedLogName));
 }
 
@@ -292,7 +293,7 @@ TEST_F(ShedTransferTest, ClearReadsToTheEndWithProgressEveryTenOrFifty) {
 
 TEST_F(ShedTransferTest, ClearStopsWhenTheUserCancels) {
     module_.queue = 1000;
-    progress_.cancelAfter_ = 2;  // closed while the third step ran
+    progress_.cancelAtDelivery_ = 3;  // closed while the third step ran
     TShedTransfer t = Make();
     EXPECT_TRUE(t.Clear(1).Ok());
     EXPECT_EQ(t.ClearedCount(), 150);
@@ -305,7 +306,7 @@ TEST_F(ShedTransferTest, ClearWhoseFillCountFailsNeverOpensTheDialog) {
     module_.failAt = 1;
     TShedTransfer t = Make();
     EXPECT_EQ(t.Clear(1).code, -1);
-    EXPECT_EQ(progress_.opened_, 0);
+    EXPECT_EQ(progress_.opens_, 0);
     EXPECT_EQ(progress_.lines_, (std::vector<std::string>{"Celkem  0  záznamů nulováno"}));
     EXPECT_EQ(report_.caption, "TMForm::MShedClearClick()");
     ExpectReleased();

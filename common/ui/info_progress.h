@@ -1,6 +1,6 @@
 #pragma once
-// The progress dialog as the data operations see it: reading a file, filling the table and the
-// download report through this adapter.
+// The progress dialog as every long operation sees it: the schedule transfer, the module search,
+// reading a file, filling the table and the download report through this adapter.
 //
 // A table fill of a million records reports thousands of steps. Appending each line to the log
 // at once would lay out and repaint the dialog thousands of times, which costs far more than the
@@ -14,13 +14,13 @@
 #include <chrono>
 #include <functional>
 
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 
 namespace qx {
 
 class TMInfoForm;
 
-class InfoProgress : public DataProgress {
+class InfoProgress : public Progress {
   public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
     static constexpr std::chrono::milliseconds kHandOverInterval{25};
@@ -35,6 +35,8 @@ class InfoProgress : public DataProgress {
 
     void Open(std::string_view title, int maximum) override;
     void AddLine(std::string_view text, int position, int maximum) override;
+    void Move(int position, int maximum) override;
+    void Append(std::string_view text) override;
     void Finish(bool keepOpen) override;
     bool Visible() const override;
     void ProcessEvents() override;

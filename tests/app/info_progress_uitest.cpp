@@ -1,4 +1,4 @@
-// The data operations' progress adapter: lines collected between event deliveries reach the
+// The progress adapter: lines collected between event deliveries reach the
 // dialog as the same log, and "Storno" is noticed at every step.
 
 #include <gtest/gtest.h>
@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <chrono>
 
+#include "common/ui/info_progress.h"
 #include "common/ui/tminfo_form.h"
-#include "data/ui/info_progress.h"
 #include "tests/app/qt_test_app.h"
 
 extern "C" const char* __lsan_default_suppressions() {
@@ -59,7 +59,16 @@ TEST_F(InfoProgressTest, CollectedLinesGiveTheSameLog) {
     EXPECT_EQ(form_.Position(), 200);
     EXPECT_EQ(form_.Maximum(), 1000);
 
-    // A lone empty line and the closing line reach the dialog when it is finished.
+    // A verdict goes onto the last line, handed over or still collected; a bar-only step adds
+    // no line. All of it, a lone empty line and the closing line reach the dialog at the finish.
+    progress.Append("  -->  OK");
+    direct.Append(QStringLiteral("  -->  OK"));
+    progress.AddLine("    Addresa  7  (07h)", 7, -1);
+    direct.AddLine(QStringLiteral("    Addresa  7  (07h)"), 7);
+    progress.Append("  -->  OK  #42");
+    direct.Append(QStringLiteral("  -->  OK  #42"));
+    progress.Move(9, 1200);
+    direct.AddLine(QString(), 9, 1200);
     progress.AddLine("", -1, -1);
     direct.AddLine(QStringLiteral(""));
     progress.AddLine("Celkem 1000  záznamů ", 1000, -1);
@@ -67,6 +76,7 @@ TEST_F(InfoProgressTest, CollectedLinesGiveTheSameLog) {
     progress.Finish(false);
     EXPECT_EQ(form_.Lines(), direct.Lines());
     EXPECT_EQ(form_.Position(), 1000);
+    EXPECT_EQ(form_.Maximum(), 1200);
     EXPECT_FALSE(form_.Visible());
 }
 

@@ -1,4 +1,4 @@
-#include "data/ui/info_progress.h"
+#include "common/ui/info_progress.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -44,8 +44,21 @@ void InfoProgress::AddLine(std::string_view text, int position, int maximum) {
     if (havePending_) pending_ += QLatin1Char('\n');
     pending_ += Text(text);
     havePending_ = true;
+    Move(position, maximum);
+}
+
+void InfoProgress::Move(int position, int maximum) {
     if (position >= 0) position_ = position;
     if (maximum >= 0) maximum_ = maximum;
+}
+
+void InfoProgress::Append(std::string_view text) {
+    // The last line may still be among the collected ones.
+    if (havePending_) {
+        pending_ += Text(text);
+        return;
+    }
+    form_.Append(Text(text));
 }
 
 void InfoProgress::Finish(bool keepOpen) {

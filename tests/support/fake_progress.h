@@ -1,18 +1,19 @@
 #pragma once
-// A progress dialog for tests: records what the operation reports, can be "closed" at a chosen
-// event delivery to act as the user's "Storno", and never waits.
+// A progress dialog for tests: keeps the log as the user would read it and every step as it was
+// reported, can be "closed" at a chosen event delivery to act as the user's "Storno", and never
+// waits.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "data/core/data_progress.h"
+#include "common/core/progress.h"
 
 namespace qx::test {
 
-class FakeProgress : public DataProgress {
+class FakeProgress : public Progress {
   public:
-    struct Line {
+    struct Step {
         std::string text;
         int position;
         int maximum;
@@ -21,15 +22,27 @@ class FakeProgress : public DataProgress {
     void Open(std::string_view title, int maximum) override {
         title_ = title;
         maximum_ = maximum;
+        position_ = 0;
+        lines_.clear();
         visible_ = true;
         ++opens_;
     }
     void AddLine(std::string_view text, int position, int maximum) override {
-        lines_.push_back({std::string(text), position, maximum});
+        lines_.emplace_back(text);
+        steps_.push_back({std::string(text), position, maximum});
+        Move(position, maximum);
+    }
+    void Move(int position, int maximum) override {
+        if (position >= 0) position_ = position;
+        if (maximum >= 0) maximum_ = maximum;
+    }
+    void Append(std::string_view text) override {
+        if (lines_.empty()) lines_.emplace_back();
+        lines_.back() += text;
     }
     void Finish(bool keepOpen) override {
         visible_ = keepOpen;
-        finishedKeepOpen_ = keepOpen;
+        keptOpen_ = keepOpen;
         ++finishes_;
     }
     bool Visible() const override { return visible_; }
@@ -42,11 +55,13 @@ class FakeProgress : public DataProgress {
     bool visible_ = false;
     std::string title_;
     int maximum_ = -1;
+    int position_ = -1;
     int opens_ = 0;
     int finishes_ = 0;
-    bool finishedKeepOpen_ = false;
+    bool keptOpen_ = false;
     int deliveries_ = 0;
-    std::vector<Line> lines_;
+    std::vector<std::string> lines_;  // the log, verdicts appended
+    std::vector<Step> steps_;         // every AddLine as reported
     std::vector<int> pauses_;
 };
 

@@ -13,13 +13,19 @@ class BusBusy {
     // Holds the count up for its lifetime.
     class Scope {
       public:
-        explicit Scope(BusBusy& busy) : busy_(busy) { ++busy_.depth_; }
-        ~Scope() { --busy_.depth_; }
+        explicit Scope(BusBusy& busy) : Scope(&busy) {}
+        // A null count holds nothing.
+        explicit Scope(BusBusy* busy) : busy_(busy) {
+            if (busy_ != nullptr) ++busy_->depth_;
+        }
+        ~Scope() {
+            if (busy_ != nullptr) --busy_->depth_;
+        }
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
 
       private:
-        BusBusy& busy_;
+        BusBusy* busy_;
     };
 
   private:

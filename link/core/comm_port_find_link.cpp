@@ -1,4 +1,4 @@
-#include "logger/core/comm_port_find_link.h"
+#include "link/core/comm_port_find_link.h"
 
 namespace qx {
 

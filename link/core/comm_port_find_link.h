@@ -2,7 +2,8 @@
 // The module find's view of the program's link object.
 
 #include "link/core/comm_port.h"
-#include "logger/core/find_link.h"
+
+#include "link/core/find_link.h"
 
 namespace qx {
 
@@ -13,8 +14,8 @@ class TCommPortFindLink : public FindLink {
         : port_(port), portIndex_(portIndex), window_(window) {}
 
     int Reopen(int baudCode, bool checksum) override;
-    void Pause() override { port_.RequestPause(); }
-    void Resume() override { port_.ReleasePause(); }
+    void RequestPause() override { port_.RequestPause(); }
+    void ReleasePause() override { port_.ReleasePause(); }
     int Send(const char* request, char* reply) override { return port_.Send(request, reply); }
     void ClearPollList() override { port_.ClearPollList(); }
     void SetPollEntry(int addr, int entry) override { port_.SetPollEntry(addr, entry); }
