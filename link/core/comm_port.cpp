@@ -210,13 +210,15 @@ void TCommPort::Transfer() {
 void TCommPort::DrainLateReplies(std::chrono::steady_clock::time_point until) {
     using namespace std::chrono;
     const int gap = ReplyGapMs();
-    std::size_t drained = 0;
-    while (drained < kAttempts * sizeof receive_) {
-        const auto left = duration_cast<milliseconds>(until - steady_clock::now()).count();
-        if (device_->ReadByte(std::max<int>(gap, static_cast<int>(left))) >= 0) {
+    for (std::size_t drained = 0; drained < kAttempts * sizeof receive_;) {
+        const auto now = steady_clock::now();
+        const bool pastUntil = now >= until;
+        const int wait =
+            pastUntil ? gap : static_cast<int>(ceil<milliseconds>(until - now).count());
+        if (device_->ReadByte(wait) >= 0) {
             ++drained;
-        } else if (steady_clock::now() >= until) {
-            break;
+        } else if (pastUntil) {
+            break;  // a whole gap of silence after the last answer could have come
         }
     }
 }
@@ -235,20 +237,20 @@ int TCommPort::Send(const char* request, char* reply) {
     device_->Purge();
     using Clock = std::chrono::steady_clock;
     int attempts = 0;
-    Clock::time_point firstWrite{};
-    Clock::time_point lastWrite{};
+    const Clock::time_point firstWrite = Clock::now();
     while (attempts < kAttempts && received_ == 0 && !device_->Lost()) {
-        lastWrite = Clock::now();
-        if (attempts++ == 0) firstWrite = lastWrite;
+        ++attempts;
         Transfer();
     }
     // A retry is the same request, so a slow module's answer to an earlier attempt answers it as
-    // well and is taken. The later attempts' own answers may still be on their way: the slowest
-    // they can be is the time the answer took since the first attempt. They are let in and thrown
-    // away here, or they would meet the next exchange, whose request they may well fit (the
-    // download's record request with the same toggle would read one record twice).
-    if (attempts > 1 && received_ > 0 && !device_->Lost())
-        DrainLateReplies(lastWrite + (Clock::now() - firstWrite));
+    // well and is taken. The later attempts' own answers may still be on their way, one after the
+    // other, each at worst as slow as the answer taken was since the first attempt. They are let
+    // in and thrown away here, or they would meet the next exchange, whose request they may well
+    // fit (the download's record request with the same toggle would read one record twice).
+    if (attempts > 1 && received_ > 0 && !device_->Lost()) {
+        const auto answered = Clock::now();
+        DrainLateReplies(answered + (attempts - 1) * (answered - firstWrite));
+    }
     if (device_->Lost()) {
         // Let go of the gone device at once: a USB adapter plugged in again gets its old name
         // only when nobody holds the old one.

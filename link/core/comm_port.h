@@ -55,7 +55,7 @@ class TCommPort final : public PollerPause {
     // The text for a result code, naming the current operation.
     static std::string StrError(int code, int operation);
     std::string StrError(int code) const { return StrError(code, CurrentOperation()); }
-    // After an exchange answered on a retry: reads and discards what comes until `until` and then
+    // After an exchange answered on a retry: reads and discards what comes until `until`, then
     // until the line stays silent for one reply gap.
     void DrainLateReplies(std::chrono::steady_clock::time_point until);
     // Writes the transmit buffer with one CR and reads the reply to it into the receive buffer;

@@ -134,6 +134,7 @@ TEST_F(SendTest, RefusalIsASuccessfulExchange) {
 }
 
 TEST_F(SendTest, SecondAttemptSuccessIsNotReported) {
+    port_.SetReplyGapMs(400);  // a silent attempt, then the drain after the answer: both wait
     OpenLink(false);
     auto calls = std::make_shared<std::atomic<int>>(0);
     peer_.SetScript([calls](const std::string&) -> std::optional<PeerReply> {
