@@ -15,6 +15,8 @@ namespace qx::test {
 // True when the popup opened, item `index` was clicked and the popup closed again.
 inline bool PickWithMouse(QComboBox* box, int index) {
     if (index < 0 || index >= box->count() || !box->isVisible()) return false;
+    // A list waiting for the module's answer is disabled for a moment; a person waits as well.
+    if (!WaitFor([box] { return box->isEnabled(); })) return false;
     QTest::mouseClick(box, Qt::LeftButton);
     QAbstractItemView* view = box->view();
     if (!WaitFor([view] { return view->isVisible(); })) return false;
