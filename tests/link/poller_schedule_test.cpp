@@ -68,9 +68,12 @@ TEST_F(PollerTest, PauseHandshakeParksThePollerBetweenCycles) {
         for (int i = 0; i < 3; ++i)
             ASSERT_EQ(port_.Send("$01N", reply), kOk);
         // The simulator records a request once it has answered it: the link may read the
-        // third reply before the third request is in the record.
+        // third reply before the third request is in the record, and the poller's last request
+        // before it parked may reach the record only after it was cleared, ahead of ours.
         ASSERT_TRUE(WaitRequest("$01N\r", 3));
-        EXPECT_EQ(Requests(), std::vector<std::string>(3, "$01N\r"));
+        std::vector<std::string> requests = Requests();
+        if (!requests.empty() && requests.front() == "#01\r") requests.erase(requests.begin());
+        EXPECT_EQ(requests, std::vector<std::string>(3, "$01N\r"));
     }
     EXPECT_FALSE(port_.PauseRequested());
     EXPECT_FALSE(port_.PauseAcknowledged());
