@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -24,6 +26,7 @@ class WholeWindowFixture : public ::testing::Test {
         QDir::setCurrent(workDir_.path());
         // A generous gap keeps a simulator slowed down by a loaded machine from looking silent.
         link_.SetReplyGapMs(600);
+        DumpWireOnRequest();
         std::string error;
         started_ = StartSimulatedBus(simulator_, settings_, &error);
         EXPECT_TRUE(started_) << error;
@@ -42,6 +45,18 @@ class WholeWindowFixture : public ::testing::Test {
         logger_ = new TLoggerPages(*form_, *cfg_);
         data_ = new TDataPages(*form_);
         return *form_;
+    }
+
+    // With MERIDO_WIRE_DUMP=DIR every frame on the line, without its time, goes to
+    // DIR/<suite>.<test>.wire, so that the frames of two builds can be compared.
+    void DumpWireOnRequest() {
+        const char* dir = std::getenv("MERIDO_WIRE_DUMP");
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        if (dir == nullptr || info == nullptr) return;
+        auto out = std::make_shared<std::ofstream>(
+            std::string(dir) + "/" + info->test_suite_name() + "." + info->name() + ".wire");
+        simulator_.Record().SetObserver(
+            [out](const sim::WireFrame& frame) { *out << sim::TraceLine(0, frame) << '\n'; });
     }
 
     // The last message shown, so that an unexpected one names itself in the failure.
