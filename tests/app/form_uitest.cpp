@@ -18,7 +18,6 @@
 #include "app/ui/qt_translation.h"
 #include "common/ui/control_color.h"
 #include "common/ui/dialog_prompt.h"
-#include "common/ui/form_page.h"
 #include "form_fixture.h"
 #include "measure/ui/online_page.h"
 
@@ -87,7 +86,7 @@ TEST_F(MainWindowTest, PageEnterShowsTheFileOfThePage) {
     EXPECT_EQ(form.windowTitle(), recording);  // the recording names its file at once
     form.MPage->setCurrentIndex(2);
     EXPECT_EQ(form.windowTitle(), TMForm::Banner());
-    form.SetDataFileName(QStringLiteral("/tmp/data.PRN"));
+    form.Shared().SetDataFileName(QStringLiteral("/tmp/data.PRN"));
     form.MPage->setCurrentIndex(1);
     EXPECT_EQ(form.windowTitle(), recording);
     form.MOnLineSh->MOnStopClick();
@@ -96,7 +95,7 @@ TEST_F(MainWindowTest, PageEnterShowsTheFileOfThePage) {
     EXPECT_EQ(form.windowTitle(), TMForm::Banner());
     form.MPage->setCurrentIndex(3);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("/tmp/data.PRN"));
-    form.SetDataFileName(QString());
+    form.Shared().SetDataFileName(QString());
     form.MPage->setCurrentIndex(4);
     EXPECT_EQ(form.windowTitle(), TMForm::Banner());
 }
@@ -119,8 +118,8 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
     form.StationChangedMessage(a, 0);
     for (QPushButton* b : BusButtons())
         EXPECT_TRUE(b->isEnabled());
-    EXPECT_TRUE(form.MOnClear->isEnabled());
-    EXPECT_TRUE(form.MOnStart->isEnabled());
+    EXPECT_TRUE(form.MOnLineSh->MOnClear->isEnabled());
+    EXPECT_TRUE(form.MOnLineSh->MOnStart->isEnabled());
     EXPECT_EQ(link_.PollEntry(a), 4711);
     EXPECT_EQ(SetupSh().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
 
@@ -129,8 +128,8 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
     form.StationChangedMessage(a, 0);
     for (QPushButton* b : BusButtons())
         EXPECT_TRUE(b->isEnabled());
-    EXPECT_FALSE(form.MOnClear->isEnabled());
-    EXPECT_FALSE(form.MOnStart->isEnabled());
+    EXPECT_FALSE(form.MOnLineSh->MOnClear->isEnabled());
+    EXPECT_FALSE(form.MOnLineSh->MOnStart->isEnabled());
     EXPECT_EQ(SetupSh().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ???"));
 
     // While recording, the recording owns MOnStart.
@@ -141,16 +140,16 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
     form.MOnLineSh->MOnStartClick();
     ASSERT_FALSE(form.RecordingFileName().isEmpty());
     form.StationChangedMessage(a, 0);
-    EXPECT_FALSE(form.MOnStart->isEnabled());
+    EXPECT_FALSE(form.MOnLineSh->MOnStart->isEnabled());
     form.MOnLineSh->MOnStopClick();
-    EXPECT_TRUE(form.MOnStart->isEnabled());
+    EXPECT_TRUE(form.MOnLineSh->MOnStart->isEnabled());
 
     // Another address acts on the buttons too, but leaves the status panel alone.
     form.StationChangedMessage(a, 0);
     form.StationChangedMessage(a + 1, 0);
     for (QPushButton* b : BusButtons())
         EXPECT_FALSE(b->isEnabled());
-    EXPECT_FALSE(form.MOnClear->isEnabled());
+    EXPECT_FALSE(form.MOnLineSh->MOnClear->isEnabled());
     EXPECT_EQ(SetupSh().MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
 
     // The poller's final notification (-1) acts on address 255.
@@ -161,48 +160,46 @@ TEST_F(MainWindowTest, StationChangedSetsButtonsFromTheStationState) {
     form.StationChangedMessage(-1, 0);
     for (QPushButton* b : BusButtons())
         EXPECT_TRUE(b->isEnabled());
-    EXPECT_FALSE(form.MOnClear->isEnabled());
+    EXPECT_FALSE(form.MOnLineSh->MOnClear->isEnabled());
     link_.SetStation(255, StationRecord{});
     form.StationChangedMessage(-1, 0);
     for (QPushButton* b : BusButtons())
         EXPECT_FALSE(b->isEnabled());
 }
 
-// Records what a page sees of the notifications.
-class RecordingPage : public FormPage {
-  public:
-    explicit RecordingPage(TCommPort& link) : link_(link) {}
-    void StationChanged(int a) override { seen.push_back({1424, a, 0, link_.WindowIdle()}); }
-    void ValueRead(int a, int t) override { seen.push_back({1425, a, t, link_.WindowIdle()}); }
-    void ConfigKnown(int a) override { seen.push_back({1426, a, 0, link_.WindowIdle()}); }
-    struct Seen {
-        int message, a, t;
-        bool idle;
-        bool operator==(const Seen&) const = default;
-    };
-    std::vector<Seen> seen;
-
-  private:
-    TCommPort& link_;
+// Records what a page sees of the notifications through the session.
+struct SeenNotification {
+    int message, a, t;
+    bool idle;
+    bool operator==(const SeenNotification&) const = default;
 };
 
 TEST_F(MainWindowTest, PostedNotificationsReachTheirHandlersInOrder) {
     TMForm& form = Form();
-    RecordingPage page(link_);
-    form.AddPage(&page);
+    std::vector<SeenNotification> seen;
+    QObject page;
+    Session& session = form.Shared();
+    QObject::connect(&session, &Session::StationChanged, &page, [&](int a) {
+        seen.push_back({1424, a, 0, link_.WindowIdle()});
+    });
+    QObject::connect(&session, &Session::ValueRead, &page, [&](int a, int t) {
+        seen.push_back({1425, a, t, link_.WindowIdle()});
+    });
+    QObject::connect(&session, &Session::ConfigKnown, &page, [&](int a) {
+        seen.push_back({1426, a, 0, link_.WindowIdle()});
+    });
     std::thread poller([&] {
-        form.Sink().Post(kStationChanged, 3, 0);
-        form.Sink().Post(kValueRead, 3, 360005);
-        form.Sink().Post(kConfigKnown, 3, 0);
+        form.Shared().Sink().Post(kStationChanged, 3, 0);
+        form.Shared().Sink().Post(kValueRead, 3, 360005);
+        form.Shared().Sink().Post(kConfigKnown, 3, 0);
     });
     poller.join();
-    EXPECT_TRUE(page.seen.empty());  // posted, not sent
-    ASSERT_TRUE(WaitFor([&] { return page.seen.size() == 3; }));
-    const std::vector<RecordingPage::Seen> expected{
+    EXPECT_TRUE(seen.empty());  // posted, not sent
+    ASSERT_TRUE(WaitFor([&] { return seen.size() == 3; }));
+    const std::vector<SeenNotification> expected{
         {1424, 3, 0, false}, {1425, 3, 360005, false}, {1426, 3, 0, false}};
-    EXPECT_EQ(page.seen, expected);  // the window-idle flag is clear inside every handler
+    EXPECT_EQ(seen, expected);  // the window-idle flag is clear inside every handler
     EXPECT_TRUE(link_.WindowIdle());
-    form.RemovePage(&page);
 }
 
 TEST_F(MainWindowTest, NotificationOfAnEarlierOpenLeavesThePollListAlone) {
@@ -212,7 +209,7 @@ TEST_F(MainWindowTest, NotificationOfAnEarlierOpenLeavesThePollListAlone) {
     const int a = form.SelectedAddress();
     // Posted by the poller of the previous Open, handled only after the link was reopened.
     link_.Close();
-    form.Sink().Post(kStationChanged, a, 0);
+    form.Shared().Sink().Post(kStationChanged, a, 0);
     form.MSetUseClick(nullptr);
     ASSERT_EQ(link_.PollEntry(a), -1);
     QCoreApplication::sendPostedEvents(&form);

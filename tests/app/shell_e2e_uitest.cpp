@@ -26,9 +26,9 @@ TEST_F(EndToEndTest, WindowPollsTheSimulatedModule) {
     ASSERT_TRUE(WaitFor([&] { return status->text().contains(QStringLiteral("WZ520")); }))
         << status->text().toStdString();
     EXPECT_EQ(status->text(), QStringLiteral("  Status:    QX102    WZ520"));
-    EXPECT_TRUE(form.MShedSend->isEnabled());
-    EXPECT_TRUE(form.MTabReceive->isEnabled());
-    EXPECT_TRUE(form.MOnClear->isEnabled());
+    EXPECT_TRUE(form.SchedulePages().MShedSend->isEnabled());
+    EXPECT_TRUE(form.DataPages().MTabReceive->isEnabled());
+    EXPECT_TRUE(form.MOnLineSh->MOnClear->isEnabled());
     // The instrument number replaced the -1 of the Use action in the poll list.
     EXPECT_EQ(link_.PollEntry(10), 12345678);
 
@@ -36,11 +36,11 @@ TEST_F(EndToEndTest, WindowPollsTheSimulatedModule) {
     simulator_.SetInstrumentAttached(10, false);
     ASSERT_TRUE(WaitFor([&] { return status->text().contains(QStringLiteral("WZ???")); }));
     EXPECT_TRUE(status->text().contains(QStringLiteral("QX102")));
-    EXPECT_FALSE(form.MOnClear->isEnabled());
+    EXPECT_FALSE(form.MOnLineSh->MOnClear->isEnabled());
 
     // The module falls silent: the station is reset and the bus buttons go off.
     simulator_.SetSilent(true);
-    ASSERT_TRUE(WaitFor([&] { return !form.MShedSend->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return !form.SchedulePages().MShedSend->isEnabled(); }));
     EXPECT_EQ(status->text(), QStringLiteral("  Status:    QX???    WZ???"));
 }
 

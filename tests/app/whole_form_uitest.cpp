@@ -89,14 +89,17 @@ TEST_F(WholeFormTest, EveryPageInItsSheetWithOneControlPerName) {
     }
     // The window's handles are the controls the pages show and connect.
     const std::vector<std::pair<QPushButton*, const char*>> handles{
-        {form.MOnClear, "MOnClear"},      {form.MOnStart, "MOnStart"},
-        {form.MOnStop, "MOnStop"},        {form.MShedSend, "MShedSend"},
-        {form.MShedCheck, "MShedCheck"},  {form.MShedClear, "MShedClear"},
-        {form.MTabReceive, "MTabReceive"}};
+        {form.MOnLineSh->MOnClear, "MOnClear"},
+        {form.MOnLineSh->MOnStart, "MOnStart"},
+        {form.MOnLineSh->MOnStop, "MOnStop"},
+        {form.SchedulePages().MShedSend, "MShedSend"},
+        {form.SchedulePages().MShedCheck, "MShedCheck"},
+        {form.SchedulePages().MShedClear, "MShedClear"},
+        {form.DataPages().MTabReceive, "MTabReceive"}};
     for (const auto& [button, name] : handles) {
         EXPECT_EQ(button, form.findChild<QPushButton*>(QLatin1String(name))) << name;
     }
-    EXPECT_EQ(form.MOnClear, form.MOnLineSh->MOnClear);
+    EXPECT_EQ(form.MOnLineSh->MOnClear, form.MOnLineSh->MOnClear);
 
     // A screen reader (or a test driving the window from outside) finds every edit and list by
     // its label (a list's name is its current item, its label a relation), each page's by a name
@@ -151,8 +154,8 @@ TEST_F(WholeFormTest, ScheduleInputListFollowsTheModelsInUse) {
     ASSERT_EQ(logger_->Page()->MShedSelect->currentIndex(), 0);  // current: inputs by model
     const int reduced = input->count();
     // The station in use turns out to be a pair with the full input set.
-    form.Models().SetModuleModel(1102);
-    form.Models().SetInstrumentModel(1520);
+    form.Shared().Models().SetModuleModel(1102);
+    form.Shared().Models().SetInstrumentModel(1520);
     emit form.MOnLineSh->InputSetChanged();
     EXPECT_GT(input->count(), reduced);
 }
@@ -174,8 +177,8 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePage) {
     EXPECT_TRUE(WaitFor([&] { return online.MOnSelect->isEnabled(); }));
     EXPECT_GT(online.MOnSelect->count(), 0);
     EXPECT_EQ(form.MSetupSh->MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
-    EXPECT_TRUE(form.MOnClear->isEnabled());
-    EXPECT_TRUE(form.MShedSend->isEnabled());
+    EXPECT_TRUE(form.MOnLineSh->MOnClear->isEnabled());
+    EXPECT_TRUE(form.SchedulePages().MShedSend->isEnabled());
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
@@ -256,7 +259,7 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
     ASSERT_TRUE(simulator_.PrefillQueue(10, 3, 0x10));
     openPage(form.MTableSh);
     prompt_.QueueFile(workDir_.filePath(QStringLiteral("q.PRN")));
-    QTest::mouseClick(form.MTabReceive, Qt::LeftButton);
+    QTest::mouseClick(form.DataPages().MTabReceive, Qt::LeftButton);
     ASSERT_TRUE(data_->MTabSelect->isEnabled());
     ASSERT_TRUE(PickWithMouse(data_->MTabSelect, 1));
     EXPECT_EQ(data_->MGrSelect->currentIndex(), 1);
@@ -272,22 +275,22 @@ TEST_F(WholeFormTest, ModuleButtonsRunTheirTransactionsAndLeaveThePollerRunning)
     ASSERT_TRUE(started_);
     TMForm& form = Build();
     form.FormActivate();
-    ASSERT_TRUE(WaitFor([&] { return form.MShedClear->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return form.SchedulePages().MShedClear->isEnabled(); }));
 
     ASSERT_TRUE(simulator_.PrefillQueue(10, 5, -1));
-    form.MShedClear->click();
+    form.SchedulePages().MShedClear->click();
     EXPECT_TRUE(simulator_.FindModule(10)->Log().Queue().empty());
-    EXPECT_TRUE(info_.Lines().contains(QStringLiteral("Celkem  5  záznamů nulováno")))
-        << info_.Lines().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(info_->Lines().contains(QStringLiteral("Celkem  5  záznamů nulováno")))
+        << info_->Lines().join(QLatin1Char('|')).toStdString();
 
     // The shown entry goes out with the schedule-wide rewrite flag.
     logger_->Page()->MShedRewrite->setChecked(true);
-    form.MShedSend->click();
+    form.SchedulePages().MShedSend->click();
     EXPECT_EQ(simulator_.FindModule(10)->Log().Rewrite(), 0x80);
     EXPECT_TRUE(QFile::exists(workDir_.filePath(QStringLiteral("ROZVRH.LOG"))));
-    form.MShedCheck->click();
+    form.SchedulePages().MShedCheck->click();
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
-    EXPECT_FALSE(form.Bus().Busy());
+    EXPECT_FALSE(form.Shared().Bus().Busy());
 
     // The poller was released: a new reading still arrives.
     ASSERT_TRUE(simulator_.SetFixedValue(10, 3.0));
@@ -305,15 +308,15 @@ TEST_F(WholeFormTest, SetupModuleButtonsReachTheFindAndTheReconfiguration) {
     form.FormActivate();
     ASSERT_TRUE(link_.IsOpen());
     // The user cancels the find at once: the settings of the Setup page are applied again.
-    QTimer::singleShot(0, &info_, [this] { info_.MCancelClick(); });
+    QTimer::singleShot(0, info_, [this] { info_->MCancelClick(); });
     form.MSetupSh->MSetFind->click();
-    const QStringList lines = info_.Lines();
+    const QStringList lines = info_->Lines();
     EXPECT_EQ(lines.value(0), QStringLiteral("BAUD = 1200, CSUM = OFF:"));
     EXPECT_EQ(lines.value(lines.size() - 1), QStringLiteral("KONEC"));
     EXPECT_TRUE(link_.IsOpen());
     EXPECT_EQ(link_.BaudCode(), 6);
     EXPECT_EQ(link_.PollEntry(10), -1);
-    EXPECT_FALSE(form.Bus().Busy());
+    EXPECT_FALSE(form.Shared().Bus().Busy());
     EXPECT_EQ(prompt_.MessageCount(), 1);
 }
 
@@ -333,10 +336,10 @@ TEST_F(WholeFormTest, LostPortIsNamedAndPolledAgainOnceBack) {
     }));
     EXPECT_TRUE(AnyContains(ViewTexts(*form.MOnLineSh),
                             "odpojeno: " + device.section(QLatin1Char('/'), -1).toStdString()));
-    EXPECT_FALSE(form.MShedSend->isEnabled());
+    EXPECT_FALSE(form.SchedulePages().MShedSend->isEnabled());
     ASSERT_TRUE(simulator_.HangUp(true));
     EXPECT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
-    EXPECT_TRUE(WaitFor([&] { return form.MShedSend->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return form.SchedulePages().MShedSend->isEnabled(); }));
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
