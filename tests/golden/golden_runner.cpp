@@ -16,6 +16,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -161,21 +162,13 @@ std::string Show(const Cell& c) {
     return text;
 }
 
-DataRecord Record(int config, double value, int limit) {
-    DataRecord r;
-    r.config = static_cast<std::uint8_t>(config);
-    r.value = value;
-    r.limit = static_cast<std::uint8_t>(limit);
-    return r;
-}
-
 struct Decoder {
     const char* name;    // the file's name without ".txt"
     const char* header;  // the file's header line: inputs -> outputs
     std::function<Outputs(const Row&)> run;
 };
 
-char buf[kTextBufferSize];  // for the formatters that write into the caller's buffer
+char formatted[kTextBufferSize];  // for the formatters that write into the caller's buffer
 
 // Every decoder and formatter with a file of vectors; a new one comes with its file.
 const Decoder kDecoders[] = {
@@ -213,18 +206,21 @@ const Decoder kDecoders[] = {
      }},
     {"value_text", "value sign quantity hint unit -> text",
      [](const Row& r) -> Outputs {
-         return {ValueText(buf, r.D(0), r.I(1), r.I(2), r.I(3), r.I(4))};
+         return {ValueText(formatted, r.D(0), r.I(1), r.I(2), r.I(3), r.I(4))};
      }},
     {"encode_stamp", "year month day hour minute second millisecond -> stamp",
      [](const Row& r) -> Outputs {
          return {EncodeStamp(r.I(0), r.I(1), r.I(2), r.I(3), r.I(4), r.I(5), r.I(6))};
      }},
     {"date_text", "stamp year -> text",
-     [](const Row& r) -> Outputs { return {DateText(buf, r.D(0), r.B(1))}; }},
+     [](const Row& r) -> Outputs { return {DateText(formatted, r.D(0), r.B(1))}; }},
     {"time_text", "stamp separator -> text",
-     [](const Row& r) -> Outputs { return {TimeText(buf, r.D(0), r.C(1))}; }},
+     [](const Row& r) -> Outputs { return {TimeText(formatted, r.D(0), r.C(1))}; }},
     {"limit_text", "value limit -> text",
-     [](const Row& r) -> Outputs { return {LimitText(Record(0x10, r.D(0), r.I(1)))}; }},
+     [](const Row& r) -> Outputs {
+         const auto limit = static_cast<std::uint8_t>(r.I(1));
+         return {LimitText({.value = r.D(0), .stamp = 86400.0, .config = 0x10, .limit = limit})};
+     }},
     {"limit_field", "text -> field", [](const Row& r) -> Outputs { return {EncodeLimit(r.S(0))}; }},
     {"number_pair", "text separator -> first second",
      [](const Row& r) -> Outputs {
