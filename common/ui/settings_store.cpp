@@ -103,4 +103,10 @@ PortPaths SettingsStore::LoadPortPaths() {
     return paths;
 }
 
+void SettingsStore::SavePortPaths(const PortPaths& paths) {
+    for (int port = 0; port < 4; ++port)
+        settings_.setValue(PortKey(port), QString::fromStdString(paths[port]));
+    settings_.sync();
+}
+
 }  // namespace qx

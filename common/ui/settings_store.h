@@ -45,6 +45,8 @@ class SettingsStore {
 
     // Device paths of COM1..COM4 (group 1.0/Ports); a missing or empty entry gives its default.
     PortPaths LoadPortPaths();
+    // Writes all four at once (and to disk: the mapping is the user's explicit choice).
+    void SavePortPaths(const PortPaths& paths);
     static QString ComKey(int port);         // "COM1".."COM4"
     static QString DefaultDevice(int port);  // "/dev/ttyS0".."/dev/ttyS3"
 
