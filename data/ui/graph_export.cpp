@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -147,6 +149,37 @@ bool PrintGraph(QPrinter& printer, const DisplayList& list, QSize size) {
     painter.scale(scale, scale);
     ReplayGraphPicture(painter, list, size);
     return painter.end();
+}
+
+bool SaveGraphWithPrompts(QWidget* parent, const DisplayList& list, QSize size,
+                          const QString& dataFile) {
+    const QString caption = QString::fromUtf8(kSavePictureCaption);
+    QString filter;
+    FileChoice choice = GraphPictureChoice(dataFile);
+    choice.chosenFilter = &filter;
+    QString path = Prompts().ChooseFile(parent, choice);
+    if (path.isEmpty()) return false;
+    const GraphPictureFormat format = GraphPictureFormatOf(path, filter);
+    if (QFile::exists(path) &&
+        !Prompts().Ask(parent, Text(OverwriteQuestionText(path.toStdString())), caption)) {
+        return false;
+    }
+    const QString error = SaveGraphPicture(path, format, list, size);
+    if (!error.isEmpty()) Prompts().Message(parent, error, caption);
+    return error.isEmpty();
+}
+
+bool PrintGraphWithDialog(QWidget* parent, const DisplayList& list, QSize size) {
+    QPrinter printer;
+    printer.setDocName(QStringLiteral("Graf naměřených hodnot"));
+    // A graph is wider than high.
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (PrintGraph(printer, list, size)) return true;
+    Prompts().Message(parent, QStringLiteral("Tisk se nezdařil."),
+                      QString::fromUtf8(kPrintCaption));
+    return false;
 }
 
 }  // namespace qx

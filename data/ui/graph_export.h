@@ -12,6 +12,7 @@
 
 class QPainter;
 class QPrinter;
+class QWidget;
 
 namespace qx {
 
@@ -35,6 +36,17 @@ GraphPictureFormat GraphPictureFormatOf(QString& path, const QString& filter);
 // Returns an empty text, or the message for the user.
 QString SaveGraphPicture(const QString& path, GraphPictureFormat format, const DisplayList& list,
                          QSize size);
+
+// "Uložit obrázek…": asks for the file (the filter or the suffix gives the format), asks before an
+// existing one is replaced, saves the picture of `size` and shows a failure. True when saved.
+bool SaveGraphWithPrompts(QWidget* parent, const DisplayList& list, QSize size,
+                          const QString& dataFile);
+// "Tisk…": the system's print dialog (which also prints to a PDF file), then one page. True when
+// printed.
+bool PrintGraphWithDialog(QWidget* parent, const DisplayList& list, QSize size);
+
+inline constexpr const char* kSavePictureCaption = "TMForm::MGrSaveClick()";
+inline constexpr const char* kPrintCaption = "TMForm::MGrPrintClick()";
 
 // One page on `printer` (set up by the print dialog): the picture of `size`, scaled to fit the
 // page's printable area with its proportions kept. False when the printer could not be started.

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QWheelEvent>
 #include <QXmlStreamReader>
@@ -15,9 +17,12 @@
 #include "data/ui/graph_export.h"
 #include "data/ui/graph_view.h"
 #include "data/ui/record_table_model.h"
+#include "data/ui/table_export.h"
 #include "record_maker.h"
+#include "tests/support/fake_progress.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/ui/scripted_prompt.h"
 
 namespace qx {
 namespace {
@@ -191,6 +196,49 @@ TEST(DataViews, TableModelFormatsTheRowsOfOneQuantity) {
     EXPECT_FALSE(model.data(model.index(1, 2), Qt::DisplayRole).isValid());
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+// Selected rows go to the clipboard; the CSV file takes the separators of the chosen filter and
+// an existing file is replaced only when the user agrees.
+TEST(DataViews, TableRowsGoToTheClipboardAndTheGraphAndRecordsToFiles) {
+    App();
+    RecordList list;
+    list.records = {R(1, 86400.0, 5.0, 2), R(2, 86400.0, 7.0), R(1, 86400.5, 12.5)};
+    RecordTableModel model;
+    model.Fill(list, 1);
+    QTableView table;
+    table.setModel(&model);
+    table.selectionModel()->select(model.index(1, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table.selectionModel()->select(model.index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    CopySelectedRows(table, model, list);
+    const std::vector<int> rows = {0, 2};
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), CopyRowsText(list.records, rows));
+
+    test::TempDir dir;
+    test::ScriptedPrompt prompt;
+    test::FakeProgress progress;
+    const QString csv = QString::fromStdString(dir.File("data.csv"));
+    prompt.QueueFile(csv, CsvFileChoice({}).filter.section(";;", 1, 1));
+    EXPECT_TRUE(ExportCsvWithPrompts(nullptr, list, kAllQuantities, {}, progress).Written());
+    const std::string written = dir.Read(csv.toStdString());
+    EXPECT_NE(
+        written.find("Hodnota,Limit,Datum a čas\r\nNapětí,V,R3_TRMS,5.000,Low,1998-01-01T00:00"),
+        std::string::npos)
+        << written;
+    prompt.QueueFile(csv);
+    prompt.QueueAnswer(false);
+    EXPECT_EQ(ExportCsvWithPrompts(nullptr, list, 1, {}, progress).status,
+              CsvExportResult::Status::Cancelled);
+    EXPECT_EQ(dir.Read(csv.toStdString()), written);
+
+    Graph g;
+    prompt.QueueFile(QString::fromStdString(dir.File("graf")),
+                     GraphPictureChoice({}).filter.section(";;", 2, 2));
+    EXPECT_TRUE(SaveGraphWithPrompts(nullptr, g.view.Picture({394, 191}), {394, 191}, {}));
+    EXPECT_EQ(PdfPages(dir.Read(dir.File("graf.pdf"))), 1);
+    EXPECT_EQ(prompt.MessageCount(), 0);
 }
 
 }  // namespace
