@@ -7,7 +7,6 @@
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTest>
 #include <QWheelEvent>
 #include <QXmlStreamReader>
 #include <cmath>
@@ -33,8 +32,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "data_view_uitest";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: input devices made for the events would outlive it at exit and crash there.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 TEST(DataViews, GraphViewPaintsTheDisplayListIntoAnImage) {
@@ -159,22 +159,27 @@ TEST(DataViews, GraphViewTakesTheWheelDragsAndKeys) {
     EXPECT_TRUE(readOut.last().at(0).toString().endsWith(QStringLiteral("  V")));
 
     const double start = g.state.windowStart;
-    QTest::mousePress(&g.view, Qt::LeftButton, {}, QPoint(300, 100));
-    QMouseEvent move(QEvent::MouseMove, QPointF(100, 100), g.view.mapToGlobal(QPointF(100, 100)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&g.view, &move);
-    QTest::mouseRelease(&g.view, Qt::LeftButton, {}, QPoint(100, 100));
+    // Events sent as they come (QTest's own pointing device would outlive the application).
+    auto mouse = [&](QEvent::Type type, QPointF p, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, p, g.view.mapToGlobal(p), button, held, Qt::NoModifier);
+        QApplication::sendEvent(&g.view, &event);
+    };
+    mouse(QEvent::MouseButtonPress, {300, 100}, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {100, 100}, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {100, 100}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(changes, 2);
     EXPECT_GT(g.state.windowStart, start);  // dragged to the left: later times
 
-    QTest::keyClick(&g.view, Qt::Key_Home);
+    auto key = [&](Qt::Key k) {
+        QKeyEvent event(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(&g.view, &event);
+    };
+    key(Qt::Key_Home);
     EXPECT_EQ(g.state.windowStart, start);
-    QTest::keyClick(&g.view, Qt::Key_Minus);
+    key(Qt::Key_Minus);
     EXPECT_EQ(g.state.Span(), span);
     EXPECT_EQ(changes, 4);
-    QMouseEvent out(QEvent::MouseMove, QPointF(5, 5), g.view.mapToGlobal(QPointF(5, 5)),
-                    Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&g.view, &out);  // outside the plot
+    mouse(QEvent::MouseMove, {5, 5}, Qt::NoButton, Qt::NoButton);  // outside the plot
     EXPECT_EQ(readOut.last().at(0).toString().toStdString(), "");
 }
 
