@@ -62,7 +62,10 @@ CsvExportResult ExportCsvWithPrompts(QWidget* parent, const RecordList& list, in
     if (QFile::exists(path) && !Prompts().Ask(parent, Text(OverwriteQuestionText(name)), caption)) {
         return result;
     }
-    result = ExportCsv(name, list.records, quantity, CsvOptionsOfFilter(filter), progress);
+    // The progress steps deliver events, and an event may read another file into the list: the
+    // export works on a copy (24 bytes a record, a blink beside the writing).
+    const std::vector<DataRecord> records = list.records;
+    result = ExportCsv(name, records, quantity, CsvOptionsOfFilter(filter), progress);
     if (result.status == CsvExportResult::Status::Failed)
         Prompts().Message(parent, Text(result.error), caption);
     return result;
