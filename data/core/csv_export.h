@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/core/data_record.h"
 #include "common/core/progress.h"
-#include "data/core/data_record.h"
 
 namespace qx {
 

@@ -4,10 +4,10 @@
 
 #include <QString>
 
+#include "common/core/data_record.h"
 #include "common/core/progress.h"
 #include "common/ui/prompt.h"
 #include "data/core/csv_export.h"
-#include "data/core/data_record.h"
 
 class QTableView;
 class QWidget;
