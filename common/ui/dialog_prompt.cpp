@@ -19,6 +19,7 @@ QString DialogPrompt::ChooseFile(QWidget* parent, const FileChoice& choice) {
     // recording); a second one from the dialog would ask the user twice.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (choice.chosenFilter != nullptr) *choice.chosenFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().first();
 }
 

@@ -19,6 +19,9 @@ struct FileChoice {
     QString filter;         // Qt filter text, e.g. "Soubor hodnot (*.PRN)"
     QString defaultSuffix;  // added when the user types a name without one
     QString initialPath;    // folder or file to start in
+    // Where a choice among the filters matters (the separators of a CSV file, the format of a
+    // picture), the filter the user left selected is written here.
+    QString* chosenFilter = nullptr;
 };
 
 // The choice of a data file ("*.PRN") to read or to write, starting at `current`. A typed name

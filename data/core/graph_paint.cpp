@@ -296,6 +296,10 @@ PlotArea GraphPlotArea(int clientWidth, int clientHeight) {
     return a;
 }
 
+PlotArea GraphPictureArea(int width, int height) {
+    return GraphPlotArea(width + kGraphPanelExtraWidth, height + kGraphPanelExtraHeight);
+}
+
 void LimitColouredSegment(DisplayList& list, int x1, int y1, int x2, int y2, int yHigh, int yLow) {
     if (x1 == x2 && y1 == y2) return;
     const Zone from = ZoneOf(y1, yHigh, yLow), to = ZoneOf(y2, yHigh, yLow);
@@ -350,6 +354,11 @@ DisplayList PaintGraph(const GraphState& s, std::span<const DataRecord> records,
     DisplayList list;
     PaintGraph(s, records, quantity, area, list, textWidth);
     return list;
+}
+
+DisplayList GraphPicture(const GraphState& s, std::span<const DataRecord> records, int quantity,
+                         int width, int height, const TextWidth& textWidth) {
+    return PaintGraph(s, records, quantity, GraphPictureArea(width, height), textWidth);
 }
 
 }  // namespace qx

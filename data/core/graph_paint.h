@@ -18,6 +18,14 @@ struct PlotArea {
 // The plot area inside a panel whose client area is width x height pixels.
 PlotArea GraphPlotArea(int clientWidth, int clientHeight);
 
+// The paint box sits at the top left of its panel, with the scroll bar's band under it; the
+// panel's client area, which places the plot, is the paint box grown by these pixels (394 x 191
+// in 397 x 208 as laid out).
+constexpr int kGraphPanelExtraWidth = 3;
+constexpr int kGraphPanelExtraHeight = 17;
+// The plot area of a picture of width x height pixels: where a paint box of that size puts it.
+PlotArea GraphPictureArea(int width, int height);
+
 // Appends one curve segment coloured by the limit lines: blue above yHigh, red below yLow, black
 // between; pixel coordinates with y growing downwards. A segment of no length draws nothing.
 void LimitColouredSegment(DisplayList& list, int x1, int y1, int x2, int y2, int yHigh, int yLow);
@@ -32,5 +40,9 @@ DisplayList PaintGraph(const GraphState& state, std::span<const DataRecord> reco
 // The same into `list`, which is emptied first; a list kept from paint to paint keeps its memory.
 void PaintGraph(const GraphState& state, std::span<const DataRecord> records, int quantity,
                 const PlotArea& area, DisplayList& list, const TextWidth& textWidth = {});
+// The picture a paint box of width x height pixels shows; saved and printed pictures are built
+// by it, so that they are what the screen shows at that size.
+DisplayList GraphPicture(const GraphState& state, std::span<const DataRecord> records, int quantity,
+                         int width, int height, const TextWidth& textWidth = {});
 
 }  // namespace qx

@@ -1,12 +1,46 @@
 #include "data/ui/graph_view.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "common/ui/display_painter.h"
 #include "data/core/graph_paint.h"
+#include "data/ui/graph_export.h"
 
 namespace qx {
+namespace {
+
+std::optional<GraphKey> KeyOf(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+            return GraphKey::Left;
+        case Qt::Key_Right:
+            return GraphKey::Right;
+        case Qt::Key_Up:
+            return GraphKey::Up;
+        case Qt::Key_Down:
+            return GraphKey::Down;
+        case Qt::Key_PageUp:
+            return GraphKey::PageUp;
+        case Qt::Key_PageDown:
+            return GraphKey::PageDown;
+        case Qt::Key_Home:
+            return GraphKey::Home;
+        case Qt::Key_End:
+            return GraphKey::End;
+        case Qt::Key_Plus:
+            return GraphKey::Plus;
+        case Qt::Key_Minus:
+            return GraphKey::Minus;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
 
 TGraphView::TGraphView(QWidget* parent) : QWidget(parent) {
     setObjectName("MGrView");
@@ -26,26 +60,129 @@ void TGraphView::SetSource(const GraphState* state, const RecordList* list, cons
     update();
 }
 
+void TGraphView::SetInteraction(GraphState* state, const ShownRecords* shown,
+                                std::function<void()> changed) {
+    interactive_ = state;
+    shown_ = shown;
+    changed_ = std::move(changed);
+    const bool on = state != nullptr && shown != nullptr;
+    setMouseTracking(on);
+    setFocusPolicy(on ? Qt::WheelFocus : Qt::NoFocus);
+}
+
+PlotArea TGraphView::Area(QSize size) const {
+    if (panelSize_) return GraphPlotArea(panelSize_->width(), panelSize_->height());
+    return GraphPictureArea(size.width(), size.height());
+}
+
+std::span<const DataRecord> TGraphView::Records() const {
+    return list_ != nullptr ? std::span<const DataRecord>(list_->records)
+                            : std::span<const DataRecord>();
+}
+
+DisplayList TGraphView::Picture(QSize size) const {
+    const GraphState empty;
+    return GraphPicture(state_ != nullptr ? *state_ : empty, Records(),
+                        quantity_ != nullptr ? *quantity_ : 0, size.width(), size.height(),
+                        QtTextWidth);
+}
+
 void TGraphView::Paint(QPainter& painter, const QRect& rect) {
-    painter.save();
-    painter.translate(rect.topLeft());
-    painter.setClipRect(QRect(QPoint(0, 0), rect.size()));
-    painter.fillRect(QRect(QPoint(0, 0), rect.size()), Qt::white);
     const GraphState empty;
     const GraphState& state = state_ != nullptr ? *state_ : empty;
-    const std::span<const DataRecord> records = list_ != nullptr
-                                                    ? std::span<const DataRecord>(list_->records)
-                                                    : std::span<const DataRecord>();
     const int quantity = quantity_ != nullptr ? *quantity_ : 0;
-    const PlotArea area = GraphPlotArea(panelSize_.width(), panelSize_.height());
-    PaintGraph(state, records, quantity, area, display_, QtTextWidth);
-    PaintDisplayList(painter, display_);
+    PaintGraph(state, Records(), quantity, Area(rect.size()), display_, QtTextWidth);
+    painter.save();
+    painter.translate(rect.topLeft());
+    ReplayGraphPicture(painter, display_, rect.size());
     painter.restore();
 }
 
 void TGraphView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     Paint(painter, rect());
+    if (!pointer_) return;
+    // The cross-hair belongs to the screen only: a saved or printed picture has none.
+    const PlotArea a = Area(size());
+    painter.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+    painter.drawLine(pointer_->x(), a.top, pointer_->x(), a.bottom);
+    painter.drawLine(a.left, pointer_->y(), a.right, pointer_->y());
+}
+
+void TGraphView::Changed() {
+    update();
+    if (changed_) changed_();
+}
+
+void TGraphView::ShowReadOut(QPoint at) {
+    if (interactive_ == nullptr) return;
+    const PlotArea a = Area(size());
+    const std::string text =
+        GraphReadOut(*interactive_, a, quantity_ != nullptr ? *quantity_ : 0, at.x(), at.y());
+    const std::optional<QPoint> pointer = text.empty() ? std::nullopt : std::optional<QPoint>(at);
+    if (pointer != pointer_) {
+        pointer_ = pointer;
+        update();
+    }
+    emit ReadOut(QString::fromStdString(text));
+}
+
+void TGraphView::wheelEvent(QWheelEvent* event) {
+    if (interactive_ == nullptr || shown_ == nullptr) return QWidget::wheelEvent(event);
+    // A wheel notch is 120 eighths of a degree; a touchpad sends fractions of one, which add up.
+    wheelAngle_ += event->angleDelta().y();
+    const int x = static_cast<int>(event->position().x());
+    bool changed = false;
+    for (; wheelAngle_ >= 120; wheelAngle_ -= 120)
+        changed |= WheelZoom(*interactive_, Records(), *shown_, Area(size()), 1, x);
+    for (; wheelAngle_ <= -120; wheelAngle_ += 120)
+        changed |= WheelZoom(*interactive_, Records(), *shown_, Area(size()), -1, x);
+    event->accept();
+    if (changed) {
+        Changed();
+        ShowReadOut(event->position().toPoint());
+    }
+}
+
+void TGraphView::mousePressEvent(QMouseEvent* event) {
+    if (interactive_ == nullptr || event->button() != Qt::LeftButton) {
+        return QWidget::mousePressEvent(event);
+    }
+    drag_ = StartGraphDrag(*interactive_, static_cast<int>(event->position().x()));
+    setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}
+
+void TGraphView::mouseMoveEvent(QMouseEvent* event) {
+    if (interactive_ == nullptr) return QWidget::mouseMoveEvent(event);
+    const QPoint at = event->position().toPoint();
+    if (drag_ && shown_ != nullptr &&
+        DragGraph(*interactive_, Records(), *shown_, Area(size()), *drag_, at.x())) {
+        Changed();
+    }
+    ShowReadOut(at);
+}
+
+void TGraphView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!drag_ || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    drag_.reset();
+    unsetCursor();
+}
+
+void TGraphView::leaveEvent(QEvent* event) {
+    if (interactive_ != nullptr && pointer_) {
+        pointer_.reset();
+        update();
+        emit ReadOut(QString());
+    }
+    QWidget::leaveEvent(event);
+}
+
+void TGraphView::keyPressEvent(QKeyEvent* event) {
+    const std::optional<GraphKey> key = KeyOf(event->key());
+    if (interactive_ == nullptr || shown_ == nullptr || !key) return QWidget::keyPressEvent(event);
+    if (GraphKeyPress(*interactive_, Records(), *shown_, *key)) Changed();
+    event->accept();
 }
 
 }  // namespace qx

@@ -58,6 +58,10 @@ TEST(GraphPaint, PlotAreaFollowsThePanel) {
     const PlotArea small = GraphPlotArea(200, 400);
     EXPECT_EQ(small.right, 450);
     EXPECT_EQ(small.bottom, 190);
+    // A picture of the paint box's size has the plot the paint box shows.
+    const PlotArea picture = GraphPictureArea(394, 191);
+    EXPECT_EQ(std::tie(picture.left, picture.right, picture.top, picture.bottom),
+              std::tie(laidOut.left, laidOut.right, laidOut.top, laidOut.bottom));
 }
 
 TEST(GraphPaint, LimitColouringOfEachStartAndEnd) {

@@ -1,9 +1,11 @@
 #include "data/core/graph_prep.h"
+#include "data/core/graph_interaction.h"
 #include "record_maker.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -228,6 +230,79 @@ TEST(GraphPrep, ScrollingMovesTheWindowWithinTheData) {
                             5000 + static_cast<int>(1.5 * step * 10000 / free)));
     EXPECT_EQ(g.state.windowStart, start + step);
     EXPECT_FALSE(ScrollGraph(g.state, g.records, g.shown, ScrollCode::Other, 0));
+}
+
+// Wheel, drag and keys, one after the other on 10000 s of data, plotted 50..450 across.
+TEST(GraphPrep, WheelDragAndKeysZoomAndScrollLikeTheButtonsAndTheScrollBar) {
+    Graph g;
+    for (int i = 0; i <= 1000; ++i)
+        g.records.push_back(R(1, kDay + 10 * i, i % 7));
+    g.Prepare(1);
+    const PlotArea area;
+    GraphDrag drag;
+    auto wheel = [&](int direction, int x) {
+        return WheelZoom(g.state, g.records, g.shown, area, direction, x);
+    };
+    auto key = [&](GraphKey k) { return GraphKeyPress(g.state, g.records, g.shown, k); };
+    struct Step {
+        const char* what;
+        std::function<bool()> act;
+        bool changed;
+        double start, end;  // s after kDay
+    };
+    const Step steps[] = {
+        {"whole data: no scrolling, no zoom out", [&] { return key(GraphKey::Right); }, false, 0,
+         10800},
+        {"", [&] { return wheel(-1, 250); }, false, 0, 10800},
+        {"zoom in at the left edge keeps the start", [&] { return wheel(1, 50); }, true, 0, 5400},
+        {"at the right edge the end, to the new steps", [&] { return wheel(1, 450); }, true, 2400,
+         5400},
+        {"drag 80 px to the left: a window of 3000 s moves on by 600 s",
+         [&] {
+             drag = StartGraphDrag(g.state, 250);
+             return DragGraph(g.state, g.records, g.shown, area, drag, 170);
+         },
+         true, 3000, 6000},
+        {"back to 20 px from the press: the nearest time step",
+         [&] { return DragGraph(g.state, g.records, g.shown, area, drag, 230); }, true, 2400, 5400},
+        {"", [&] { return DragGraph(g.state, g.records, g.shown, area, drag, 250); }, false, 2400,
+         5400},
+        {"", [&] { return key(GraphKey::Right); }, true, 3000, 6000},
+        {"", [&] { return key(GraphKey::Up); }, true, 2400, 5400},
+        {"", [&] { return key(GraphKey::PageDown); }, true, 5400, 8400},
+        {"", [&] { return key(GraphKey::End); }, true, 7200, 10200},
+        {"", [&] { return key(GraphKey::PageUp); }, true, 4200, 7200},
+        {"", [&] { return key(GraphKey::Home); }, true, 0, 3000},
+        {"", [&] { return key(GraphKey::Plus); }, true, 600, 2400},
+        {"", [&] { return key(GraphKey::Minus); }, true, 0, 3600},
+        {"zoom out at the left edge keeps it", [&] { return wheel(-1, 50); }, true, 0, 7200},
+        {"at the right edge it meets the data start and grows at the end",
+         [&] { return wheel(-1, 450); }, true, 0, 10800},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(step.act(), step.changed) << step.what;
+        EXPECT_EQ(g.state.windowStart - kDay, step.start) << step.what;
+        EXPECT_EQ(g.state.windowEnd - kDay, step.end) << step.what;
+    }
+    // A notch at the centre is "Lupa +" itself.
+    GraphState button = g.state;
+    ZoomIn(button, g.records, g.shown);
+    EXPECT_TRUE(wheel(1, 250));
+    EXPECT_EQ(g.state.windowStart, button.windowStart);
+    EXPECT_EQ(g.state.windowEnd, button.windowEnd);
+    // The thumb stands where a drag of the thumb would have put it.
+    drag = StartGraphDrag(g.state, 250);
+    ASSERT_TRUE(DragGraph(g.state, g.records, g.shown, area, drag, 150));
+    const double free = g.state.dataEnd - g.state.dataStart - g.state.Span();
+    EXPECT_EQ(g.state.scrollPos,
+              static_cast<int>((g.state.windowStart - g.state.dataStart) * 10000 / free));
+
+    // The read-out under the pointer: the plot's corners and nothing outside.
+    g.Prepare(1);
+    EXPECT_EQ(GraphReadOut(g.state, area, 1, 250, 25), "19.03.2006  01:30:00.0   6.000  V");
+    EXPECT_EQ(GraphReadOut(g.state, area, 1, 50, 190), "19.03.2006  00:00:00.0   0.000  V");
+    EXPECT_EQ(GraphReadOut(g.state, area, 1, 49, 100), "");
+    EXPECT_EQ(GraphReadOut(g.state, area, 1, 100, 191), "");
 }
 
 TEST(GraphPrep, AWindowWithoutPointsTakesTheRangeOfItsNeighbours) {

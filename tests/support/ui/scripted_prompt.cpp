@@ -22,6 +22,10 @@ QString ScriptedPrompt::ChooseFile(QWidget*, const FileChoice& choice) {
     if (files_.empty()) return {};
     QString path = files_.front();
     files_.pop_front();
+    QString filter = filters_.front();
+    filters_.pop_front();
+    if (choice.chosenFilter != nullptr)
+        *choice.chosenFilter = filter.isEmpty() ? choice.filter.section(";;", 0, 0) : filter;
     return path;
 }
 

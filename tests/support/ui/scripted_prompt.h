@@ -24,7 +24,11 @@ class ScriptedPrompt : public Prompt {
     ScriptedPrompt(const ScriptedPrompt&) = delete;
     ScriptedPrompt& operator=(const ScriptedPrompt&) = delete;
 
-    void QueueFile(const QString& path) { files_.push_back(path); }
+    // `filter`: the filter the user picks; by default the first one, as the dialog opens with it.
+    void QueueFile(const QString& path, const QString& filter = {}) {
+        files_.push_back(path);
+        filters_.push_back(filter);
+    }
     void QueueAnswer(bool yes) { answers_.push_back(yes); }
     // nullopt: the user cancels the port mapping.
     void QueuePorts(const std::optional<PortPaths>& paths) { ports_.push_back(paths); }
@@ -43,6 +47,7 @@ class ScriptedPrompt : public Prompt {
 
   private:
     std::deque<QString> files_;
+    std::deque<QString> filters_;
     std::deque<bool> answers_;
     std::deque<std::optional<PortPaths>> ports_;
     std::vector<Shown> log_;
