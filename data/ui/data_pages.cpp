@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QTableView>
 
@@ -19,8 +22,10 @@
 #include "data/core/queue_download.h"
 #include "data/core/table_cells.h"
 #include "data/core/table_fill.h"
+#include "data/ui/graph_export.h"
 #include "data/ui/graph_view.h"
 #include "data/ui/record_table_model.h"
+#include "data/ui/table_export.h"
 #include "link/core/comm_port.h"
 #include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
@@ -69,6 +74,11 @@ void TDataPages::UseRoom(const QSize& extra) {
     MTabGrid->setGeometry(4, 40, 290 + dx, 230 + dy);
     MTabReceive->move(300 + dx, 8);
     MTabOpen->move(300 + dx, 40);
+    MGrPanel->setGeometry(8, 40, 401 + dx, 212 + dy);
+    MGrView->setGeometry(2, 2, 394 + dx, 191 + dy);
+    MGrScroll->setGeometry(2, 194 + dy, 394 + dx, 13);
+    MGrLupaM->move(260 + dx, 8);
+    MGrLupaP->move(340 + dx, 8);
 }
 
 void TDataPages::BuildTablePage(QWidget* page) {
@@ -108,6 +118,24 @@ void TDataPages::BuildTablePage(QWidget* page) {
     model_ = new RecordTableModel(this);
     MTabGrid->setModel(model_);
     FitColumns();
+    // Out to a spreadsheet: the selected rows to the clipboard, the records to a CSV file.
+    MTabGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MTabGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(MTabGrid);
+        QAction* copy =
+            menu.addAction(QStringLiteral("Kopírovat"), this, [this] { MTabCopyClick(); });
+        copy->setShortcut(QKeySequence::Copy);
+        copy->setEnabled(MTabGrid->selectionModel()->hasSelection());
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Exportovat do CSV…"), this,
+                       [this] { MTabExportClick(quantity_); });
+        menu.addAction(QStringLiteral("Exportovat všechny záznamy do CSV…"), this,
+                       [this] { MTabExportClick(kAllQuantities); });
+        menu.exec(MTabGrid->viewport()->mapToGlobal(at));
+    });
+    auto* copy = new QShortcut(QKeySequence::Copy, MTabGrid);
+    copy->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QShortcut::activated, this, [this] { MTabCopyClick(); });
     connect(MTabOpen, &QPushButton::clicked, this, [this] { MTabOpenClick(); });
     connect(MTabReceive, &QPushButton::clicked, this, [this] { MTabReceiveClick(); });
     connect(MTabSelect, &QComboBox::activated, this, [this] { MTabSelectChange(); });
@@ -133,8 +161,18 @@ void TDataPages::BuildGraphPage(QWidget* page) {
     MGrPanel->setLineWidth(2);
     MGrView = new TGraphView(MGrPanel);
     MGrView->setGeometry(2, 2, 394, 191);
-    MGrView->SetPanelSize({397, 208});
+    // The plot follows the view's size: the panel is the view with the scroll bar's band.
     MGrView->SetSource(&graph_, &list_, &quantity_);
+    MGrView->SetInteraction(&graph_, &shown_, [this] { ShowGraphState(); });
+    connect(MGrView, &TGraphView::ReadOut, this,
+            [this](const QString& text) { session_.ShowStatusMessage(text); });
+    MGrView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MGrView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(MGrView);
+        menu.addAction(QStringLiteral("Uložit obrázek…"), this, [this] { MGrSaveClick(); });
+        menu.addAction(QStringLiteral("Tisk…"), this, [this] { MGrPrintClick(); });
+        menu.exec(MGrView->mapToGlobal(at));
+    });
     MGrScroll = new QScrollBar(Qt::Horizontal, MGrPanel);
     MGrScroll->setObjectName("MGrScroll");
     MGrScroll->setGeometry(2, 194, 394, 13);
@@ -210,11 +248,34 @@ void TDataPages::TableFillAndGraph() {
 
 void TDataPages::Prepare(bool recompute, bool reset) {
     PrepareGraph(graph_, list_.records, shown_, recompute, reset);
+    ShowGraphState();
+    MGrView->update();
+}
+
+void TDataPages::ShowGraphState() {
     MGrScroll->setEnabled(graph_.scrollEnabled);
     MGrLupaM->setEnabled(graph_.scrollEnabled);
     MGrLupaP->setEnabled(graph_.zoomInEnabled);
     MGrScroll->setSliderPosition(graph_.scrollPos);
-    MGrView->update();
+}
+
+void TDataPages::MTabCopyClick() {
+    CopySelectedRows(*MTabGrid, *model_, list_);
+}
+
+void TDataPages::MTabExportClick(int quantity) {
+    if (list_.records.empty()) return;
+    InfoProgress progress(session_.Info(), pause_);
+    ExportCsvWithPrompts(&session_.Window(), list_, quantity, session_.DataFileName(), progress);
+}
+
+void TDataPages::MGrSaveClick() {
+    SaveGraphWithPrompts(&session_.Window(), MGrView->Picture(MGrView->size()), MGrView->size(),
+                         session_.DataFileName());
+}
+
+void TDataPages::MGrPrintClick() {
+    PrintGraphWithDialog(&session_.Window(), MGrView->Picture(MGrView->size()), MGrView->size());
 }
 
 void TDataPages::FillQuantityLists() {
@@ -298,7 +359,8 @@ void TDataPages::MGrScrollScroll(int action) {
     MGrScroll->setSliderPosition(graph_.scrollPos);
     if (!moved) return;
     MGrView->update();
-    MGrPanel->setFocus();
+    // The keys that scroll the graph reach it there.
+    MGrView->setFocus();
 }
 
 void TDataPages::MTabReceiveClick() {

@@ -44,6 +44,12 @@ class TDataPages : public QObject {
     void MGrLupaMClick();
     void MGrLupaPClick();
     void MGrScrollScroll(int action);
+    // The table's and the graph's ways out: the selected rows to the clipboard, the records of
+    // `quantity` (or of all quantities) to a CSV file, the graph's picture to a file or a printer.
+    void MTabCopyClick();
+    void MTabExportClick(int quantity);
+    void MGrSaveClick();
+    void MGrPrintClick();
 
     const RecordList& Records() const { return list_; }
     const GraphState& Graph() const { return graph_; }
@@ -66,6 +72,8 @@ class TDataPages : public QObject {
     void BuildGraphPage(QWidget* page);
     void SelectQuantity(int quantity);
     void Prepare(bool recompute, bool reset);
+    // The scroll bar and the zoom buttons as the graph state has them.
+    void ShowGraphState();
     void FillQuantityLists();
     void SetHints(const QString& hint);
     void FitColumns();

@@ -1,9 +1,16 @@
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTableView>
+#include <QTest>
+#include <QWheelEvent>
 
 #include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
+#include "data/ui/graph_view.h"
 #include "tests/app/form_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -61,6 +68,32 @@ TEST_F(DataPagesTest, OpeningAFileFillsTableGraphAndBothLists) {
     EXPECT_EQ(pages.MTabGrid->model()->index(0, 3).data().toString(), "High");
     EXPECT_EQ(pages.Graph().points, 1);
     EXPECT_FALSE(pages.MGrLupaP->isEnabled());
+
+    // Back to the two records: Ctrl+C on the grid copies the selected rows with a header, and
+    // the wheel over the graph zooms in as "Lupa +" does, the buttons and the bar following.
+    pages.MGrSelect->setCurrentIndex(0);
+    pages.MGrSelectChange();
+    Present({0});  // the activation of the window applies the settings: a port must be there
+    Form().show();
+    Form().MPage->setCurrentWidget(Form().MTableSh);
+    Form().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
+    pages.MTabGrid->setFocus();
+    pages.MTabGrid->selectRow(1);
+    QTest::keyClick(pages.MTabGrid, Qt::Key_C, Qt::ControlModifier);
+    const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    ASSERT_GE(copied.size(), 2);
+    EXPECT_TRUE(copied[0].startsWith(QStringLiteral("Veličina\t"))) << copied[0].toStdString();
+    EXPECT_TRUE(copied[1].contains(QStringLiteral("2,5"))) << copied[1].toStdString();
+    const double span = pages.Graph().Span();
+    const QPointF at(60, 100);
+    QWheelEvent wheel(at, pages.MGrView->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pages.MGrView, &wheel);
+    EXPECT_LT(pages.Graph().Span(), span);
+    EXPECT_TRUE(pages.MGrLupaM->isEnabled());
+    EXPECT_TRUE(pages.MGrScroll->isEnabled());
+    EXPECT_FALSE(Form().MStatusBar->currentMessage().isEmpty());  // the pointer's read-out
 }
 
 TEST_F(DataPagesTest, AFileThatCannotBeReadEmptiesThePages) {

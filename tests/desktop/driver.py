@@ -437,6 +437,65 @@ def case_table_cells():
         print(f"    {name}: {cell.name}")
 
 
+def right_click(acc):
+    x, y = centre(acc)
+    run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "3")
+
+
+def value_of(acc):
+    acc.clearCache()
+    return acc.queryValue().currentValue
+
+
+def main_window():
+    return find(role=pyatspi.ROLE_FRAME, contains="Merido")
+
+
+def case_data_out_and_graph():
+    """The downloaded file goes to a CSV file in two clicks from the table's context menu; on the
+    graph the wheel zooms and a drag scrolls; the window grows and the graph fills it."""
+    open_page("Tabulka")
+    click(find("Načíst ze souboru", pyatspi.ROLE_PUSH_BUTTON))
+    choose_file("stazeno.PRN")
+    table = find("Naměřené hodnoty", pyatspi.ROLE_TABLE)
+    await_("the downloaded records in the table",
+           lambda: table.clearCache() or table.queryTable().nRows >= 10, timeout=30)
+    rows = table.queryTable().nRows
+    right_click(table)
+    click(find("Exportovat do CSV…", pyatspi.ROLE_MENU_ITEM))
+    choose_file("tabulka", title="Exportovat do CSV")
+    csv = RUN / "tabulka.csv"
+    await_("the CSV file", lambda: csv.exists() and len(lines_of(csv)) == rows + 1)
+    content = csv.read_bytes()
+    if not content.startswith(b"\xef\xbb\xbfVeli\xc4\x8dina;"):
+        raise Failure(f"the CSV file starts {content[:24]!r}")
+
+    open_page("Graf")
+    view = find("Graf naměřených hodnot")
+    zoom_out = find("Lupa -", pyatspi.ROLE_PUSH_BUTTON)
+    x, y = centre(view)
+    run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "4")
+    await_("the wheel zoomed in (Lupa - enabled)", lambda: enabled(zoom_out))
+    bar = find(role=pyatspi.ROLE_SCROLL_BAR)
+    before = value_of(bar)
+    run("xdotool", "mousemove", "--sync", str(x + 100), str(y), "mousedown", "1",
+        "mousemove", "--sync", str(x), str(y), "mousemove", "--sync", str(x - 100), str(y),
+        "mouseup", "1")
+    await_("the drag scrolled the graph", lambda: value_of(bar) != before)
+    shot("h1-graph-wheel-and-drag")
+
+    window = run("xdotool", "search", "--onlyvisible", "--name", "Merido").split()[0]
+    run("xdotool", "windowsize", "--sync", window, "1000", "760")
+    await_("the graph grown with the window",
+           lambda: view.clearCache() or view.queryComponent().getExtents(
+               pyatspi.DESKTOP_COORDS).width > 900)
+    shot("h2-graph-in-a-large-window")
+    run("xdotool", "windowsize", "--sync", window, "431", "314")
+    await_("the graph back at its design size",
+           lambda: view.clearCache() or view.queryComponent().getExtents(
+               pyatspi.DESKTOP_COORDS).width == 394)
+
+
 def case_port_mapping():
     """No port can be used at start: the message names each port, the mapping dialog opens, and
     the module's path typed for COM1 gets the program polling. The button beside the port list
@@ -488,6 +547,7 @@ CASES = [
     ("d: On-line recording to a new and an existing file", case_recording),
     ("e: Table page, download and open", case_table_download_and_open),
     ("f: Table page, Datum and Čas cells", case_table_cells),
+    ("h: Table and Graph pages, CSV export, wheel, drag, a larger window", case_data_out_and_graph),
     ("g: Setup page, no usable port and the port mapping", case_port_mapping),
 ]
 
