@@ -8,11 +8,7 @@
 #include "app/ui/setup_page.h"
 #include "app/ui/signal_close.h"
 #include "app/ui/tmform.h"
-#include "common/ui/tminfo_form.h"
-#include "data/ui/data_pages.h"
 #include "link/core/comm_port.h"
-#include "logger/ui/logger_pages.h"
-#include "logger/ui/tmcfg_form.h"
 
 int main(int argc, char** argv) {
     // --help, --version and a wrong option end here, before anything needs a display.
@@ -26,13 +22,6 @@ int main(int argc, char** argv) {
     // The link object first, closed; the main window's creation maps COM1..COM4 onto devices.
     qx::TCommPort link(qx::PortPaths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"});
     qx::TMForm form(link);
-    qx::TMInfoForm info;
-    form.SetInfoForm(&info);
-    qx::TMCfgForm cfg(&form);
-    // The pages of the other subsystems build themselves into the window's sheets and live as
-    // its children; the Schedule page loads the schedule file here.
-    new qx::TLoggerPages(form, cfg);
-    new qx::TDataPages(form);
     form.show();
     // Without a window manager nothing may ever activate the window; the first activation
     // (port probing) must happen all the same.

@@ -10,10 +10,12 @@
 
 #include "app/core/address_text.h"
 #include "app/core/port_probe.h"
-#include "app/ui/tmform.h"
 #include "common/ui/control_color.h"
-#include "common/ui/prompt.h"
+#include "link/core/comm_port.h"
+#include "logger/ui/run_module_find.h"
+#include "logger/ui/tmcfg_form.h"
 #include "measure/core/station_status.h"
+#include "measure/ui/session.h"
 
 namespace qx {
 
@@ -40,7 +42,8 @@ QLabel* Caption(const QString& text, QWidget* parent, int x, int y) {
 
 }  // namespace
 
-SetupPage::SetupPage(TMForm& form, QWidget* parent) : QWidget(parent), form_(form) {
+SetupPage::SetupPage(Session& session, TMCfgForm& cfg, QWidget* parent)
+    : QWidget(parent), session_(session), cfg_(cfg) {
     setObjectName(QStringLiteral("MSetupSh"));
     BuildPortGroup();
     BuildModuleGroup();
@@ -83,6 +86,8 @@ void SetupPage::BuildPortGroup() {
     MSetAddress->setGeometry(14, 96, 60, 24);
     SetControlColor(MSetAddress, kWhite);
     addressCaption->setBuddy(MSetAddress);
+    connect(MSetAddress, &QLineEdit::textChanged, this,
+            [this](const QString& text) { session_.SetAddressText(text); });
 
     MSetCsum = Named(new QCheckBox(QStringLiteral("Checksum."), MSetPort), "MSetCsum",
                      QStringLiteral("Zaškrtnutím se nastaví režim zabezpečení přenosu dat "
@@ -108,6 +113,8 @@ void SetupPage::BuildModuleGroup() {
                      QStringLiteral("Vyhledá nastavení QX rozhraní (adresu, přenosovou rychlost a "
                                     "nastavení Checksum)"));
     MSetFind->setGeometry(10, 118, 140, 30);
+    connect(MSetFind, &QPushButton::clicked, this, [this] { MSetFindClick(); });
+    connect(MSetConfig, &QPushButton::clicked, this, [this] { MSetConfigClick(); });
 }
 
 // The right-hand group and the status panel reach to the sheet's right edge, whatever the
@@ -169,7 +176,7 @@ void SetupPage::MSetCommChange(QObject*) {
 }
 
 QString SetupPage::OpenFailureText() const {
-    if (form_.Link().LastOpenError() != SerialDevice::OpenError::Permission) return {};
+    if (session_.Link().LastOpenError() != SerialDevice::OpenError::Permission) return {};
     return QStringLiteral(
                "Přístup k zařízení %1 byl odepřen: uživatel pravděpodobně není ve "
                "skupině dialout.")
@@ -177,28 +184,28 @@ QString SetupPage::OpenFailureText() const {
 }
 
 void SetupPage::MSetUseClick(QObject* sender) {
-    if (form_.Bus().Busy()) {
+    if (session_.Bus().Busy()) {
         // A foreground transaction holds the bus and lets events through: restarting the link
         // now would start a second poller under it.
-        form_.MStatusBar->showMessage(
+        session_.ShowStatusMessage(
             QStringLiteral("Probíhá komunikace s QX, nastavení nyní nelze změnit."), 5000);
         return;
     }
-    TCommPort& link = form_.Link();
+    TCommPort& link = session_.Link();
     link.Close();
     link.ClearPollList();
-    form_.Sink().NextSession();
+    session_.Sink().NextSession();
     const int result = link.Open(portNumber_, MSetBaud->currentIndex() + kBaudCodeOffset,
-                                 MSetCsum->isChecked(), &form_.Sink());
+                                 MSetCsum->isChecked(), &session_.Sink());
     if (result != kOk) {
         if (!MSetComm->isHidden()) SetControlColor(MSetComm, kRed);
-        form_.DisableBusActions();
+        session_.SetBusAvailable(false);
         const QString why = OpenFailureText();
-        if (!why.isEmpty()) form_.MStatusBar->showMessage(why);
+        if (!why.isEmpty()) session_.ShowStatusMessage(why);
         if (sender != nullptr) {
             QString text = QStringLiteral("    Zvolený COM port nelze použít. Zvol jiný.");
             if (!why.isEmpty()) text += QStringLiteral("\n\n") + why;
-            Prompts().Message(&form_, text, QStringLiteral("TMForm::MSetUseClick()"));
+            session_.Message(text, QStringLiteral("TMForm::MSetUseClick()"));
         }
     } else {
         SetControlColor(MSetComm, kAqua);
@@ -207,16 +214,20 @@ void SetupPage::MSetUseClick(QObject* sender) {
             MSetAddress->setText(QString::fromStdString(address.text));
             MSetAddress->setSelection(0, 3);
         }
-        selectedAddress_ = address.value;
-        link.SetPollEntry(selectedAddress_, -1);
-        form_.RepaintOnView();
+        session_.SetSelectedAddress(address.value);
+        link.SetPollEntry(address.value, -1);
+        emit session_.SettingsApplied();
     }
-    UpdateStatus(selectedAddress_);
+    UpdateStatus(SelectedAddress());
+}
+
+int SetupPage::SelectedAddress() const {
+    return session_.SelectedAddress();
 }
 
 void SetupPage::UpdateStatus(int address) {
-    if (address < 0 || address != selectedAddress_) return;
-    const StationStatus status = StationStatusOf(form_.Link().Station(address));
+    if (address < 0 || address != SelectedAddress()) return;
+    const StationStatus status = StationStatusOf(session_.Link().Station(address));
     MSetStatus->setText(QString::fromStdString(SetupStatusCaption(status)));
 }
 
@@ -225,9 +236,9 @@ void SetupPage::ProbePorts() {
     const ProbeOutcome outcome = qx::ProbePorts(savedPortIndex_, [this](int port) {
         portNumber_ = port;
         MSetUseClick(nullptr);
-        form_.RepaintOnView();
-        if (form_.Link().IsOpen()) return OpenError::None;
-        const OpenError why = form_.Link().LastOpenError();
+        emit session_.SettingsApplied();
+        if (session_.Link().IsOpen()) return OpenError::None;
+        const OpenError why = session_.Link().LastOpenError();
         return why == OpenError::None ? OpenError::Other : why;
     });
     FillPortList(outcome.usablePorts);
@@ -238,16 +249,15 @@ void SetupPage::ProbePorts() {
 }
 
 void SetupPage::FormActivate() {
-    if (activating_ || form_.Bus().Busy()) return;
+    if (activating_ || session_.Bus().Busy()) return;
     activating_ = true;
-    if (!activated_ && !form_.Link().IsOpen()) {
+    if (!activated_ && !session_.Link().IsOpen()) {
         ProbePorts();
         if (MSetComm->count() == 0) {
-            Prompts().Message(&form_,
-                              QStringLiteral("Není dostupný volný COM port.\n") + refusedPorts_,
-                              QStringLiteral("COM Error"));
+            session_.Message(QStringLiteral("Není dostupný volný COM port.\n") + refusedPorts_,
+                             QStringLiteral("COM Error"));
             activating_ = false;
-            form_.close();
+            session_.Window().close();
             return;
         }
     }
@@ -256,10 +266,25 @@ void SetupPage::FormActivate() {
     MSetComm->setCurrentIndex(savedPortIndex_);
     MSetCommChange(nullptr);
     MSetUseClick(nullptr);
-    form_.RepaintOnView();
+    emit session_.SettingsApplied();
     activated_ = true;
-    form_.SetCaption(QString());
+    session_.SetCaption(QString());
     activating_ = false;
+}
+
+void SetupPage::ShowStatusCaption(const QString& caption) {
+    MSetStatus->setText(caption);
+}
+
+void SetupPage::MSetFindClick() {
+    // The find leaves the link on the last combination it tried: the page's settings apply again.
+    if (RunModuleFind(session_, portNumber_)) MSetUseClick(nullptr);
+}
+
+void SetupPage::MSetConfigClick() {
+    if (session_.Bus().Busy()) return;
+    cfg_.MSetConfigClick(session_.Link(), session_.Bus(), MSetCsum->isChecked(),
+                         MSetBaud->currentIndex());
 }
 
 }  // namespace qx

@@ -1,7 +1,7 @@
 #pragma once
 // The Setup page ("Nastavení"): port, baud rate, address and checksum of the link, the Use
-// button that applies them, the probing of the COM ports at the first activation, and the
-// station status panel.
+// button that applies them, the probing of the COM ports at the first activation, the station
+// status panel, and the buttons that find the module and change its settings.
 
 #include <QString>
 #include <QWidget>
@@ -17,13 +17,15 @@ class QPushButton;
 
 namespace qx {
 
-class TMForm;
+class Session;
+class TMCfgForm;
 
 class SetupPage : public QWidget {
     Q_OBJECT
 
   public:
-    SetupPage(TMForm& form, QWidget* parent);
+    // `cfg` is the reconfiguration dialog; it outlives the page.
+    SetupPage(Session& session, TMCfgForm& cfg, QWidget* parent);
 
     // Puts loaded settings into the controls; the COM map feeds the port list's tooltips.
     void LoadValues(const SetupValues& values, const PortPaths& paths);
@@ -35,8 +37,12 @@ class SetupPage : public QWidget {
     void MSetUseClick(QObject* sender);
     // Shows the status of station `address` when it is the selected address.
     void UpdateStatus(int address);
+    // The status panel's caption, as the On-line page or a lost port gives it.
+    void ShowStatusCaption(const QString& caption);
+    void MSetFindClick();
+    void MSetConfigClick();
 
-    int SelectedAddress() const { return selectedAddress_; }
+    int SelectedAddress() const;
     int PortNumber() const { return portNumber_; }
     int SavedPortIndex() const { return savedPortIndex_; }
     bool Activated() const { return activated_; }
@@ -63,12 +69,12 @@ class SetupPage : public QWidget {
     void ProbePorts();
     QString OpenFailureText() const;
 
-    TMForm& form_;
+    Session& session_;
+    TMCfgForm& cfg_;
     PortPaths paths_;
     int portNumber_ = 0;      // 0 = COM1 .. 3 = COM4
     int savedPortIndex_ = 0;  // the port list's item to select at activation
     QString refusedPorts_;    // why each port the first activation tried could not be used
-    int selectedAddress_ = -1;
     bool activated_ = false;
     bool activating_ = false;  // message boxes inside an activation activate the window again
 };

@@ -3,18 +3,19 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QWindow>
 
 #include "app/ui/setup_page.h"
-#include "common/core/local_time.h"
-#include "common/ui/form_page.h"
 #include "common/ui/link_event.h"
-#include "common/ui/prompt.h"
-#include "link/core/notification_sink.h"
+#include "common/ui/settings_store.h"
+#include "data/ui/data_pages.h"
+#include "link/core/comm_port.h"
+#include "logger/ui/logger_pages.h"
+#include "logger/ui/shed_page.h"
+#include "logger/ui/tmcfg_form.h"
 #include "measure/core/station_status.h"
 #include "measure/ui/online_page.h"
 
@@ -34,19 +35,6 @@ class WindowBusy {
     TCommPort& link_;
 };
 
-QPushButton* BusButton(QWidget* page, const char* name, const QString& caption, const QString& hint,
-                       const QRect& geometry) {
-    auto* button = new QPushButton(caption, page);
-    button->setObjectName(QString::fromLatin1(name));
-    if (!hint.isEmpty()) {
-        button->setToolTip(hint);
-        button->setStatusTip(hint);
-    }
-    button->setGeometry(geometry);
-    button->setEnabled(false);
-    return button;
-}
-
 }  // namespace
 
 bool TMForm::IsFormWindow(const QWindow& window) {
@@ -61,47 +49,59 @@ bool TMForm::IsFormWindow(const QWindow& window) {
 }
 
 TMForm::TMForm(TCommPort& link, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), link_(link), sink_(this) {
+    : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint),
+      link_(link),
+      session_(link, *this) {
     setObjectName(QStringLiteral("MForm"));
     setFixedSize(kClientWidth, kClientHeight);
     // The pages are laid out in pixels for a small dialog font.
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
+    MCfgForm = new TMCfgForm(this);
 
     MPage = new QTabWidget(this);
     MPage->setObjectName(QStringLiteral("MPage"));
     setCentralWidget(MPage);
-    MSetupSh = new SetupPage(*this, MPage);
+    MSetupSh = new SetupPage(session_, *MCfgForm, MPage);
     MPage->addTab(MSetupSh, QStringLiteral("Nastavení"));
-    BuildOnlinePage();
+    MOnLineSh = new TOnlinePage(session_, MPage);
+    MPage->addTab(MOnLineSh, QStringLiteral("On-line"));
     MShedullerSh = AddSheet("MShedullerSh", QStringLiteral("Rozvrh"));
     MTableSh = AddSheet("MTableSh", QStringLiteral("Tabulka"));
     MGraphSh = AddSheet("MGraphSh", QStringLiteral("Graf"));
     MPage->setCurrentWidget(MSetupSh);
-    BuildBusButtons();
     connect(MPage, &QTabWidget::currentChanged, this, &TMForm::PageEntered);
+    // The On-line page knows the selected station's status; the Setup page's panel shows it.
+    connect(MOnLineSh, &TOnlinePage::SetupStatusChanged, MSetupSh, &SetupPage::ShowStatusCaption);
+    connect(&session_, &Session::CaptionRequested, this, &TMForm::SetCaption);
 
     // Hints of the control under the mouse arrive as status tips and show in the status bar.
     MStatusBar = new QStatusBar(this);
     MStatusBar->setObjectName(QStringLiteral("MStatusBar"));
     MStatusBar->setSizeGripEnabled(false);
     setStatusBar(MStatusBar);
+    connect(&session_, &Session::StatusMessage, MStatusBar, &QStatusBar::showMessage);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &TMForm::FocusWindowChanged);
     FormCreate();
+    // Both read the working directory: the schedule file lives there.
+    shedPages_ = new TLoggerPages(session_, MShedullerSh);
+    dataPages_ = new TDataPages(session_, MTableSh, MGraphSh);
+    // The input choices depend on the models of the station in use.
+    connect(MOnLineSh, &TOnlinePage::InputSetChanged, shedPages_->Page(), &TShedPage::RefreshInput);
     SetCaption(QString());
 }
 
 TMForm::~TMForm() {
-    settings_->SaveSetup(MSetupSh->CurrentValues());
-    for (FormPage* page : pages_)
-        page->FormClosing();
-    settings_.reset();
+    session_.Settings().SaveSetup(MSetupSh->CurrentValues());
+    emit session_.Closing();
     link_.Close();
+    // The pages go while the session they hold is still there.
+    delete MPage;
 }
 
 QWidget* TMForm::AddSheet(const char* name, const QString& caption) {
@@ -111,63 +111,17 @@ QWidget* TMForm::AddSheet(const char* name, const QString& caption) {
     return sheet;
 }
 
-void TMForm::BuildOnlinePage() {
-    // The lists write the station's configuration byte under the station lock; the poller
-    // sends it at its next visit.
-    StationAccess access{[this](int a) { return link_.Station(a); },
-                         [this](int a, int config, bool clearValue) {
-                             link_.UpdateStation(a, [&](StationRecord& station) {
-                                 station.config = config;
-                                 if (clearValue) station.value = kNoValue;
-                             });
-                         }};
-    // The recording creates the chosen file anew, so the dialog lets the user name a new file;
-    // an existing one is replaced without a question.
-    RecordingPrompts prompts{[this] {
-                                 const FileChoice choice = DataFileChoice(FileChoice::Mode::Save);
-                                 return Prompts().ChooseFile(this, choice).toStdString();
-                             },
-                             [this](const std::string& text, const std::string& caption) {
-                                 Prompts().Message(this, QString::fromStdString(text),
-                                                   QString::fromStdString(caption));
-                             }};
-    MOnLineSh =
-        new TOnlinePage(&models_, std::move(access), std::move(prompts), SystemLocalTime, MPage);
-    MPage->addTab(MOnLineSh, QStringLiteral("On-line"));
-    MOnClear = MOnLineSh->MOnClear;
-    MOnStart = MOnLineSh->MOnStart;
-    MOnStop = MOnLineSh->MOnStop;
-    connect(MOnLineSh, &TOnlinePage::SetupStatusChanged, MSetupSh->MSetStatus, &QLabel::setText);
-    connect(MOnLineSh, &TOnlinePage::CaptionChanged, this, &TMForm::SetCaption);
-}
-
 QString TMForm::RecordingFileName() const {
     return QString::fromStdString(MOnLineSh->RecordingFileName());
 }
 
-void TMForm::BuildBusButtons() {
-    MShedSend =
-        BusButton(MShedullerSh, "MShedSend", QStringLiteral("Odeslat"),
-                  QStringLiteral("Odešle parametry sběru dat do QX"), QRect(300, 8, 115, 26));
-    MShedCheck = BusButton(MShedullerSh, "MShedCheck", QStringLiteral("Zkontrolovat"),
-                           QStringLiteral("Zkontroluje nastavení parametrů pro sběr dat v QX"),
-                           QRect(300, 40, 115, 26));
-    MShedClear =
-        BusButton(MShedullerSh, "MShedClear", QStringLiteral("Nulovat frontu"),
-                  QStringLiteral("Nuluje všechny záznamy ve frontě QX"), QRect(300, 72, 115, 26));
-    MTabReceive = BusButton(MTableSh, "MTabReceive", QStringLiteral("Načíst z modulu"), QString(),
-                            QRect(300, 8, 115, 26));
-}
-
 void TMForm::FormCreate() {
-    settings_ = std::make_unique<SettingsStore>();
-    settings_->WriteDefaults();
-    const PortPaths paths = settings_->LoadPortPaths();
+    session_.OpenSettings();
+    const PortPaths paths = session_.Settings().LoadPortPaths();
     link_.SetPortPaths(paths);
-    MSetupSh->LoadValues(settings_->LoadSetup(), paths);
+    MSetupSh->LoadValues(session_.Settings().LoadSetup(), paths);
     // Other pages build file names as directory + separator + name.
-    workingDirectory_ = QDir::currentPath();
-    if (workingDirectory_.endsWith(QLatin1Char('/'))) workingDirectory_.chop(1);
+    session_.SetWorkingDirectory(QDir::currentPath());
 }
 
 void TMForm::FormActivate() {
@@ -180,10 +134,6 @@ void TMForm::MSetCommChange(QObject* sender) {
 
 void TMForm::MSetUseClick(QObject* sender) {
     MSetupSh->MSetUseClick(sender);
-}
-
-int TMForm::SelectedAddress() const {
-    return MSetupSh->SelectedAddress();
 }
 
 QString TMForm::Banner() {
@@ -204,10 +154,10 @@ void TMForm::MShedullerShEnter() {
     SetCaption(QString());
 }
 void TMForm::MTableShEnter() {
-    SetCaption(dataFileName_);
+    SetCaption(session_.DataFileName());
 }
 void TMForm::MGraphShEnter() {
-    SetCaption(dataFileName_);
+    SetCaption(session_.DataFileName());
 }
 
 void TMForm::PageEntered(int index) {
@@ -219,33 +169,12 @@ void TMForm::PageEntered(int index) {
     if (page == MGraphSh) MGraphShEnter();
 }
 
-void TMForm::AddPage(FormPage* page) {
-    pages_.push_back(page);
-}
-
-void TMForm::RemovePage(FormPage* page) {
-    std::erase(pages_, page);
-}
-
-void TMForm::DisableBusActions() {
-    for (QPushButton* button : {MShedSend, MShedCheck, MShedClear, MTabReceive}) {
-        button->setEnabled(false);
-    }
-}
-
-void TMForm::RepaintOnView() {
-    // Called after every Use: the On-line page follows the address the Setup page selected.
-    MOnLineSh->SetSelectedAddress(SelectedAddress());
-    MOnLineSh->update();
-    for (FormPage* page : pages_)
-        page->RepaintView();
-}
-
 bool TMForm::event(QEvent* event) {
     switch (static_cast<int>(event->type())) {
         case kStationChanged: {
             auto* e = static_cast<LinkEvent*>(event);
-            StationChangedMessage(e->WParam(), e->LParam(), e->Session() != sink_.Session());
+            StationChangedMessage(e->WParam(), e->LParam(),
+                                  e->Session() != session_.Sink().Session());
             return true;
         }
         case kValueRead: {
@@ -272,32 +201,28 @@ void TMForm::StationChangedMessage(int wParam, int, bool earlierSession) {
     if (!earlierSession && link_.PollEntry(a) != station.instrumentNumber) {
         link_.SetPollEntry(a, station.instrumentNumber);
     }
-    // The On-line page sets its own buttons and, for the selected address, the status panel.
+    // The On-line page sets its own buttons and, for the selected address, the status panel;
+    // the buttons of the other pages that talk to the module follow the station it read.
     const StationEnables enables = MOnLineSh->StationChanged(a);
-    for (QPushButton* button : {MTabReceive, MShedSend, MShedCheck, MShedClear}) {
-        button->setEnabled(enables.bus);
-    }
-    for (FormPage* page : pages_)
-        page->StationChanged(a);
+    session_.SetBusAvailable(enables.bus);
+    emit session_.StationChanged(a);
     // The poller posts for the listed stations when the port's device goes and when it is back.
     const std::string device = link_.PortLost() ? link_.DevicePath() : std::string();
     MOnLineSh->SetPortLost(device.empty() ? std::string() : LostPortStatusText(device));
     if (!device.empty())
-        MSetupSh->MSetStatus->setText(QString::fromStdString(LostPortCaption(device)));
+        MSetupSh->ShowStatusCaption(QString::fromStdString(LostPortCaption(device)));
 }
 
 void TMForm::ValueMessage(int wParam, int lParam) {
     WindowBusy busy(link_);
     MOnLineSh->ValueArrived(wParam & 0xFF, lParam);
-    for (FormPage* page : pages_)
-        page->ValueRead(wParam, lParam);
+    emit session_.ValueRead(wParam, lParam);
 }
 
 void TMForm::ConfigKnownMessage(int wParam, int) {
     WindowBusy busy(link_);
     MOnLineSh->ConfigKnown(wParam & 0xFF);
-    for (FormPage* page : pages_)
-        page->ConfigKnown(wParam);
+    emit session_.ConfigKnown(wParam);
 }
 
 // The settings are applied again whenever the window becomes active after another window of the

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "common/core/progress.h"
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 
 namespace qx {
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "common/core/display_list.h"
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 #include "data/core/graph_state.h"
 
 namespace qx {

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 #include "data/core/graph_state.h"
 #include "data/core/shown_records.h"
 

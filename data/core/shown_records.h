@@ -5,7 +5,7 @@
 #include <array>
 #include <span>
 
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 
 namespace qx {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/core/display_list.h"
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 
 namespace qx {
 

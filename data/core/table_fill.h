@@ -4,7 +4,7 @@
 // formats its rows when they are shown.
 
 #include "common/core/progress.h"
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 #include "data/core/shown_records.h"
 
 namespace qx {

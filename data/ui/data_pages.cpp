@@ -10,7 +10,6 @@
 #include <QStyle>
 #include <QTableView>
 
-#include "app/ui/tmform.h"
 #include "common/ui/info_progress.h"
 #include "common/ui/list_fill_apply.h"
 #include "common/ui/prompt.h"
@@ -22,9 +21,11 @@
 #include "data/core/table_fill.h"
 #include "data/ui/graph_view.h"
 #include "data/ui/record_table_model.h"
+#include "link/core/comm_port.h"
 #include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 #include "measure/core/catalogue.h"
+#include "measure/ui/session.h"
 
 namespace qx {
 namespace {
@@ -54,13 +55,20 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, cons
 
 }  // namespace
 
-TDataPages::TDataPages(TMForm& form) : QObject(&form), form_(form) {
-    BuildTablePage();
-    BuildGraphPage();
+TDataPages::TDataPages(Session& session, QWidget* tableSheet, QWidget* graphSheet)
+    : QObject(tableSheet), session_(session), list_(session.Records()) {
+    BuildTablePage(tableSheet);
+    BuildGraphPage(graphSheet);
+    connect(&session, &Session::BusAvailable, MTabReceive, &QPushButton::setEnabled);
 }
 
-void TDataPages::BuildTablePage() {
-    QWidget* page = form_.MTableSh;
+void TDataPages::BuildTablePage(QWidget* page) {
+    // First in the page's focus chain.
+    MTabReceive = Button(page, "MTabReceive", QStringLiteral("Načíst z modulu"),
+                         QStringLiteral("Načtení záznamů z fronty (datové paměti) QX do tabulky a "
+                                        "grafu"),
+                         QRect(300, 8, 115, 26));
+    MTabReceive->setEnabled(false);
     auto* label = new QLabel(QStringLiteral("Veličina:"), page);
     label->setObjectName("Label8");
     label->setGeometry(8, 10, 60, 20);
@@ -70,8 +78,7 @@ void TDataPages::BuildTablePage() {
                       QStringLiteral("Načtení záznamů z vybraného souboru do tabulky a grafu"),
                       QRect(300, 40, 115, 26));
     MTabOpen->setDefault(true);
-    form_.MTabReceive->setToolTip(
-        QStringLiteral("Načtení záznamů z fronty (datové paměti) QX do tabulky a grafu"));
+
     MTabGrid = new QTableView(page);
     MTabGrid->setObjectName("MTabGrid");
     MTabGrid->setAccessibleName(QStringLiteral("Naměřené hodnoty"));
@@ -93,12 +100,11 @@ void TDataPages::BuildTablePage() {
     MTabGrid->setModel(model_);
     FitColumns();
     connect(MTabOpen, &QPushButton::clicked, this, [this] { MTabOpenClick(); });
-    connect(form_.MTabReceive, &QPushButton::clicked, this, [this] { MTabReceiveClick(); });
+    connect(MTabReceive, &QPushButton::clicked, this, [this] { MTabReceiveClick(); });
     connect(MTabSelect, &QComboBox::activated, this, [this] { MTabSelectChange(); });
 }
 
-void TDataPages::BuildGraphPage() {
-    QWidget* page = form_.MGraphSh;
+void TDataPages::BuildGraphPage(QWidget* page) {
     auto* label = new QLabel(QStringLiteral("Veličina:"), page);
     label->setObjectName("Label1");
     label->setGeometry(8, 10, 60, 20);
@@ -164,24 +170,24 @@ void TDataPages::SetHints(const QString& hint) {
 }
 
 bool TDataPages::ReadFile() {
-    InfoProgress progress(*form_.InfoForm(), pause_);
-    list_.fileName = form_.DataFileName().toStdString();
+    InfoProgress progress(session_.Info(), pause_);
+    list_.fileName = session_.DataFileName().toStdString();
     const ReadOutcome outcome = ReadDataFile(list_, progress);
     const QString caption = QString::fromUtf8(kReadFileCaption.data(), kReadFileCaption.size());
     if (!outcome.opened) {
-        Prompts().Message(&form_, FromUtf8(ReadOpenErrorText(list_.fileName)), caption);
+        session_.Message(FromUtf8(ReadOpenErrorText(list_.fileName)), caption);
         SetHints(FromUtf8(DataFileHint(list_.fileName, false)));
         return false;
     }
     SetHints(FromUtf8(DataFileHint(list_.fileName, true)));
     if (outcome.outOfSequence > 0) {
-        Prompts().Message(&form_, FromUtf8(OutOfSequenceText(outcome.outOfSequence)), caption);
+        session_.Message(FromUtf8(OutOfSequenceText(outcome.outOfSequence)), caption);
     }
     return true;
 }
 
 void TDataPages::TableFillAndGraph() {
-    InfoProgress progress(*form_.InfoForm(), pause_);
+    InfoProgress progress(session_.Info(), pause_);
     const TableFillOutcome outcome = TableFill(list_, quantity_, progress);
     shown_ = outcome.shown;
     if (outcome.cancelled) {
@@ -210,21 +216,21 @@ void TDataPages::FillQuantityLists() {
 
 void TDataPages::MTabOpenClick() {
     const QString path =
-        Prompts().ChooseFile(&form_, DataFileChoice(FileChoice::Mode::Open, form_.DataFileName()));
+        session_.ChooseFile(DataFileChoice(FileChoice::Mode::Open, session_.DataFileName()));
     if (path.isEmpty()) return;
-    form_.SetDataFileName(path);
+    session_.SetDataFileName(path);
     if (ReadFile()) {
         quantity_ = 0;
         TableFillAndGraph();
         FillQuantityLists();
-        form_.SetCaption(path);
+        session_.SetCaption(path);
     } else {
         // The emptied list is never shown through the old rows.
         model_->Clear();
         shown_ = ShownRecords{};
         Prepare(true, true);
-        form_.SetDataFileName(QString());
-        form_.SetCaption(QString());
+        session_.SetDataFileName(QString());
+        session_.SetCaption(QString());
     }
 }
 
@@ -288,43 +294,42 @@ void TDataPages::MGrScrollScroll(int action) {
 
 void TDataPages::MTabReceiveClick() {
     // Inside another transaction that lets events through, the bus is not ours to take.
-    if (form_.Bus().Busy()) return;
+    if (session_.Bus().Busy()) return;
     const QString caption =
         QString::fromUtf8(kReceiveCaption.data(), static_cast<qsizetype>(kReceiveCaption.size()));
     const QString path =
-        Prompts().ChooseFile(&form_, DataFileChoice(FileChoice::Mode::Save, form_.DataFileName()));
+        session_.ChooseFile(DataFileChoice(FileChoice::Mode::Save, session_.DataFileName()));
     if (path.isEmpty()) return;
-    form_.SetDataFileName(path);
+    session_.SetDataFileName(path);
     const std::string name = path.toStdString();
-    if (QFile::exists(path) &&
-        !Prompts().Ask(&form_, FromUtf8(OverwriteQuestionText(name)), caption)) {
+    if (QFile::exists(path) && !session_.Ask(FromUtf8(OverwriteQuestionText(name)), caption)) {
         return;
     }
     DataFileWriter file;
     if (!file.Create(name)) {
-        Prompts().Message(&form_, FromUtf8(CreateErrorText(name)), caption);
+        session_.Message(FromUtf8(CreateErrorText(name)), caption);
         return;
     }
     DownloadResult result;
     std::string linkError;
     {
-        PauseLease hold(form_.Link(), &form_.Bus());
-        InfoProgress progress(*form_.InfoForm(), pause_);
+        PauseLease hold(session_.Link(), &session_.Bus());
+        InfoProgress progress(session_.Info(), pause_);
         const Exchange exchange = [this](const char* request, char* reply) {
-            return form_.Link().Send(request, reply);
+            return session_.Link().Send(request, reply);
         };
-        const int address = form_.SelectedAddress();
+        const int address = session_.SelectedAddress();
         int& resume = resumeToggle_[static_cast<std::size_t>(address & 0xFF)];
         result = DownloadQueue(exchange, address, file, progress, resume);
         resume = result.result != 0 ? result.nextToggle : 0;
         // The text names the link's operation that failed; once the poller runs again, the link's
         // current operation is the poller's.
-        if (result.result != 0) linkError = form_.Link().StrError(result.result);
+        if (result.result != 0) linkError = session_.Link().StrError(result.result);
     }
     if (result.result != 0) {
-        Prompts().Message(&form_, QString::fromStdString(linkError), caption);
+        session_.Message(QString::fromStdString(linkError), caption);
     } else if (result.writeFailed) {
-        Prompts().Message(&form_, FromUtf8(WriteErrorText(name)), caption);
+        session_.Message(FromUtf8(WriteErrorText(name)), caption);
     }
     if (ReadFile()) {
         quantity_ = 0;

@@ -7,7 +7,7 @@
 #include <array>
 #include <functional>
 
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 #include "data/core/graph_state.h"
 #include "data/core/shown_records.h"
 
@@ -21,14 +21,15 @@ class QTableView;
 namespace qx {
 
 class RecordTableModel;
+class Session;
 class TGraphView;
-class TMForm;
 
 class TDataPages : public QObject {
     Q_OBJECT
   public:
-    // Builds the controls into the main window's MTableSh and MGraphSh.
-    explicit TDataPages(TMForm& form);
+    // Builds the Table page's controls into `tableSheet` and the Graph page's into `graphSheet`;
+    // a child of the table sheet.
+    TDataPages(Session& session, QWidget* tableSheet, QWidget* graphSheet);
 
     // Replaces the fixed 1.5 s pauses (tests make them instant).
     void SetPause(std::function<void(int)> pause) { pause_ = std::move(pause); }
@@ -48,6 +49,7 @@ class TDataPages : public QObject {
     const ShownRecords& Shown() const { return shown_; }
     int SelectedQuantity() const { return quantity_; }
 
+    QPushButton* MTabReceive = nullptr;  // enabled while a module answers on the bus
     QTableView* MTabGrid = nullptr;
     QComboBox* MTabSelect = nullptr;
     QPushButton* MTabOpen = nullptr;
@@ -59,16 +61,16 @@ class TDataPages : public QObject {
     QPushButton* MGrLupaP = nullptr;
 
   private:
-    void BuildTablePage();
-    void BuildGraphPage();
+    void BuildTablePage(QWidget* page);
+    void BuildGraphPage(QWidget* page);
     void SelectQuantity(int quantity);
     void Prepare(bool recompute, bool reset);
     void FillQuantityLists();
     void SetHints(const QString& hint);
     void FitColumns();
 
-    TMForm& form_;
-    RecordList list_;
+    Session& session_;
+    RecordList& list_;  // the session's
     ShownRecords shown_;
     GraphState graph_;
     int quantity_ = 0;

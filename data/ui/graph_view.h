@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <span>
 
+#include "common/core/data_record.h"
 #include "common/core/display_list.h"
-#include "data/core/data_record.h"
 #include "data/core/graph_state.h"
 
 namespace qx {

@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 
 namespace qx {
 

@@ -1,42 +1,44 @@
 #pragma once
-// The logger's part of the main window: the Schedule page in its sheet with the window's three
-// module buttons, the schedule file at start and exit, and the Setup page's module search and
-// reconfiguration buttons. Lives as long as the window (a child of it).
+// The logger's part of the main window: the Schedule page in its sheet with the three buttons
+// that talk to the module, and the schedule file at start and exit. Lives as long as the window
+// (a child of the sheet).
 
 #include <QObject>
 
-#include "common/ui/form_page.h"
+class QPushButton;
+class QWidget;
 
 namespace qx {
 
-class TMCfgForm;
-class TMForm;
+class Session;
 class TShedPage;
 struct ShedBusContext;
 
-class TLoggerPages : public QObject, public FormPage {
+class TLoggerPages : public QObject {
     Q_OBJECT
   public:
-    // Builds the Schedule page, loads the schedule file of the working directory and shows
-    // entry 0. `cfg` is the reconfiguration dialog; it must outlive the window's use of it.
-    TLoggerPages(TMForm& form, TMCfgForm& cfg);
+    // Builds the Schedule page into `sheet`, loads the schedule file of the working directory and
+    // shows entry 0.
+    TLoggerPages(Session& session, QWidget* sheet);
 
     TShedPage* Page() const { return page_; }
 
     void MShedSendClick();
     void MShedCheckClick();
     void MShedClearClick();
-    void MSetFindClick();
-    void MSetConfigClick();
 
     // Takes the shown entry from the controls and writes the schedule file.
-    void FormClosing() override;
+    void FormClosing();
+
+    // Enabled while a module answers on the bus.
+    QPushButton* MShedSend = nullptr;
+    QPushButton* MShedCheck = nullptr;
+    QPushButton* MShedClear = nullptr;
 
   private:
     ShedBusContext BusContext() const;
 
-    TMForm& form_;
-    TMCfgForm& cfg_;
+    Session& session_;
     TShedPage* page_ = nullptr;
 };
 

@@ -5,8 +5,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "common/core/local_time.h"
 #include "common/ui/list_fill_apply.h"
+#include "link/core/comm_port.h"
 #include "measure/ui/on_view_widget.h"
+#include "measure/ui/session.h"
 
 namespace qx {
 namespace {
@@ -20,6 +23,30 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption, cons
     button->setGeometry(geometry);
     button->setEnabled(false);
     return button;
+}
+
+// The lists write the station's configuration byte under the station lock; the poller sends it
+// at its next visit.
+StationAccess LinkStations(TCommPort& link) {
+    return StationAccess{[&link](int a) { return link.Station(a); },
+                         [&link](int a, int config, bool clearValue) {
+                             link.UpdateStation(a, [&](StationRecord& station) {
+                                 station.config = config;
+                                 if (clearValue) station.value = kNoValue;
+                             });
+                         }};
+}
+
+// The recording creates the chosen file anew, so the dialog lets the user name a new file; an
+// existing one is replaced without a question.
+RecordingPrompts SessionPrompts(Session& session) {
+    return RecordingPrompts{
+        [&session] {
+            return session.ChooseFile(DataFileChoice(FileChoice::Mode::Save)).toStdString();
+        },
+        [&session](const std::string& text, const std::string& caption) {
+            session.Message(QString::fromStdString(text), QString::fromStdString(caption));
+        }};
 }
 
 QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
@@ -55,6 +82,16 @@ TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPro
         input.recordingCount = recorder_.LineCount();
         input.portLost = portLost_;
         return input;
+    });
+}
+
+TOnlinePage::TOnlinePage(Session& session, QWidget* parent)
+    : TOnlinePage(&session.Models(), LinkStations(session.Link()), SessionPrompts(session),
+                  SystemLocalTime, parent) {
+    connect(this, &TOnlinePage::CaptionChanged, &session, &Session::SetCaption);
+    connect(&session, &Session::SettingsApplied, this, [this, &session] {
+        SetSelectedAddress(session.SelectedAddress());
+        update();
     });
 }
 

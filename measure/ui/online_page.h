@@ -17,6 +17,7 @@ class QPushButton;
 
 namespace qx {
 
+class Session;
 class TOnView;
 
 // How the page reaches the station table: a copy of one record, and the write of a new
@@ -39,6 +40,9 @@ class TOnlinePage : public QWidget {
   public:
     TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPrompts prompts,
                 LocalClock clock = SystemLocalTime, QWidget* parent = nullptr);
+    // The page of the main window: the session's station table, models and prompts; it follows
+    // the selected address whenever the settings are applied.
+    TOnlinePage(Session& session, QWidget* parent);
 
     OnlineModel& Model() { return model_; }
     void SetSelectedAddress(int address);

@@ -5,15 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <memory>
 
-#include "tests/support/ui/scripted_prompt.h"
 #include "app/ui/setup_page.h"
 #include "app/ui/tmform.h"
+#include "data/ui/data_pages.h"
 #include "fake_serial.h"
+#include "logger/ui/logger_pages.h"
+#include "measure/ui/online_page.h"
 #include "qt_test_app.h"
+#include "tests/support/ui/scripted_prompt.h"
 
 namespace qx::test {
 
@@ -24,13 +29,19 @@ inline std::string FakePath(int port) {
 class FormTest : public ::testing::Test {
   protected:
     FormTest() : link_(PortPaths{}, ports_.Factory()) {
+        // The window reads and writes the schedule file in the working directory.
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(workDir_.path());
         QSettings store = settings_.Open();
         for (int port = 0; port < 4; ++port) {
             store.setValue(QStringLiteral("1.0/Ports/COM%1").arg(port + 1),
                            QString::fromStdString(FakePath(port)));
         }
     }
-    ~FormTest() override { form_.reset(); }
+    ~FormTest() override {
+        form_.reset();
+        QDir::setCurrent(previousDir_);
+    }
 
     void Present(std::initializer_list<int> ports) {
         std::set<std::string> paths;
@@ -57,9 +68,12 @@ class FormTest : public ::testing::Test {
     }
     std::vector<QPushButton*> BusButtons() {
         TMForm& f = Form();
-        return {f.MTabReceive, f.MShedSend, f.MShedCheck, f.MShedClear};
+        return {f.DataPages().MTabReceive, f.SchedulePages().MShedSend,
+                f.SchedulePages().MShedCheck, f.SchedulePages().MShedClear};
     }
 
+    QTemporaryDir workDir_;
+    QString previousDir_;
     TempSettings settings_;
     FakePorts ports_;
     TCommPort link_;

@@ -165,14 +165,14 @@ TEST_F(SetupTest, NothingIsReappliedWhileATransactionHoldsTheBus) {
     Form().FormActivate();
     ports_.ClearTried();
     {
-        PauseLease transaction(link_, &Form().Bus());
+        PauseLease transaction(link_, &Form().Shared().Bus());
         Form().FormActivate();
         QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
         Form().MSetUseClick(nullptr);
         EXPECT_TRUE(ports_.Tried().empty());
         EXPECT_TRUE(link_.IsOpen());
     }
-    EXPECT_FALSE(Form().Bus().Busy());
+    EXPECT_FALSE(Form().Shared().Bus().Busy());
     Form().FormActivate();
     EXPECT_EQ(ports_.Tried().size(), 1u);
 }

@@ -37,13 +37,13 @@ class WholeWindowFixture : public ::testing::Test {
         QDir::setCurrent(previousDir_);
     }
 
-    // The window with every page, in the order the program creates them.
+    // The window with every page, as the program creates it.
     TMForm& Build() {
         form_ = std::make_unique<TMForm>(link_);
-        form_->SetInfoForm(&info_);
-        cfg_ = new TMCfgForm(form_.get());
-        logger_ = new TLoggerPages(*form_, *cfg_);
-        data_ = new TDataPages(*form_);
+        info_ = &form_->Shared().Info();
+        cfg_ = form_->MCfgForm;
+        logger_ = &form_->SchedulePages();
+        data_ = &form_->DataPages();
         return *form_;
     }
 
@@ -72,8 +72,8 @@ class WholeWindowFixture : public ::testing::Test {
     sim::Simulator simulator_;
     TCommPort link_;
     ScriptedPrompt prompt_;
-    TMInfoForm info_;
     std::unique_ptr<TMForm> form_;
+    TMInfoForm* info_ = nullptr;
     TMCfgForm* cfg_ = nullptr;
     TLoggerPages* logger_ = nullptr;
     TDataPages* data_ = nullptr;

@@ -13,54 +13,7 @@ namespace {
 
 constexpr const char* kFormat = "%i %i %lf %d %d.%d.%d %d:%d:%d %d";
 
-TEST(DataLine, AddressAndConfigurationTakeTheirBaseFromTheirPrefix) {
-    for (const char* text : {"0x1A 0x1a", "26 26", "032 032", "0X1A +26", "-0x1A -032"}) {
-        DataLineFields f;
-        EXPECT_GE(ParseDataLine(text, f), 2) << text;
-        EXPECT_EQ(std::abs(f.address), 26) << text;
-        EXPECT_EQ(std::abs(f.config), 26) << text;
-    }
-    // The limit flag and the date are decimal: a leading zero is no octal mark there.
-    DataLineFields f;
-    EXPECT_EQ(ParseDataLine("1 2 3 010 09.08.2000 08:09:09 09", f), 11);
-    EXPECT_EQ(f.limit, 10);
-    EXPECT_EQ(f.day, 9);
-    EXPECT_EQ(f.month, 8);
-    EXPECT_EQ(f.tenths, 9);
-}
-
-TEST(DataLine, StopsAtTheFirstFieldThatDoesNotMatchAndKeepsThePresets) {
-    struct Case {
-        const char* line;
-        int fields;
-    };
-    const Case cases[] = {
-        {"", 0},
-        {"OL", 0},
-        {"0x01\t0x10\tOL  \t0\t01.02.2003\t04:05:06 7", 2},
-        {"0x01\t0x10\t1.5\t0\t01/02/2003\t04:05:06 7", 5},   // "/" is no date separator
-        {"0x01\t0x10\t1.5\t0\t01 .02.2003\t04:05:06 7", 5},  // nor is a blank before "."
-        {"0x01\t0x10\t1.5\t0\t01.02.2003\t04.05.06 7", 8},
-        {"0x01\t0x10\t1.5\t0\t01.02.2003\t04:05:06", 10},
-    };
-    for (const Case& c : cases) {
-        DataLineFields f;
-        EXPECT_EQ(ParseDataLine(c.line, f), c.fields) << c.line;
-        const DataLineFields preset;
-        if (c.fields <= 2) {
-            EXPECT_EQ(f.value, preset.value) << c.line;
-        }
-        if (c.fields <= 4) {
-            EXPECT_EQ(f.year, preset.year) << c.line;
-        }
-        if (c.fields <= 7) {
-            EXPECT_EQ(f.hour, preset.hour) << c.line;
-        }
-        if (c.fields <= 10) {
-            EXPECT_EQ(f.tenths, preset.tenths) << c.line;
-        }
-    }
-}
+// Single lines with every field read back are golden vectors: tests/golden/data_line.txt.
 
 // The parser must take exactly what the C library's formatted input takes from the same line,
 // field by field, including partial numbers. Lines are assembled from pieces that hit its odd

@@ -20,14 +20,12 @@ class DataPagesTest : public FormTest {
   protected:
     TDataPages& Pages() {
         if (pages_ == nullptr) {
-            Form().SetInfoForm(&info_);
-            pages_ = new TDataPages(Form());
+            pages_ = &Form().DataPages();
             pages_->SetPause([](int) {});
         }
         return *pages_;
     }
 
-    TMInfoForm info_;
     TDataPages* pages_ = nullptr;
     qx::test::TempDir dir_;
 };
@@ -42,7 +40,7 @@ TEST_F(DataPagesTest, OpeningAFileFillsTableGraphAndBothLists) {
     TDataPages& pages = Pages();
     pages.MTabOpenClick();
 
-    EXPECT_EQ(Form().DataFileName(), QString::fromStdString(path));
+    EXPECT_EQ(Form().Shared().DataFileName(), QString::fromStdString(path));
     ASSERT_EQ(prompt_.MessageCount(), 1);  // one record went back in time
     EXPECT_EQ(prompt_.Log().back().caption, "TMForm::ReadFile()");
     EXPECT_EQ(pages.MTabGrid->model()->rowCount(), 2);
@@ -52,7 +50,7 @@ TEST_F(DataPagesTest, OpeningAFileFillsTableGraphAndBothLists) {
     EXPECT_TRUE(pages.MGrSelect->itemText(1).endsWith("  #1"));
     EXPECT_EQ(pages.Graph().points, 2);
     EXPECT_TRUE(pages.MGrLupaP->isEnabled());
-    EXPECT_FALSE(info_.isVisible());  // the fill closed the progress dialog
+    EXPECT_FALSE(Form().Shared().Info().isVisible());  // the fill closed the progress dialog
 
     // A choice in the graph's list moves the table's list and refills the table.
     pages.MGrSelect->setCurrentIndex(1);
@@ -81,7 +79,7 @@ TEST_F(DataPagesTest, AFileThatCannotBeReadEmptiesThePages) {
     EXPECT_EQ(pages.MTabGrid->model()->rowCount(), 0);
     EXPECT_EQ(pages.Records().Count(), 0);
     EXPECT_EQ(pages.Graph().points, 0);
-    EXPECT_TRUE(Form().DataFileName().isEmpty());
+    EXPECT_TRUE(Form().Shared().DataFileName().isEmpty());
     EXPECT_EQ(pages.MTabGrid->toolTip(), "Soubor dat:  ???");
 }
 

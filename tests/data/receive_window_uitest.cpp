@@ -53,18 +53,18 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     ASSERT_TRUE(started_);
     TMForm& form = Build();
     form.FormActivate();
-    ASSERT_TRUE(WaitFor([&] { return form.MTabReceive->isEnabled(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return form.DataPages().MTabReceive->isEnabled(); }, 10000));
 
     Push(0, 25);
     const std::string first = dir_.File("first.PRN");
     prompt_.QueueFile(QString::fromStdString(first));
     // Events are delivered at the tenth record: from then on the module stays silent.
     // The three lost attempts wait short gaps; the answered exchanges keep the fixture's long one.
-    QTimer::singleShot(0, &info_, [this] {
+    QTimer::singleShot(0, info_, [this] {
         link_.SetReplyGapMs(100);
         simulator_.DropReplies(3);
     });
-    form.MTabReceive->click();
+    form.DataPages().MTabReceive->click();
     link_.SetReplyGapMs(600);
 
     ASSERT_EQ(prompt_.MessageCount(), 1);
@@ -75,7 +75,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     EXPECT_EQ(std::count(firstContent.begin(), firstContent.end(), '\n'), 10);
     EXPECT_EQ(firstContent.substr(0, firstContent.find('\n') + 1),
               "0x0A\t0x10\t1,000\t0\t08.12.2026\t07:00:00 0\r\n");
-    EXPECT_EQ(form.DataFileName(), QString::fromStdString(first));
+    EXPECT_EQ(form.Shared().DataFileName(), QString::fromStdString(first));
     EXPECT_EQ(data_->Records().Count(), 10);
     EXPECT_EQ(data_->SelectedQuantity(), 0);
     EXPECT_EQ(data_->MTabSelect->count(), data_->MGrSelect->count());
@@ -83,7 +83,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     // The next download picks up at the record whose reply was lost.
     const std::string second = dir_.File("second.PRN");
     prompt_.QueueFile(QString::fromStdString(second));
-    form.MTabReceive->click();
+    form.DataPages().MTabReceive->click();
     EXPECT_EQ(prompt_.MessageCount(), 1);
     const std::string secondContent = test::TempDir::Read(second);
     EXPECT_EQ(std::count(secondContent.begin(), secondContent.end(), '\n'), 15);
@@ -99,7 +99,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 15);
     // The closing request acknowledged the last record: the module's queue is read out.
     EXPECT_TRUE(simulator_.FindModule(kModule)->Log().Queue().empty());
-    EXPECT_FALSE(form.Bus().Busy());
+    EXPECT_FALSE(form.Shared().Bus().Busy());
 
     // The poller was released: the module is polled again.
     const std::size_t before = simulator_.Record().RequestCount();

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "data/core/data_record.h"
+#include "common/core/data_record.h"
 
 namespace qx::test {
 

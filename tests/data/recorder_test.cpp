@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/support/temp_dir.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {

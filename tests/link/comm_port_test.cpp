@@ -38,34 +38,7 @@ TEST(CommPortTable, BitRateOfEveryBaudCode) {
     EXPECT_EQ(BitRate(-2), 38400);  // a negative code stays inside the table
 }
 
-TEST(CommPortTable, StrErrorTexts) {
-    struct Case {
-        int code;
-        int operation;
-        const char* text;
-    };
-    const Case cases[] = {
-        {-1, kOpSend,
-         "COM port error:  -1\n    Text:  Timeout error!\n    Funkce:  TCommPort::Send()"},
-        {-2, kOpReceive,
-         "COM port error:  -2\n    Text:  Checksum error!\n    Funkce:  TCommPort::Receive()"},
-        {-3, kOpSetPort,
-         "COM port error:  -3\n    Text:  Windows API error!\n    Funkce:  TCommPort::SetPort()"},
-        {-4, kOpOpen,
-         "COM port error:  -4\n    Text:  COM port not available!\n    Funkce:  TCommPort::Open()"},
-        {-5, kOpClose,
-         "COM port error:  -5\n    Text:  Thread error!\n    Funkce:  TCommPort::Close()"},
-        {-6, kOpSetTout,
-         "COM port error:  -6\n    Text:  Response error!\n    Funkce:  TCommPort::SetTout()"},
-        {-7, kOpNone,
-         "COM port error:  -7\n    Text:  COM port not open!\n    Funkce:  TCommPort::???"},
-        {0, kOpSend, "TCommPort::StrError( ??? )"},
-        {1, kOpSend, "TCommPort::StrError( ??? )"},
-        {-8, kOpSend, "TCommPort::StrError( ??? )"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TCommPort::StrError(c.code, c.operation), c.text) << c.code;
-}
+// The error texts' cases are golden vectors: tests/golden/port_error_text.txt.
 
 // A device that only counts what is done to it.
 struct Touches {

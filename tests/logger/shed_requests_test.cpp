@@ -15,36 +15,8 @@ int Encode(int q, int r, int i) {
     return q * 16 + 4 * r + 2 * i;
 }
 
-TEST(LimitField, GoldenVectors) {
-    struct Case {
-        const char* text;
-        const char* field;
-    } cases[] = {
-        {"+9999", "19999"},  {"-9999", "29999"}, {"25", "82500"},      {"-1.5", "E1500"},
-        {"+0,5", "D0500"},   {"0", "D0000"},     {"12345", "09999"},   {"", "D0000"},
-        {"xyz", "D0000"},    {"abc", "E1000"},   {" 2.5e2", "42500"},  {"0.5", "C0500"},
-        {"0.0001", "D0000"}, {"1e999", "09999"}, {"-1e-999", "D0000"}, {"5C", "E4000"},
-        {"-5c", "E6000"},    {"5L", "D6000"},    {"1000", "01000"},    {"999.9", "49999"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(EncodeLimit(c.text), c.field) << '"' << c.text << '"';
-}
-
-TEST(LimitField, PairsReadAsTheModuleNeedsThem) {
-    struct Case {
-        const char* text;
-        char sep;
-        int first, second;
-    } cases[] = {{"0.0.", '.', 0, 0},  {"1:00", ':', 1, 0},    {"5", ':', 5, 0},
-                 {"", ':', 0, 0},      {"24.12", '.', 24, 12}, {" 7: 30", ':', 7, 30},
-                 {"7 :30", ':', 7, 0}, {"x:5", ':', 0, 0},     {"-1:-2", ':', -1, -2},
-                 {"12:", ':', 12, 0}};
-    for (const Case& c : cases) {
-        const NumberPair p = ParsePair(c.text, c.sep);
-        EXPECT_EQ(p.first, c.first) << c.text;
-        EXPECT_EQ(p.second, c.second) << c.text;
-    }
-}
+// The limit field and the number pairs are golden vectors: tests/golden/limit_field.txt and
+// number_pair.txt.
 
 TEST(ShedRequests, EnableMaskAndRewriteByte) {
     Schedule s = Schedule::Defaults();

@@ -24,34 +24,8 @@ TEST(Catalogue, QuantityAndUnitTexts) {
     EXPECT_STREQ(UnitText(-1), "");
 }
 
-// Encoding and decoding, walked as one table: codes, full input set, byte, its name, and the
-// codes the byte decodes back to.
-struct ConfigCase {
-    int q, r, i;
-    bool full;
-    int byte;
-    const char* name;
-    ConfigCodes decoded;
-};
-
-TEST(Catalogue, ConfigByteGoldenVectors) {
-    const ConfigCase cases[] = {
-        {5, 2, 1, false, 0x5D, "RA_V", {5, 2, 1}}, {5, 2, 0, true, 0x5C, "RA_A", {5, 2, 0}},
-        {5, 0, 1, false, 0x51, "R3_V", {5, 0, 1}}, {5, 1, 0, false, 0x54, "R2_A", {5, 1, 0}},
-        {2, 4, -1, false, 0x2F, "RA", {2, 4, 0}},  {3, 3, 0, false, 0x3C, "R0", {3, 3, 0}},
-        {7, 4, 0, true, 0x7F, "RA", {7, 4, 0}},    {7, 0, 0, true, 0x70, "R3", {7, 0, 0}},
-        {0, 3, 1, true, 0x0D, "RA_AC", {0, 3, 1}}, {0, 3, 1, false, 0x0E, "RA_DC", {0, 3, 1}},
-        {0, 0, 2, true, 0x02, "R3_DC", {0, 0, 2}}, {1, 1, 0, false, 0x14, "R2_TRMS", {1, 1, 0}},
-        {1, 2, 1, true, 0x19, "R1_AC", {1, 2, 1}}, {4, -1, -1, false, 0x40, "    ", {4, 0, 0}},
-        {6, 3, 2, true, 0x60, "    ", {6, 0, 0}},
-    };
-    for (const ConfigCase& c : cases) {
-        SCOPED_TRACE(c.byte);
-        EXPECT_EQ(EncodeConfig(c.q, c.r, c.i, c.full), c.byte);
-        EXPECT_STREQ(RangeName(c.byte), c.name);
-        EXPECT_EQ(DecodeConfig(c.byte, c.full), c.decoded);
-    }
-}
+// Encoding, naming and decoding the configuration byte are golden vectors:
+// tests/golden/config_byte.txt.
 
 TEST(Catalogue, InputBitsDependOnTheFullInputSet) {
     // 0Eh is DC in both cases: item 2 of the three-item list, item 1 of the two-item list.

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,76 +10,20 @@
 namespace qx {
 namespace {
 
-struct ValueCase {
-    double value;
-    int sign, quantity, hint, unit;
-    const char* text;
-};
+// ValueText, EncodeStamp, DateText and TimeText have golden vectors in tests/golden/value_text.txt,
+// encode_stamp.txt, date_text.txt and time_text.txt; here what relates stamps to each other.
 
-TEST(TextFormat, ValueTextGoldenVectors) {
-    const ValueCase cases[] = {
-        {9999, 0, 0, -1, -1, "OL  "},       {-9999, 0, 0, -1, 0, "LLLL"},
-        {9999, 0, -1, -1, -1, "9999"},      {100000, 0, -1, -1, -1, "OL  "},
-        {-100000, 1, -1, -1, -1, "LLLL"},   {1e10, 0, 3, 1, 3, "(?)"},
-        {-1e10, 0, -1, -1, -1, "(?)"},      {230.4, 0, 1, -1, 1, "230.4  V"},
-        {12.7, 0, 0, 0, 0, "  13  A"},      {5.123, 0, 7, -1, -1, "5.1230"},
-        {5.123, 0, 7, 2, 7, "5.123  kohm"}, {1.95, 1, 4, -1, -1, "+0.95L"},
-        {-1.95, 1, 4, -1, -1, "-0.95C"},    {0, 1, 4, -1, -1, "-1.00L"},
-        {0.85, 0, 4, 2, 4, "-0.15L  cos"},  {9999, 0, 4, -1, 4, "OL  "},
-        {+9999, 1, -1, -1, -1, "+9999"},    {12.5, 0, -1, -1, -1, "12.50"},
-        {1234.7, 0, -1, -1, -1, "1235"},    {0.5, 0, -1, -1, -1, "0.500"},
-        {0.5, 1, 2, 1, 2, " +0.5  kW"},     {-0.5, 2, 2, -1, -1, "-0.500"},
-        {150.0, 0, 0, 2, -1, "150.0"},  // magnitude wins over a finer hint
-        {3.5, 0, 3, 3, -1, "3.500"},    // AUTO lets the magnitude decide
-        {21.3, 0, 6, -1, 6, "21.30  °C"},   {50.0, 0, 5, 0, 5, "  50  Hz"},
-        {999.0, 0, 1, -1, -1, "999.0"},     {999.5, 0, 1, -1, -1, "1000"},
-        {1000.4, 0, 7, -1, -1, "1000.4"},
-    };
-    char buf[kTextBufferSize];
-    for (const ValueCase& c : cases) {
-        EXPECT_STREQ(ValueText(buf, c.value, c.sign, c.quantity, c.hint, c.unit), c.text)
-            << c.value << " q" << c.quantity << " hint" << c.hint;
-    }
-    EXPECT_STREQ(ValueText(buf, std::nan(""), 0, 0, -1, 0), "(?)");
-}
-
-TEST(TextFormat, EncodeStampGoldenVectors) {
-    EXPECT_EQ(EncodeStamp(1998, 1, 1, 0, 0, 0, 0), 86400.0);
-    EXPECT_EQ(EncodeStamp(2000, 3, 1, 0, 0, 0, 0), 86400.0 * 791);
+TEST(TextFormat, EncodeStampRelations) {
     EXPECT_EQ(EncodeStamp(1999, 1, 1, 5, 6, 7, 0) - EncodeStamp(1998, 12, 31, 5, 6, 7, 0), 86400.0);
-    EXPECT_EQ(EncodeStamp(2001, 1, 1, 0, 0, 0, 0), 86400.0 * 1097);
-    EXPECT_EQ(EncodeStamp(2030, 1, 1, 0, 0, 0, 0), 946684800.0);
-    EXPECT_EQ(EncodeStamp(1990, 6, 1, 0, 0, 0, 0), 86400.0);
-    EXPECT_DOUBLE_EQ(EncodeStamp(1998, 1, 1, 1, 2, 3, 450), 86400.0 + 3723.45);
     // Negative times (a damaged data file) count back from the day, however large.
-    EXPECT_EQ(EncodeStamp(1998, 1, 2, -1, 0, 0, 0), 2 * 86400.0 - 3600);
     EXPECT_DOUBLE_EQ(EncodeStamp(2000, 1, 1, INT_MIN, INT_MIN, INT_MIN, INT_MIN),
                      EncodeStamp(2000, 1, 1, 0, 0, 0, 0) - 3661.0 * 2147483648.0 - 2147483.648);
     // 31 April is accepted and lands on 1 May.
     EXPECT_EQ(EncodeStamp(2004, 4, 31, 0, 0, 0, 0), EncodeStamp(2004, 5, 1, 0, 0, 0, 0));
-    for (const auto& bad : {std::array{2000, 13, 1, 0, 0, 0}, std::array{2000, 0, 1, 0, 0, 0},
-                            std::array{2000, 1, 0, 0, 0, 0}, std::array{2000, 1, 32, 0, 0, 0},
-                            std::array{2000, 1, 1, 24, 0, 0}, std::array{2000, 1, 1, 0, 60, 0},
-                            std::array{2000, 1, 1, 0, 0, 60}, std::array{1990, 13, 1, 0, 0, 0}}) {
-        EXPECT_EQ(EncodeStamp(bad[0], bad[1], bad[2], bad[3], bad[4], bad[5], 0), -1.0);
-    }
 }
 
-TEST(TextFormat, DateTextGoldenVectors) {
+TEST(TextFormat, EveryDayReadsBackAsItsDate) {
     char buf[kTextBufferSize];
-    EXPECT_STREQ(DateText(buf, 86399, true), "(?\?\?)");
-    EXPECT_STREQ(DateText(buf, 946684800, true), "(?\?\?)");
-    EXPECT_STREQ(DateText(buf, -1.0, false), "(?\?\?)");
-    EXPECT_STREQ(DateText(buf, std::nan(""), true), "(?\?\?)");
-    EXPECT_STREQ(DateText(buf, 86400, true), "01.01.1998");
-    EXPECT_STREQ(DateText(buf, 946684799, true), "30.12.2027");
-    EXPECT_STREQ(DateText(buf, EncodeStamp(2000, 2, 29, 23, 59, 59, 900), true), "29.02.2000");
-    EXPECT_STREQ(DateText(buf, EncodeStamp(2000, 3, 1, 0, 0, 0, 0), true), "01.03.2000");
-    EXPECT_STREQ(DateText(buf, EncodeStamp(2001, 12, 31, 12, 0, 0, 0), true), "31.12.2001");
-    EXPECT_STREQ(DateText(buf, EncodeStamp(2004, 3, 5, 0, 0, 0, 0), true), "05.03.2004");
-    EXPECT_STREQ(DateText(buf, EncodeStamp(2004, 3, 5, 0, 0, 0, 0), false), "05.03.");
-    EXPECT_STREQ(DateText(buf, EncodeStamp(1999, 1, 1, 0, 0, 0, 0), true), "01.01.1999");
-    // Every day of the scale reads back as the date it was encoded from.
     for (int y = 1998; y <= 2027; ++y) {
         for (int m = 1; m <= 12; ++m) {
             for (int d = 1; d <= 28; d += 9) {
@@ -93,18 +35,14 @@ TEST(TextFormat, DateTextGoldenVectors) {
     }
 }
 
-TEST(TextFormat, TimeTextGoldenVectors) {
+// Tenths made from milliseconds are shown as written, not a tenth short.
+TEST(TextFormat, TimeTextTenthsFromMilliseconds) {
     char buf[kTextBufferSize];
-    EXPECT_STREQ(TimeText(buf, 86400 * 10 + 3723.5, '.'), "01:02:03.5");
-    EXPECT_STREQ(TimeText(buf, 86400 * 10 + 3723.5, 0), "01:02:03");
-    EXPECT_STREQ(TimeText(buf, 86400 + 86399.9, ','), "23:59:59,9");
-    // Tenths made from milliseconds are shown as written, not a tenth short.
     for (int tenth = 0; tenth < 10; ++tenth) {
         const double stamp = EncodeStamp(2027, 12, 30, 14, 3, 7, tenth * 100);
         const std::string expected = "14:03:07." + std::to_string(tenth);
         EXPECT_EQ(TimeText(buf, stamp, '.'), expected);
     }
-    EXPECT_STREQ(TimeText(buf, -1.0, '.'), "(?\?\?)");
 }
 
 TEST(TextFormat, ReplaceCharAndNextField) {
