@@ -64,7 +64,7 @@ CommandLineOutcome ReadCommandLine(const std::vector<std::string_view>& args) {
         if (arg.size() < 2 || arg[0] != '-') {
             return UsageError("unexpected argument '" + std::string(arg) + "'");
         }
-        std::string_view name = arg.substr(arg.starts_with("--") ? 2 : 1);
+        const std::string_view name = arg.substr(arg.starts_with("--") ? 2 : 1);
         if (Contains(kQtValueOptions, name)) {
             if (i + 1 == args.size()) {
                 return UsageError("option '" + std::string(arg) + "' needs a value");
