@@ -5,8 +5,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolButton>
 
 #include "app/core/address_text.h"
 #include "app/core/port_probe.h"
@@ -66,6 +68,19 @@ void SetupPage::BuildPortGroup() {
     portCaption->setBuddy(MSetComm);
     connect(MSetComm, &QComboBox::activated, this, [this] { MSetCommChange(MSetComm); });
     connect(MSetComm, &QComboBox::currentIndexChanged, this, [this] { ShowPortTip(); });
+    MSetMap = Named(new QToolButton(MSetPort), "MSetMap",
+                    QStringLiteral("Přiřazení portů COM1 až COM4 k zařízením počítače"));
+    MSetMap->setText(QStringLiteral("…"));
+    MSetMap->setAccessibleName(QStringLiteral("Přiřazení portů"));
+    MSetMap->setGeometry(94, 22, 20, 18);
+    connect(MSetMap, &QToolButton::clicked, this, [this] { MSetMapClick(); });
+    // The same from the list itself, where a user looks for it.
+    MSetComm->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MSetComm, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(MSetComm);
+        menu.addAction(QStringLiteral("Přiřazení portů…"), this, [this] { MSetMapClick(); });
+        menu.exec(MSetComm->mapToGlobal(at));
+    });
 
     QLabel* baudCaption = Caption(QStringLiteral("Rychlost:"), MSetPort, 120, 24);
     MSetBaud = Named(
@@ -248,14 +263,47 @@ void SetupPage::ProbePorts() {
     MSetComm->show();
 }
 
+bool SetupPage::FindUsablePorts() {
+    // Each probe moves the saved index down past the missing ports; a new mapping starts again
+    // from the user's port.
+    const int wanted = savedPortIndex_;
+    ProbePorts();
+    while (MSetComm->count() == 0) {
+        session_.Message(QStringLiteral("Není dostupný volný COM port.\n") + refusedPorts_,
+                         QStringLiteral("COM Error"));
+        const std::optional<PortPaths> paths = Prompts().ChoosePorts(&session_.Window(), paths_);
+        if (!paths) return false;
+        SavePortMap(*paths);
+        savedPortIndex_ = wanted;
+        ProbePorts();
+    }
+    return true;
+}
+
+void SetupPage::SavePortMap(const PortPaths& paths) {
+    session_.Settings().SavePortPaths(paths);
+    session_.Link().SetPortPaths(paths);
+    paths_ = paths;
+    ShowPortTip();
+}
+
+void SetupPage::MSetMapClick() {
+    if (activating_ || session_.Bus().Busy()) return;
+    const std::optional<PortPaths> paths = Prompts().ChoosePorts(&session_.Window(), paths_);
+    if (!paths) return;
+    SavePortMap(*paths);
+    // Probed again from the port in use, as at the first activation.
+    savedPortIndex_ = portNumber_;
+    activated_ = false;
+    session_.Link().Close();
+    FormActivate();
+}
+
 void SetupPage::FormActivate() {
     if (activating_ || session_.Bus().Busy()) return;
     activating_ = true;
     if (!activated_ && !session_.Link().IsOpen()) {
-        ProbePorts();
-        if (MSetComm->count() == 0) {
-            session_.Message(QStringLiteral("Není dostupný volný COM port.\n") + refusedPorts_,
-                             QStringLiteral("COM Error"));
+        if (!FindUsablePorts()) {
             activating_ = false;
             session_.Window().close();
             return;

@@ -14,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 
 namespace qx {
 
@@ -41,6 +42,9 @@ class SetupPage : public QWidget {
     void ShowStatusCaption(const QString& caption);
     void MSetFindClick();
     void MSetConfigClick();
+    // "Přiřazení portů": the user maps COM1..COM4 onto devices; the ports are probed again on
+    // the new mapping and the page's settings applied.
+    void MSetMapClick();
 
     int SelectedAddress() const;
     int PortNumber() const { return portNumber_; }
@@ -52,6 +56,7 @@ class SetupPage : public QWidget {
     QComboBox* MSetBaud;
     QLineEdit* MSetAddress;
     QCheckBox* MSetCsum;
+    QToolButton* MSetMap;  // opens the port mapping, beside the port list
     QPushButton* MSetUse;
     QLabel* MSetStatus;
     QGroupBox* MSetModul;
@@ -67,6 +72,10 @@ class SetupPage : public QWidget {
     void FillPortList(const std::vector<int>& ports);
     void ShowPortTip();
     void ProbePorts();
+    // Probes the ports; while none can be used, says why and lets the user map them anew. False
+    // when the user gives up.
+    bool FindUsablePorts();
+    void SavePortMap(const PortPaths& paths);
     QString OpenFailureText() const;
 
     Session& session_;

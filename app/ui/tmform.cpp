@@ -49,11 +49,11 @@ bool TMForm::IsFormWindow(const QWindow& window) {
 }
 
 TMForm::TMForm(TCommPort& link, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint),
-      link_(link),
-      session_(link, *this) {
+    : QMainWindow(parent, Qt::Window), link_(link), session_(link, *this) {
     setObjectName(QStringLiteral("MForm"));
-    setFixedSize(kClientWidth, kClientHeight);
+    // The design size is the least; the Table and Graph pages give more room to their views.
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     // The pages are laid out in pixels for a small dialog font.
     QFont small = font();
     small.setPointSize(8);
@@ -83,11 +83,14 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     setStatusBar(MStatusBar);
     connect(&session_, &Session::StatusMessage, MStatusBar, &QStatusBar::showMessage);
 
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TMForm::FocusWindowChanged);
+    FormCreate();
+    const SettingsStore::WindowSize stored = session_.Settings().LoadWindowSize();
+    if (stored.size.isValid()) resize(stored.size.expandedTo(minimumSize()));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TMForm::FocusWindowChanged);
-    FormCreate();
+    if (stored.maximized) setWindowState(windowState() | Qt::WindowMaximized);
     // Both read the working directory: the schedule file lives there.
     shedPages_ = new TLoggerPages(session_, MShedullerSh);
     dataPages_ = new TDataPages(session_, MTableSh, MGraphSh);
@@ -98,6 +101,9 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
 
 TMForm::~TMForm() {
     session_.Settings().SaveSetup(MSetupSh->CurrentValues());
+    const bool maximized = isMaximized();
+    session_.Settings().SaveWindowSize({maximized ? normalGeometry().size() : size(), maximized},
+                                       QSize(kClientWidth, kClientHeight));
     emit session_.Closing();
     link_.Close();
     // The pages go while the session they hold is still there.
@@ -167,6 +173,11 @@ void TMForm::PageEntered(int index) {
     if (page == MShedullerSh) MShedullerShEnter();
     if (page == MTableSh) MTableShEnter();
     if (page == MGraphSh) MGraphShEnter();
+}
+
+void TMForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    emit session_.RoomChanged(size() - QSize(kClientWidth, kClientHeight));
 }
 
 bool TMForm::event(QEvent* event) {

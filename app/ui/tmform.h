@@ -77,6 +77,7 @@ class TMForm : public QMainWindow {
 
   protected:
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     QWidget* AddSheet(const char* name, const QString& caption);

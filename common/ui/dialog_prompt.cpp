@@ -3,6 +3,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "common/ui/port_map_dialog.h"
+#include "link/core/serial_ports.h"
+
 namespace qx {
 
 QString DialogPrompt::ChooseFile(QWidget* parent, const FileChoice& choice) {
@@ -28,6 +31,12 @@ bool DialogPrompt::Ask(QWidget* parent, const QString& text, const QString& capt
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No,
                     parent);
     return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<PortPaths> DialogPrompt::ChoosePorts(QWidget* parent, const PortPaths& current) {
+    TPortMapDialog dialog(current, ListSerialPorts(), parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Paths();
 }
 
 }  // namespace qx

@@ -1,5 +1,5 @@
 #pragma once
-// The prompt of the running program: QFileDialog and QMessageBox.
+// The prompt of the running program: QFileDialog, QMessageBox and the port mapping dialog.
 
 #include "common/ui/prompt.h"
 
@@ -10,6 +10,7 @@ class DialogPrompt : public Prompt {
     QString ChooseFile(QWidget* parent, const FileChoice& choice) override;
     void Message(QWidget* parent, const QString& text, const QString& caption) override;
     bool Ask(QWidget* parent, const QString& text, const QString& caption) override;
+    std::optional<PortPaths> ChoosePorts(QWidget* parent, const PortPaths& current) override;
 };
 
 }  // namespace qx

@@ -4,6 +4,9 @@
 // tests install a scripted one so that no test ever waits on a modal dialog.
 
 #include <QString>
+#include <optional>
+
+#include "link/core/comm_port.h"
 
 class QWidget;
 
@@ -32,6 +35,8 @@ class Prompt {
     virtual void Message(QWidget* parent, const QString& text, const QString& caption) = 0;
     // A question with an exclamation icon; true for "yes".
     virtual bool Ask(QWidget* parent, const QString& text, const QString& caption) = 0;
+    // The devices COM1..COM4 stand for, starting from `current`; nothing when the user cancels.
+    virtual std::optional<PortPaths> ChoosePorts(QWidget* parent, const PortPaths& current) = 0;
 };
 
 // The prompt in use. Without an installed one this is the dialog-based prompt.

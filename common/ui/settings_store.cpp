@@ -103,4 +103,35 @@ PortPaths SettingsStore::LoadPortPaths() {
     return paths;
 }
 
+SettingsStore::WindowSize SettingsStore::LoadWindowSize() {
+    WindowSize window;
+    const QString group = QLatin1String(kWindowGroup) + QLatin1Char('/');
+    bool wide = false;
+    bool high = false;
+    const int width = settings_.value(group + QStringLiteral("Width")).toInt(&wide);
+    const int height = settings_.value(group + QStringLiteral("Height")).toInt(&high);
+    // Garbage or a size no screen has is no size.
+    if (wide && high && width > 0 && height > 0 && width <= 16384 && height <= 16384)
+        window.size = QSize(width, height);
+    window.maximized = settings_.value(group + QStringLiteral("Maximized")).toBool();
+    return window;
+}
+
+void SettingsStore::SaveWindowSize(const WindowSize& window, const QSize& defaultSize) {
+    const QString group = QLatin1String(kWindowGroup) + QLatin1Char('/');
+    // A user who never resized the window leaves no trace of it in the file.
+    if (window.size == defaultSize && !window.maximized &&
+        !settings_.contains(group + QStringLiteral("Width")))
+        return;
+    settings_.setValue(group + QStringLiteral("Width"), window.size.width());
+    settings_.setValue(group + QStringLiteral("Height"), window.size.height());
+    settings_.setValue(group + QStringLiteral("Maximized"), window.maximized);
+}
+
+void SettingsStore::SavePortPaths(const PortPaths& paths) {
+    for (int port = 0; port < 4; ++port)
+        settings_.setValue(PortKey(port), QString::fromStdString(paths[port]));
+    settings_.sync();
+}
+
 }  // namespace qx

@@ -3,6 +3,7 @@
 // user's XDG config folder. Widgets never spell a key; they go through this facade.
 
 #include <QSettings>
+#include <QSize>
 #include <QString>
 #include <array>
 
@@ -25,6 +26,7 @@ class SettingsStore {
     static constexpr const char* kApplication = "Sonvik";
     static constexpr const char* kSetupGroup = "1.0/Setup";
     static constexpr const char* kPortsGroup = "1.0/Ports";
+    static constexpr const char* kWindowGroup = "1.0/Window";
     static constexpr const char* kPort = "Port";
     static constexpr const char* kBaud = "Baud";
     static constexpr const char* kAddress = "Address";
@@ -45,6 +47,16 @@ class SettingsStore {
 
     // Device paths of COM1..COM4 (group 1.0/Ports); a missing or empty entry gives its default.
     PortPaths LoadPortPaths();
+    // The main window's size as the user left it (and whether maximised); an invalid size when
+    // it was never changed from the default, which is not stored.
+    struct WindowSize {
+        QSize size;
+        bool maximized = false;
+    };
+    WindowSize LoadWindowSize();
+    void SaveWindowSize(const WindowSize& window, const QSize& defaultSize);
+    // Writes all four at once (and to disk: the mapping is the user's explicit choice).
+    void SavePortPaths(const PortPaths& paths);
     static QString ComKey(int port);         // "COM1".."COM4"
     static QString DefaultDevice(int port);  // "/dev/ttyS0".."/dev/ttyS3"
 

@@ -60,6 +60,15 @@ TDataPages::TDataPages(Session& session, QWidget* tableSheet, QWidget* graphShee
     BuildTablePage(tableSheet);
     BuildGraphPage(graphSheet);
     connect(&session, &Session::BusAvailable, MTabReceive, &QPushButton::setEnabled);
+    connect(&session, &Session::RoomChanged, this, &TDataPages::UseRoom);
+}
+
+void TDataPages::UseRoom(const QSize& extra) {
+    const int dx = std::max(0, extra.width());
+    const int dy = std::max(0, extra.height());
+    MTabGrid->setGeometry(4, 40, 290 + dx, 230 + dy);
+    MTabReceive->move(300 + dx, 8);
+    MTabOpen->move(300 + dx, 40);
 }
 
 void TDataPages::BuildTablePage(QWidget* page) {

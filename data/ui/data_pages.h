@@ -4,6 +4,7 @@
 // record queue. Both pages always show the same quantity.
 
 #include <QObject>
+#include <QSize>
 #include <array>
 #include <functional>
 
@@ -68,6 +69,8 @@ class TDataPages : public QObject {
     void FillQuantityLists();
     void SetHints(const QString& hint);
     void FitColumns();
+    // Gives the room beyond the design size to the grid and the plot.
+    void UseRoom(const QSize& extra);
 
     Session& session_;
     RecordList& list_;  // the session's

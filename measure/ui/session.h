@@ -9,6 +9,7 @@
 // quantities; every page sits at this layer or above it.
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -90,6 +91,9 @@ class Session : public QObject {
     // The window caption: a file name, or the program banner when empty.
     void CaptionRequested(const QString& text);
     void StatusMessage(const QString& text, int timeoutMs);
+    // The main window is larger than its design size by `extra`: the pages that can use the
+    // room lay themselves out again (at the design size the room is none).
+    void RoomChanged(const QSize& extra);
     // The main window is going away: the settings are saved and the link is still open.
     void Closing();
 

@@ -5,7 +5,9 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QStyle>
 #include <QStyleHints>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include "tests/app/qt_test_app.h"
@@ -17,7 +19,17 @@ inline bool PickWithMouse(QComboBox* box, int index) {
     if (index < 0 || index >= box->count() || !box->isVisible()) return false;
     // A list waiting for the module's answer is disabled for a moment; a person waits as well.
     if (!WaitFor([box] { return box->isEnabled(); })) return false;
-    QTest::mouseClick(box, Qt::LeftButton);
+    // An editable list opens from its arrow; a click on the text would go to the edit.
+    QPoint arrow = box->rect().center();
+    if (box->isEditable()) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.editable = true;
+        arrow = box->style()
+                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, box)
+                    .center();
+    }
+    QTest::mouseClick(box, Qt::LeftButton, {}, arrow);
     QAbstractItemView* view = box->view();
     if (!WaitFor([view] { return view->isVisible(); })) return false;
     const QPoint at = view->visualRect(view->model()->index(index, box->modelColumn())).center();

@@ -4,12 +4,17 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolButton>
 
 #include "common/ui/control_color.h"
+#include "common/ui/port_map_dialog.h"
 #include "form_fixture.h"
 #include "link/core/pause_lease.h"
+#include "tests/app/mouse_pick.h"
+#include "tests/support/pty_peer.h"
 
 namespace qx::test {
 namespace {
@@ -69,8 +74,80 @@ TEST_F(SetupTest, NoUsablePortEndsTheProgramWithAMessage) {
         QStringLiteral("COM1 (%1): zařízení neexistuje").arg(QString::fromStdString(FakePath(0)))));
     EXPECT_TRUE(lines[2].contains(QStringLiteral("dialout")));
     EXPECT_EQ(prompt_.Log()[0].caption, QStringLiteral("COM Error"));
+    // Then the port mapping, which the user cancels (the scripted prompt's default).
+    ASSERT_EQ(prompt_.Log().size(), 2u);
+    EXPECT_EQ(prompt_.Log()[1].kind, ScriptedPrompt::Shown::Kind::Ports);
     EXPECT_FALSE(Form().isVisible());
     EXPECT_FALSE(link_.IsOpen());
+}
+
+// With no usable port the user maps one onto a device that is there: the ports are probed on
+// the new mapping, the program goes on with it, and the mapping is stored. The same mapping
+// from the page's button moves the link to the new device at once.
+TEST_F(SetupTest, PortMappingLeadsOutOfNoPortAndAppliesAtOnce) {
+    const std::string adapter = "/fake/ttyUSB0";
+    ports_.SetPresent({adapter});
+    PortPaths mapped{FakePath(0), adapter, FakePath(2), FakePath(3)};
+    prompt_.QueuePorts(PortPaths{FakePath(0), "/fake/missing", FakePath(2), FakePath(3)});
+    prompt_.QueuePorts(mapped);
+    Form().show();
+    Form().FormActivate();
+    EXPECT_EQ(prompt_.MessageCount(), 2);  // once for the start, once for the useless mapping
+    EXPECT_TRUE(Form().isVisible());
+    EXPECT_EQ(PortItems(), QStringList{"COM2"});
+    EXPECT_TRUE(link_.IsOpen());
+    EXPECT_EQ(ports_.Tried().back(), adapter);
+    EXPECT_EQ(link_.PollEntry(10), -1);  // the selected address is polled
+    EXPECT_TRUE(SetupSh().MSetComm->toolTip().contains(QString::fromStdString(adapter)));
+    EXPECT_EQ(settings_.Open().value(QStringLiteral("1.0/Ports/COM2")).toString().toStdString(),
+              adapter);
+
+    // Later the adapter is mapped as COM3 instead through the button beside the list.
+    ports_.ClearTried();
+    prompt_.QueuePorts(PortPaths{FakePath(0), FakePath(1), adapter, FakePath(3)});
+    SetupSh().MSetMap->click();
+    EXPECT_EQ(PortItems(), QStringList{"COM3"});
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM3"));
+    EXPECT_TRUE(link_.IsOpen());
+    EXPECT_EQ(ports_.Tried().back(), adapter);
+    // A cancelled mapping changes nothing.
+    ports_.ClearTried();
+    SetupSh().MSetMap->click();
+    EXPECT_TRUE(ports_.Tried().empty());
+    EXPECT_EQ(prompt_.MessageCount(), 2);
+}
+
+// The mapping dialog over two pseudo-terminals standing in for adapters: a device picked from a
+// row's list with the mouse, a path typed into another, and the descriptions that follow; the
+// rows left alone keep their devices, and "Storno" rejects.
+TEST(PortMapDialogTest, PicksADeviceTakesATypedPathAndCancels) {
+    TestApp();
+    PtyPeer first;
+    PtyPeer second;
+    const std::vector<SerialPortEntry> devices{{first.Path(), "FTDI FT232R, SN A1, 0403:6001"},
+                                               {second.Path(), ""}};
+    const PortPaths current{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
+    TPortMapDialog dialog(current, devices);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ASSERT_EQ(dialog.MapPort[0]->count(), 2);
+    EXPECT_EQ(dialog.MapPort[0]->currentText(), QStringLiteral("/dev/ttyS0"));
+    auto description = [&](int port) {
+        return dialog.findChild<QLabel*>(QStringLiteral("MapDescriptionCOM%1").arg(port))->text();
+    };
+    EXPECT_EQ(description(1), QStringLiteral("(není mezi přítomnými zařízeními)"));
+
+    ASSERT_TRUE(PickWithMouse(dialog.MapPort[0], 0));
+    EXPECT_EQ(description(1), QStringLiteral("FTDI FT232R, SN A1, 0403:6001"));
+    QLineEdit* typed = dialog.MapPort[2]->lineEdit();
+    typed->selectAll();
+    QTest::keyClicks(typed, QString::fromStdString(second.Path()));
+    EXPECT_EQ(description(3), QString());
+    const PortPaths paths = dialog.Paths();
+    EXPECT_EQ(paths, (PortPaths{first.Path(), "/dev/ttyS1", second.Path(), "/dev/ttyS3"}));
+
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
 TEST_F(SetupTest, AddressIsClampedSelectedAndPolled) {

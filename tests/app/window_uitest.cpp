@@ -176,6 +176,26 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
     }
 }
 
+// At the design size nothing about the window is stored; a larger window gives its room to the
+// table's grid and comes back at that size.
+TEST_F(MainWindowTest, LargerWindowGrowsTheGridAndIsRememberedAtTheNextStart) {
+    Form().show();
+    QTableView* grid = Form().DataPages().MTabGrid;
+    EXPECT_EQ(grid->geometry(), QRect(4, 40, 290, 230));
+    form_.reset();
+    EXPECT_FALSE(settings_.Open().contains(QStringLiteral("1.0/Window/Width")));
+
+    Form().show();
+    Form().resize(631, 414);
+    QTest::qWait(0);
+    grid = Form().DataPages().MTabGrid;
+    EXPECT_EQ(grid->geometry(), QRect(4, 40, 490, 330));
+    EXPECT_EQ(Form().DataPages().MTabOpen->pos(), QPoint(500, 40));
+    form_.reset();
+    EXPECT_EQ(settings_.Open().value(QStringLiteral("1.0/Window/Width")).toInt(), 631);
+    EXPECT_EQ(Form().size(), QSize(631, 414));
+}
+
 TEST_F(MainWindowTest, PageEnterShowsTheFileOfThePage) {
     TMForm& form = Form();
     QTemporaryDir dir;

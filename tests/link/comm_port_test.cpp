@@ -233,7 +233,10 @@ TEST(CommPortLifecycle, HungUpLineDoesNotSpin) {
     char reply[kBufferSize];
     {
         PauseLease pause(port);
+        // A generous gap while the simulator answers: a loaded machine may slow it down.
+        port.SetReplyGapMs(600);
         ASSERT_EQ(port.Send("$01M", reply), kOk);
+        port.SetReplyGapMs(kReplyGapMs);
     }
     port.SetPollEntry(1, -1);
     PauseLease pause(port);  // parked before the hang-up: the poller has not seen it

@@ -37,4 +37,12 @@ bool ScriptedPrompt::Ask(QWidget*, const QString& text, const QString& caption) 
     return yes;
 }
 
+std::optional<PortPaths> ScriptedPrompt::ChoosePorts(QWidget*, const PortPaths&) {
+    log_.push_back({Shown::Kind::Ports, {}, {}});
+    if (ports_.empty()) return std::nullopt;
+    std::optional<PortPaths> paths = ports_.front();
+    ports_.pop_front();
+    return paths;
+}
+
 }  // namespace qx::test

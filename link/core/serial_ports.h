@@ -1,0 +1,30 @@
+#pragma once
+// The serial devices present on this machine, for the user to map COM1..COM4 onto: the stable
+// /dev/serial/by-id names first (they survive replugging and reboots), then /dev/ttyUSB*,
+// /dev/ttyACM* and those /dev/ttyS* that have a port behind them. Each USB device is described
+// from sysfs (manufacturer, product, serial number, VID:PID), so the user can tell two adapters
+// apart.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qx {
+
+struct SerialPortEntry {
+    std::string path;         // what the user maps a COM name onto
+    std::string description;  // "FTDI FT232R USB UART, SN A10K1ABC, 0403:6001"; may be empty
+    bool operator==(const SerialPortEntry&) const = default;
+};
+
+// Whether a built-in port /dev/ttySn has a UART behind it; the kernel creates ttyS0..ttyS31
+// whether or not there is one.
+bool BuiltInPortPresent(const std::string& path);
+
+// `root` is prefixed to /dev and /sys (tests give a folder of their own); the listed paths are
+// without it. `present` decides for each ttyS* (given with `root`).
+std::vector<SerialPortEntry> ListSerialPorts(
+    const std::string& root = {},
+    const std::function<bool(const std::string& path)>& present = BuiltInPortPresent);
+
+}  // namespace qx
