@@ -17,9 +17,9 @@ constexpr const char* kHelp =
     "\n"
     "Qt's standard options (-platform, -style, -display, -geometry, ...) are passed to Qt.\n"
     "\n"
-    "The Setup page offers COM1..COM4; each names a serial device in the settings file\n"
-    "$XDG_CONFIG_HOME/Arbena/Sonvik.conf (~/.config/Arbena/Sonvik.conf by default),\n"
-    "group [1.0], keys Ports\\COM1..Ports\\COM4 (default /dev/ttyS0../dev/ttyS3).\n"
+    "The Setup page offers COM1..COM4; each names a serial device, chosen in the page's\n"
+    "port mapping and kept in $XDG_CONFIG_HOME/Arbena/Sonvik.conf (~/.config/... by\n"
+    "default), group [1.0], keys Ports\\COM1..Ports\\COM4 (default /dev/ttyS0../dev/ttyS3).\n"
     "The schedule file ROZVRH.QX is kept in the working directory.\n"
     "See merido(1).\n";
 
