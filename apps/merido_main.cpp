@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <exception>
 
+#include "app/core/command_line.h"
 #include "app/ui/qt_translation.h"
 #include "app/ui/setup_page.h"
 #include "app/ui/signal_close.h"
@@ -10,6 +11,8 @@
 #include "link/core/comm_port.h"
 
 int main(int argc, char** argv) {
+    // --help, --version and a wrong option end here, before anything needs a display.
+    if (const auto status = qx::HandleCommandLine(argc, argv)) return *status;
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Arbena"));
     QApplication::setApplicationName(QStringLiteral("Sonvik"));

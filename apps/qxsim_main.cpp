@@ -53,7 +53,8 @@ void PrintHelp() {
         "                    and the bytes, CR shown as \\r; flushed line by line\n"
         "  --accel F         simulated time runs F times faster than real time: module\n"
         "                    clocks, logging schedules and the value swing (default 1)\n"
-        "  --help            this text\n"
+        "  -h, --help        print this text and exit\n"
+        "  -v, --version     print the version and exit\n"
         "\n"
         "A module answers only when the line speed that the program set on the pty is its own\n"
         "baud rate and the request's checksum state matches its own. The configuration\n"
@@ -93,15 +94,29 @@ class TraceFile {
     std::FILE* file_ = nullptr;
 };
 
-bool ParseArgs(int argc, char** argv, qx::sim::Simulator& sim, TraceFile& trace, bool* help) {
+// --help and --version answer before any other option takes effect (a trace file is not
+// created, a bad module description not reported).
+bool AnswersAndEnds(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            PrintHelp();
+            return true;
+        }
+        if (arg == "--version" || arg == "-v") {
+            std::printf("qxsim " MERIDO_VERSION "\n");
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseArgs(int argc, char** argv, qx::sim::Simulator& sim, TraceFile& trace) {
     bool anyModule = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (arg == "--help" || arg == "-h") {
-            *help = true;
-            return true;
-        } else if (arg == "--pace") {
+        if (arg == "--pace") {
             sim.SetPacing(true);
         } else if (arg == "--module") {
             const char* items = value();
@@ -174,16 +189,12 @@ void ServeControl(qx::sim::Simulator& sim, int sigFd) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AnswersAndEnds(argc, argv)) return 0;
     // The trace file outlives the simulator, whose serving thread writes to it.
     TraceFile trace;
     qx::sim::Simulator sim;
-    bool help = false;
-    if (!ParseArgs(argc, argv, sim, trace, &help)) return 2;
+    if (!ParseArgs(argc, argv, sim, trace)) return 2;
     trace.Attach(sim.Record());
-    if (help) {
-        PrintHelp();
-        return 0;
-    }
     // Signals are taken through a descriptor, so the serving thread never sees them.
     sigset_t mask;
     sigemptyset(&mask);

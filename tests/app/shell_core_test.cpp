@@ -1,11 +1,12 @@
 // The Setup page's pure rules: reading the typed address and probing the COM ports with the
-// saved index correction.
+// saved index correction; and what the command line decides before a window exists.
 
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "app/core/address_text.h"
+#include "app/core/command_line.h"
 #include "app/core/port_probe.h"
 
 namespace qx {
@@ -89,6 +90,44 @@ TEST(ProbePorts, EveryRefusedPortIsNamedWithItsReason) {
               "COM3 (/dev/x2): přístup odepřen: přidejte uživatele do skupiny dialout "
               "(sudo usermod -aG dialout $USER) a znovu se přihlaste.\n"
               "COM4 (/dev/x3): port nelze otevřít ani nastavit.");
+}
+
+TEST(ReadCommandLine, AnswersEndsOrLeavesQtOptionsToQt) {
+    struct Case {
+        std::vector<std::string_view> args;
+        bool run;
+        int exitCode;
+        const char* outStart;  // what standard output begins with
+        const char* err;       // what standard error contains
+    };
+    const Case cases[] = {
+        {{}, true, 0, "", ""},
+        {{"--version"}, false, 0, "merido 1.", ""},
+        {{"-v"}, false, 0, "merido 1.", ""},
+        {{"--help"}, false, 0, "Usage: merido", ""},
+        {{"-style", "Fusion", "-h"}, false, 0, "Usage: merido", ""},
+        // Qt's options with their values, with one dash or two, and in the "=" form.
+        {{"-platform", "offscreen", "--style", "Fusion", "-reverse"}, true, 0, "", ""},
+        {{"-stylesheet=a.qss", "--display", ":1", "-qmljsdebugger=port:1234"}, true, 0, "", ""},
+        // The value of a Qt option is not read as an option of ours.
+        {{"-qwindowtitle", "--version"}, true, 0, "", ""},
+        {{"--bogus"}, false, 2, "", "merido: unknown option '--bogus'\nTry 'merido --help'"},
+        {{"-"}, false, 2, "", "unexpected argument '-'"},
+        {{"data.PRN"}, false, 2, "", "unexpected argument 'data.PRN'"},
+        {{"--"}, false, 2, "", "unknown option '--'"},
+        {{"-platform"}, false, 2, "", "option '-platform' needs a value"},
+        {{"--bogus", "--version"}, false, 2, "", "unknown option"},
+    };
+    for (const Case& c : cases) {
+        const CommandLineOutcome outcome = ReadCommandLine(c.args);
+        SCOPED_TRACE(c.args.empty() ? std::string_view("(none)") : c.args.front());
+        EXPECT_EQ(outcome.run, c.run);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_TRUE(outcome.out.starts_with(c.outStart)) << outcome.out;
+        EXPECT_NE(outcome.err.find(c.err), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.out.empty(), *c.outStart == '\0');
+        EXPECT_EQ(outcome.err.empty(), *c.err == '\0');
+    }
 }
 
 }  // namespace
