@@ -123,13 +123,13 @@ void TDataPages::BuildTablePage(QWidget* page) {
     connect(MTabGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(MTabGrid);
         QAction* copy =
-            menu.addAction(QStringLiteral("Kopírovat"), this, [this] { MTabCopyClick(); });
+            menu.addAction(QStringLiteral("&Kopírovat"), this, [this] { MTabCopyClick(); });
         copy->setShortcut(QKeySequence::Copy);
         copy->setEnabled(MTabGrid->selectionModel()->hasSelection());
         menu.addSeparator();
-        menu.addAction(QStringLiteral("Exportovat do CSV…"), this,
+        menu.addAction(QStringLiteral("&Exportovat do CSV…"), this,
                        [this] { MTabExportClick(quantity_); });
-        menu.addAction(QStringLiteral("Exportovat všechny záznamy do CSV…"), this,
+        menu.addAction(QStringLiteral("Exportovat &všechny záznamy do CSV…"), this,
                        [this] { MTabExportClick(kAllQuantities); });
         menu.exec(MTabGrid->viewport()->mapToGlobal(at));
     });
@@ -169,8 +169,8 @@ void TDataPages::BuildGraphPage(QWidget* page) {
     MGrView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MGrView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(MGrView);
-        menu.addAction(QStringLiteral("Uložit obrázek…"), this, [this] { MGrSaveClick(); });
-        menu.addAction(QStringLiteral("Tisk…"), this, [this] { MGrPrintClick(); });
+        menu.addAction(QStringLiteral("&Uložit obrázek…"), this, [this] { MGrSaveClick(); });
+        menu.addAction(QStringLiteral("&Tisk…"), this, [this] { MGrPrintClick(); });
         menu.exec(MGrView->mapToGlobal(at));
     });
     MGrScroll = new QScrollBar(Qt::Horizontal, MGrPanel);
