@@ -496,14 +496,14 @@ def case_data_out_and_graph():
         "mousemove", "--sync", str(x), str(y), "mousemove", "--sync", str(x - 100), str(y),
         "mouseup", "1")
     await_("the drag scrolled the graph", lambda: value_of(bar) != before)
-    shot("h1-graph-wheel-and-drag")
+    shot("g1-graph-wheel-and-drag")
 
     window = run("xdotool", "search", "--onlyvisible", "--name", "Merido").split()[0]
     run("xdotool", "windowsize", "--sync", window, "1000", "760")
     await_("the graph grown with the window",
            lambda: view.clearCache() or view.queryComponent().getExtents(
                pyatspi.DESKTOP_COORDS).width > 900)
-    shot("h2-graph-in-a-large-window")
+    shot("g2-graph-in-a-large-window")
     run("xdotool", "windowsize", "--sync", window, "431", "314")
     await_("the graph back at its design size",
            lambda: view.clearCache() or view.queryComponent().getExtents(
@@ -522,7 +522,7 @@ def case_port_mapping():
     config.write_text(text)
     start_merido(wait_for_window=False)
     alert = find(contains="Není dostupný volný COM port.", root=None)
-    shot("g1-no-port")
+    shot("h1-no-port")
     if "gone-1" not in " ".join(texts_of(app())):
         raise Failure("the message does not name the device of COM1")
     key("Return")
@@ -534,7 +534,7 @@ def case_port_mapping():
     await_("COM1 path field focused", lambda: has_state(edit, pyatspi.STATE_FOCUSED))
     key("ctrl+a")
     type_text(str(WORK / "qxbus"))
-    shot("g2-mapping")
+    shot("h2-mapping")
     click(find("OK", pyatspi.ROLE_PUSH_BUTTON, dialog))
     await_("mapping dialog closed", lambda: not showing(dialog))
     status = find(contains="Status:", role=pyatspi.ROLE_LABEL)
@@ -549,7 +549,7 @@ def case_port_mapping():
     await_("mapping dialog closed", lambda: not showing(dialog))
     before = len(trace_lines())
     await_trace("polling going on", lambda l: "> " in l, before)
-    shot("g3-polling-after-mapping")
+    shot("h3-polling-after-mapping")
     if MODULE not in (status.name or ""):
         raise Failure(f"the status lost the module: {status.name!r}")
 
@@ -561,8 +561,8 @@ CASES = [
     ("d: On-line recording to a new and an existing file", case_recording),
     ("e: Table page, download and open", case_table_download_and_open),
     ("f: Table page, Datum and Čas cells", case_table_cells),
-    ("h: Table and Graph pages, CSV export, wheel, drag, a larger window", case_data_out_and_graph),
-    ("g: Setup page, no usable port and the port mapping", case_port_mapping),
+    ("g: Table and Graph pages, CSV export, wheel, drag, a larger window", case_data_out_and_graph),
+    ("h: Setup page, no usable port and the port mapping", case_port_mapping),
 ]
 
 
