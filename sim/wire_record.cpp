@@ -1,31 +1,13 @@
 #include "sim/wire_record.h"
 
-#include <cstdio>
 #include <utility>
+
+#include "link/core/trace_line.h"
 
 namespace qx::sim {
 
 std::string TraceLine(double seconds, const WireFrame& frame) {
-    char head[32];
-    std::snprintf(head, sizeof head, "%.3f %c ", seconds, frame.fromModule ? '<' : '>');
-    std::string line = head;
-    for (const char c : frame.bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\r') {
-            line += "\\r";
-        } else if (c == '\n') {
-            line += "\\n";
-        } else if (c == '\\') {
-            line += "\\\\";
-        } else if (u < 0x20 || u >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", u);
-            line += hex;
-        } else {
-            line += c;
-        }
-    }
-    return line;
+    return qx::TraceLine(seconds, frame.fromModule, frame.bytes);
 }
 
 void WireRecord::SetObserver(Observer observer) {

@@ -19,9 +19,7 @@ struct WireFrame {
     std::chrono::steady_clock::time_point at{};
 };
 
-// One line of a wire trace, without a line end: the time in seconds, ">" for a request (PC to
-// module) or "<" for a reply, and the bytes with CR, LF, backslash and other unprintable
-// characters escaped (\r, \n, \\, \xHH), so that a frame stays one line whatever it holds.
+// One line of a wire trace in the link's trace format (link/core/trace_line.h).
 std::string TraceLine(double seconds, const WireFrame& frame);
 
 class WireRecord {

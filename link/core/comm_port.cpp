@@ -22,7 +22,7 @@ constexpr const char* kOperationNames[] = {"???",    "Open()",    "Close()",  "R
 constexpr const char* kCodeTexts[] = {
     "Timeout error!", "Checksum error!", "Windows API error!", "COM port not available!",
     "Thread error!",  "Response error!", "COM port not open!"};
-constexpr int kAttempts = 3;
+constexpr int kAttempts = kSendAttempts;
 // Lines that do not answer the request which one attempt passes over before it counts as silent,
 // so that a peer that keeps talking cannot hold an exchange for ever.
 constexpr int kMaxPassedOver = 8;
@@ -223,8 +223,9 @@ void TCommPort::DrainLateReplies(std::chrono::steady_clock::time_point until) {
     }
 }
 
-int TCommPort::Send(const char* request, char* reply) {
+int TCommPort::Send(const char* request, char* reply, int attempts) {
     operation_ = kOpSend;
+    const int tries = std::clamp(attempts, 1, kAttempts);
     if (!device_ || !device_->IsOpen() || lost_) return kPortNotAvailable;
     // The transmit buffer holds the whole frame, checksum digits and CR included.
     request_ = request ? request : "";
@@ -236,10 +237,10 @@ int TCommPort::Send(const char* request, char* reply) {
     // What a slow module still sends to an earlier exchange must not meet this one.
     device_->Purge();
     using Clock = std::chrono::steady_clock;
-    int attempts = 0;
+    int made = 0;
     const Clock::time_point firstWrite = Clock::now();
-    while (attempts < kAttempts && received_ == 0 && !device_->Lost()) {
-        ++attempts;
+    while (made < tries && received_ == 0 && !device_->Lost()) {
+        ++made;
         Transfer();
     }
     // A retry is the same request, so a slow module's answer to an earlier attempt answers it as
@@ -247,9 +248,9 @@ int TCommPort::Send(const char* request, char* reply) {
     // other, each at worst as slow as the answer taken was since the first attempt. They are let
     // in and thrown away here, or they would meet the next exchange, whose request they may well
     // fit (the download's record request with the same toggle would read one record twice).
-    if (attempts > 1 && received_ > 0 && !device_->Lost()) {
+    if (made > 1 && received_ > 0 && !device_->Lost()) {
         const auto answered = Clock::now();
-        DrainLateReplies(answered + (attempts - 1) * (answered - firstWrite));
+        DrainLateReplies(answered + (made - 1) * (answered - firstWrite));
     }
     if (device_->Lost()) {
         // Let go of the gone device at once: a USB adapter plugged in again gets its old name

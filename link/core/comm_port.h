@@ -29,7 +29,8 @@ constexpr int kPortNotAvailable = -4;
 enum Operation { kOpNone = 0, kOpOpen, kOpClose, kOpReceive, kOpSend, kOpSetPort, kOpSetTout };
 
 constexpr int kStations = 256;
-constexpr int kReplyGapMs = 70;  // silence that ends a reply
+constexpr int kReplyGapMs = 70;   // silence that ends a reply
+constexpr int kSendAttempts = 3;  // attempts of one exchange
 
 // Bit rate for a baud code 0..9 (codes 3..8 are the module's own).
 int BitRate(int baudCode);
@@ -63,7 +64,9 @@ class TCommPort final : public PollerPause {
     void Transfer();
     // One exchange: frames `request`, up to three attempts, checks the reply. `reply` must hold
     // kBufferSize characters and receives the raw reply (checksum digits and CR included).
-    int Send(const char* request, char* reply);
+    int Send(const char* request, char* reply) { return Send(request, reply, kSendAttempts); }
+    // The same with `attempts` tries (1..3): a probe that asks each address only once.
+    int Send(const char* request, char* reply, int attempts);
 
     int CurrentOperation() const { return operation_.load(); }
     bool IsOpen() const { return open_.load(); }

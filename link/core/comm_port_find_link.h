@@ -17,6 +17,7 @@ class TCommPortFindLink : public FindLink {
     void RequestPause() override { port_.RequestPause(); }
     void ReleasePause() override { port_.ReleasePause(); }
     int Send(const char* request, char* reply) override { return port_.Send(request, reply); }
+    int Probe(const char* request, char* reply) override { return port_.Send(request, reply, 1); }
     void ClearPollList() override { port_.ClearPollList(); }
     void SetPollEntry(int addr, int entry) override { port_.SetPollEntry(addr, entry); }
 

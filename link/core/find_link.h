@@ -15,6 +15,8 @@ class FindLink : public PollerPause {
     virtual int Reopen(int baudCode, bool checksum) = 0;
     // One exchange; `reply` holds 32 characters and receives the raw reply.
     virtual int Send(const char* request, char* reply) = 0;
+    // One exchange of a single attempt, for a scan that asks every address once.
+    virtual int Probe(const char* request, char* reply) { return Send(request, reply); }
     virtual void ClearPollList() = 0;
     virtual void SetPollEntry(int addr, int entry) = 0;
 };

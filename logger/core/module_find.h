@@ -22,4 +22,27 @@ ScanOutcome ScanAddresses(FindLink& link, Progress& progress, bool checksum);
 // for the user to close the dialog (unless cancelled) and applies the Setup page's settings.
 ScanOutcome FindModule(FindLink& link, Progress& progress);
 
+// Line settings and address of a module, as saved or as found.
+struct ModuleSettingsGuess {
+    int baudCode = 6;  // 3..8
+    bool checksum = false;
+    int address = 1;
+};
+
+// What the quick find found; address -1 when no module answered.
+struct QuickFindResult {
+    ScanOutcome outcome = ScanOutcome::kDone;
+    ModuleSettingsGuess found{6, false, -1};
+    int instrumentNumber = 0;  // the $AAN number; 0 when the module gives none
+};
+
+// The quick find: every address is asked once (one attempt, no retries) and the find stops at the
+// first module that answers, which is then asked for its configuration as the full find asks.
+// The saved settings come first: their combination, at each combination their address first;
+// then the saved baud rate with the other checksum mode, then the other baud rates from 38400 Bd
+// down, each with the saved checksum mode first. It lists its lines like the full find and ends
+// with "KONEC". A module whose one reply is lost, or a second module, goes unseen.
+QuickFindResult FindModuleQuick(FindLink& link, Progress& progress,
+                                const ModuleSettingsGuess& saved);
+
 }  // namespace qx

@@ -159,7 +159,11 @@ bool ReadScheduleLines(std::FILE* file, std::string& kept) {
 }  // namespace
 
 bool ReadScheduleFile(const std::filesystem::path& dir, Schedule& schedule) {
-    std::FILE* file = OpenRegularFile((dir / kScheduleFileName).string(), FileAccess::Read);
+    return ReadScheduleFileAt(dir / kScheduleFileName, schedule);
+}
+
+bool ReadScheduleFileAt(const std::filesystem::path& path, Schedule& schedule) {
+    std::FILE* file = OpenRegularFile(path.string(), FileAccess::Read);
     std::string kept;
     const bool read = file != nullptr && ReadScheduleLines(file, kept);
     if (file != nullptr) std::fclose(file);

@@ -38,6 +38,9 @@ std::string FormatScheduleFile(const Schedule& schedule);
 // is false.
 bool ReadScheduleFile(const std::filesystem::path& dir, Schedule& schedule);
 
+// Loads a schedule file by its path; false (with the defaults) when it cannot be read.
+bool ReadScheduleFileAt(const std::filesystem::path& file, Schedule& schedule);
+
 // Writes dir/ROZVRH.QX through a temporary file in the same directory and a rename, so that a
 // crash never leaves a half-written schedule. False (the old file untouched) on any failure.
 bool WriteScheduleFile(const std::filesystem::path& dir, const Schedule& schedule);

@@ -1,0 +1,263 @@
+// The commands that hold the bus for one transaction: download, schedule and clock.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "ctl/core/ctl_commands.h"
+#include "ctl/core/ctl_progress.h"
+#include "ctl/core/live_value.h"
+#include "ctl/core/resume_toggle.h"
+#include "data/core/queue_download.h"
+#include "link/core/pause_lease.h"
+#include "link/core/protocol.h"
+#include "logger/core/clock_compare.h"
+#include "logger/core/schedule_file.h"
+#include "logger/core/shed_requests.h"
+#include "logger/core/shed_transfer.h"
+#include "measure/core/models_in_use.h"
+#include "measure/core/station_status.h"
+
+namespace qx::ctl {
+namespace {
+
+const char* ResultName(int code) {
+    switch (code) {
+        case kOk:
+            return "ok";
+        case kTimeoutError:
+            return "timeout";
+        case kChecksumError:
+            return "checksum";
+        case kPortNotAvailable:
+            return "port";
+        default:
+            return "error";
+    }
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string DateTime(const LocalTime& t) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+// Schedule send and check need the models of the module and instrument that will log: they
+// decide the configuration byte of current and voltage, as on the Schedule page.
+BusServices Services(CtlSession& s, CtlProgress& progress, const CtlEnvironment& env,
+                     const ModelsInUse& models, TransactionResult& reported) {
+    BusServices b;
+    b.exchange = s.LinkExchange();
+    b.poller = &s.Port();
+    b.progress = &progress;
+    b.clock = env.clock;
+    b.encode = [&models](int q, int r, int i) { return models.EncodeConfig(q, r, i); };
+    b.report = [&reported](const TransactionResult& result, const char*) { reported = result; };
+    return b;
+}
+
+// The schedule check's verdicts, read from its log: the clock, each index, the enable mask.
+int PrintCheck(const CtlOptions& o, const CtlEnvironment& env, const CtlProgress& progress) {
+    int differences = 0;
+    std::string text, json;
+    const auto& lines = progress.Lines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int pos = progress.Positions()[i];
+        if (pos < 1 || pos > 10) continue;
+        const bool differs = lines[i].find("CHYBA") != std::string::npos;
+        differences += differs ? 1 : 0;
+        std::string item = pos == 1    ? "clock"
+                           : pos == 10 ? "enables"
+                                       : "index " + std::to_string(pos - 1);
+        std::string verdict = !differs ? "ok" : pos == 1 ? "differs by more than 10 s" : "differs";
+        item.resize(std::max<std::size_t>(item.size(), 10), ' ');
+        text += item + "  " + verdict + "\n";
+        if (!json.empty()) json += ",";
+        json += "{\"item\":" +
+                JsonString(pos == 1    ? "clock"
+                           : pos == 10 ? "enables"
+                                       : "index") +
+                (pos > 1 && pos < 10 ? ",\"index\":" + std::to_string(pos - 1) : "") +
+                ",\"same\":" + (differs ? "false" : "true") + "}";
+    }
+    if (o.json) {
+        *env.out << "{\"differences\":" << differences << ",\"items\":[" << json << "]}"
+                 << std::endl;
+    } else {
+        *env.out << text << std::flush;
+    }
+    return differences > 0 ? kExitDifferences : kExitDone;
+}
+
+int ScheduleWithFile(const CtlOptions& o, const CtlEnvironment& env) {
+    if (o.files.size() != 1) return Fail(env, "schedule " + o.sub + " needs one FILE", kExitUsage);
+    const std::filesystem::path file = o.files[0];
+    Schedule schedule;
+    if (!ReadScheduleFileAt(file, schedule))
+        return Fail(env, "cannot read the schedule file " + file.string(), kExitUsage);
+    int exit = 0;
+    auto s = OpenSession(o, env, &exit);
+    if (!s) return exit;
+    StationRecord st;
+    const int address = s->Choice().address;
+    switch (s->WaitIdentified(address, AnswerDeadline(o, 5), &st)) {
+        case CtlSession::Wait::kIdentified:
+            break;
+        case CtlSession::Wait::kStopped:
+            return Fail(env, "interrupted", kExitComm);
+        case CtlSession::Wait::kTimeout:
+            return Fail(env, "no module answers on " + DescribeLink(s->Choice()),
+                        s->Port().PortLost() ? kExitNoPort : kExitComm);
+    }
+    ModelsInUse models;
+    AdoptModels(st, &models);
+    CtlProgress progress(env);
+    TransactionResult result;
+    TShedTransfer transfer(Services(*s, progress, env, models, result));
+    if (o.sub == "send") {
+        // The request log goes beside the schedule file, where the window keeps both.
+        const std::filesystem::path logDir = file.has_parent_path() ? file.parent_path() : ".";
+        result = transfer.Send(address, schedule, logDir);
+    } else {
+        result = transfer.Check(address, schedule);
+    }
+    if (!result.refusal.empty())
+        return Fail(env, "the schedule cannot go to the module: " + result.refusal, kExitUsage);
+    if (result.code != kOk)
+        return Fail(env, "schedule " + o.sub + " stopped: " + LinkErrorText(result.code),
+                    ExitCodeOf(result.code));
+    if (o.sub == "check") return PrintCheck(o, env, progress);
+    if (o.json) {
+        *env.out << "{\"sent\":true,\"address\":" << address << "}" << std::endl;
+    } else {
+        *env.out << "schedule and clock sent to the module at address " << address << std::endl;
+    }
+    return kExitDone;
+}
+
+int ScheduleClear(const CtlOptions& o, const CtlEnvironment& env) {
+    int exit = 0;
+    auto s = OpenSession(o, env, &exit);
+    if (!s) return exit;
+    CtlProgress progress(env);
+    ModelsInUse models;
+    TransactionResult result;
+    TShedTransfer transfer(Services(*s, progress, env, models, result));
+    result = transfer.Clear(s->Choice().address);
+    const int cleared = transfer.ClearedCount();
+    if (result.code != kOk) {
+        return Fail(env,
+                    "clearing stopped after " + std::to_string(cleared) +
+                        " records: " + LinkErrorText(result.code),
+                    ExitCodeOf(result.code));
+    }
+    if (o.json) {
+        *env.out << "{\"cleared\":" << cleared
+                 << ",\"interrupted\":" << (env.Stopped() ? "true" : "false") << "}" << std::endl;
+    } else {
+        *env.out << cleared << " records dropped from the queue" << std::endl;
+    }
+    return env.Stopped() ? Fail(env, "interrupted", kExitComm) : kExitDone;
+}
+
+}  // namespace
+
+int RunDownload(const CtlOptions& o, const CtlEnvironment& env) {
+    if (o.files.size() != 1) return Fail(env, "download needs one FILE", kExitUsage);
+    const std::string& path = o.files[0];
+    if (Exists(path) && !o.force)
+        return Fail(env, path + " exists; --force replaces it", kExitUsage);
+    int exit = 0;
+    auto s = OpenSession(o, env, &exit);
+    if (!s) return exit;
+    DataFileWriter file;
+    if (!file.Create(path)) return Fail(env, "cannot create the data file " + path, kExitUsage);
+    const LinkChoice& c = s->Choice();
+    CtlProgress progress(env);
+    DownloadResult r;
+    {
+        PauseLease hold(s->Port());
+        const int start = LoadResumeToggle(env.stateDir, c.device, c.address);
+        r = DownloadQueue(s->LinkExchange(), c.address, file, progress, start);
+    }
+    SaveResumeToggle(env.stateDir, c.device, c.address, r.result != 0 ? r.nextToggle : 0);
+    if (o.json) {
+        *env.out << "{\"file\":" << JsonString(path) << ",\"written\":" << r.written
+                 << ",\"requests\":" << r.requests << ",\"fill\":" << r.fillCount
+                 << ",\"result\":\"" << ResultName(r.result)
+                 << "\",\"interrupted\":" << (r.cancelled ? "true" : "false") << "}" << std::endl;
+    } else {
+        *env.out << r.written << " records written to " << path << " (" << r.requests
+                 << " requests; the module reported " << r.fillCount << ")" << std::endl;
+    }
+    if (r.result != kOk) {
+        return Fail(env,
+                    "download stopped: " + LinkErrorText(r.result) +
+                        "; the next download asks again for the record that was lost",
+                    ExitCodeOf(r.result));
+    }
+    if (r.writeFailed) return Fail(env, "cannot write to " + path, kExitComm);
+    if (r.cancelled) return Fail(env, "interrupted; the rest stays in the module", kExitComm);
+    return kExitDone;
+}
+
+int RunSchedule(const CtlOptions& o, const CtlEnvironment& env) {
+    if (o.sub == "send" || o.sub == "check") return ScheduleWithFile(o, env);
+    if (o.sub == "clear") return ScheduleClear(o, env);
+    return Fail(env, "schedule needs send FILE, check FILE or clear", kExitUsage);
+}
+
+int RunClock(const CtlOptions& o, const CtlEnvironment& env) {
+    if (o.sub != "show" && o.sub != "set") return Fail(env, "clock needs show or set", kExitUsage);
+    int exit = 0;
+    auto s = OpenSession(o, env, &exit);
+    if (!s) return exit;
+    const int address = s->Choice().address;
+    const LocalTime now = env.clock();
+    std::string reply;
+    int rc = kOk;
+    {
+        PauseLease hold(s->Port());
+        const std::string request =
+            o.sub == "set" ? WriteClockRequest(address, now) : ReqReadClock(address);
+        rc = ExchangeText(s->LinkExchange(), request, reply);
+    }
+    if (rc != kOk) return Fail(env, LinkErrorText(rc), ExitCodeOf(rc));
+    const std::string_view text = ReplyText(reply, s->Choice().checksum);
+    if (text.empty() || text[0] != '!') return Fail(env, "the module refused", kExitComm);
+    if (o.sub == "set") {
+        if (o.json) {
+            *env.out << "{\"set\":" << JsonString(DateTime(now)) << "}" << std::endl;
+        } else {
+            *env.out << "clock of the module at address " << address << " set to " << DateTime(now)
+                     << std::endl;
+        }
+        return kExitDone;
+    }
+    LocalTime module;
+    module.hour = DecimalAt(text, 4, 5);
+    module.minute = DecimalAt(text, 6, 7);
+    module.second = DecimalAt(text, 8, 9);
+    module.day = DecimalAt(text, 10, 11);
+    module.month = DecimalAt(text, 12, 13);
+    module.year = 2000 + DecimalAt(text, 14, 15);
+    const bool agrees = ClockReplyAgrees(reply, address, now, 10);
+    if (o.json) {
+        *env.out << "{\"module\":" << JsonString(DateTime(module))
+                 << ",\"pc\":" << JsonString(DateTime(now))
+                 << ",\"within10s\":" << (agrees ? "true" : "false") << "}" << std::endl;
+    } else {
+        *env.out << "module  " << DateTime(module) << "\nPC      " << DateTime(now) << "\n"
+                 << (agrees ? "within 10 s of the PC" : "more than 10 s from the PC") << std::endl;
+    }
+    return kExitDone;
+}
+
+}  // namespace qx::ctl

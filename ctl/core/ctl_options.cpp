@@ -1,0 +1,154 @@
+#include "ctl/core/ctl_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+
+namespace qx::ctl {
+namespace {
+
+std::optional<long> WholeNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return std::nullopt;
+    return value;
+}
+
+std::optional<double> Seconds(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value) || value < 0) return std::nullopt;
+    return value;
+}
+
+std::optional<int> Address(const std::string& text) {
+    const auto value = WholeNumber(text);
+    if (!value || *value < 0 || *value > 254) return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+const std::set<std::string> kCommands = {"ports",  "identify",    "read",     "watch",
+                                         "record", "download",    "schedule", "clock",
+                                         "find",   "reconfigure", "help"};
+
+}  // namespace
+
+std::optional<int> BaudCodeOf(const std::string& text) {
+    const auto value = WholeNumber(text);
+    if (!value) return std::nullopt;
+    for (int code = 3, rate = 1200; code <= 8; ++code, rate *= 2)
+        if (*value == rate) return code;
+    return std::nullopt;
+}
+
+std::optional<bool> SwitchOf(const std::string& text) {
+    if (text == "on" || text == "1" || text == "yes" || text == "true") return true;
+    if (text == "off" || text == "0" || text == "no" || text == "false") return false;
+    return std::nullopt;
+}
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
+    ParseOutcome out;
+    CtlOptions& o = out.options;
+    auto fail = [&](std::string text) {
+        if (out.error.empty()) out.error = std::move(text);
+    };
+    for (std::size_t i = 0; i < args.size() && out.error.empty(); ++i) {
+        std::string arg = args[i];
+        std::string value;
+        bool inlineValue = false;
+        if (arg.rfind("--", 0) == 0) {
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                inlineValue = true;
+            }
+        }
+        // The option's value: after "=" or the next argument.
+        auto next = [&]() -> std::optional<std::string> {
+            if (inlineValue) return value;
+            if (i + 1 >= args.size()) {
+                fail(arg + " needs a value");
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+        auto bad = [&](const std::string& v) { fail("invalid value '" + v + "' for " + arg); };
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "--json") {
+            o.json = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            o.quiet = true;
+        } else if (arg == "--force") {
+            o.force = true;
+        } else if (arg == "--fast") {
+            o.fast = true;
+        } else if (arg == "--port") {
+            if (auto v = next()) o.port = *v;
+        } else if (arg == "--baud" || arg == "--new-baud") {
+            if (auto v = next()) {
+                const auto code = BaudCodeOf(*v);
+                if (!code) bad(*v);
+                (arg == "--baud" ? o.baudCode : o.newBaudCode) = code;
+            }
+        } else if (arg == "--csum" || arg == "--new-csum") {
+            if (auto v = next()) {
+                const auto on = SwitchOf(*v);
+                if (!on) bad(*v);
+                (arg == "--csum" ? o.checksum : o.newChecksum) = on;
+            }
+        } else if (arg == "--addr" || arg == "--new-addr") {
+            if (auto v = next()) {
+                const auto a = Address(*v);
+                if (!a) bad(*v);
+                (arg == "--addr" ? o.address : o.newAddress) = a;
+            }
+        } else if (arg == "--trace") {
+            if (auto v = next()) o.trace = *v;
+        } else if (arg == "--format") {
+            if (auto v = next()) {
+                if (*v != "text" && *v != "csv" && *v != "json") bad(*v);
+                o.format = *v;
+            }
+        } else if (arg == "--count" || arg == "--mqtt-queue") {
+            if (auto v = next()) {
+                const auto n = WholeNumber(*v);
+                if (!n || *n < 1) bad(*v);
+                if (arg == "--count") {
+                    o.count = n;
+                } else if (n) {
+                    o.mqttQueue = *n;
+                }
+            }
+        } else if (arg == "--duration" || arg == "--timeout" || arg == "--mqtt-wait") {
+            if (auto v = next()) {
+                const auto s = Seconds(*v);
+                if (!s) bad(*v);
+                if (arg == "--duration") o.duration = s;
+                if (arg == "--timeout") o.timeout = s;
+                if (arg == "--mqtt-wait" && s) o.mqttWait = *s;
+            }
+        } else if (arg == "--mqtt") {
+            if (auto v = next()) o.mqtt = *v;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            fail("unknown option '" + arg + "'");
+        } else if (o.command.empty()) {
+            if (!kCommands.count(arg)) fail("unknown command '" + arg + "'");
+            o.command = arg;
+        } else if ((o.command == "schedule" || o.command == "clock") && o.sub.empty()) {
+            o.sub = arg;
+        } else {
+            o.files.push_back(arg);
+        }
+    }
+    if (o.json) o.format = "json";
+    return out;
+}
+
+}  // namespace qx::ctl

@@ -1,0 +1,185 @@
+// The commands about the port and the module's own settings: ports, find and reconfigure.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "ctl/core/ctl_commands.h"
+#include "ctl/core/ctl_progress.h"
+#include "ctl/core/live_value.h"
+#include "ctl/core/serial_ports.h"
+#include "link/core/comm_port_find_link.h"
+#include "link/core/pause_lease.h"
+#include "logger/core/module_find.h"
+#include "logger/core/reconfigure.h"
+
+namespace qx::ctl {
+namespace {
+
+struct FoundModule {
+    int baudCode = 0;
+    bool checksum = false;
+    int address = 0;
+    int instrumentNumber = 0;
+};
+
+// The full find as the link sees it, noting each module the scan enters into the poll list: an
+// address that answered, then its instrument number when it gives one.
+class NotingFindLink : public FindLink {
+  public:
+    explicit NotingFindLink(FindLink& inner) : inner_(inner) {}
+    int Reopen(int baudCode, bool checksum) override {
+        baudCode_ = baudCode;
+        checksum_ = checksum;
+        return inner_.Reopen(baudCode, checksum);
+    }
+    void RequestPause() override { inner_.RequestPause(); }
+    void ReleasePause() override { inner_.ReleasePause(); }
+    int Send(const char* request, char* reply) override { return inner_.Send(request, reply); }
+    int Probe(const char* request, char* reply) override { return inner_.Probe(request, reply); }
+    void ClearPollList() override { inner_.ClearPollList(); }
+    void SetPollEntry(int addr, int entry) override {
+        inner_.SetPollEntry(addr, entry);
+        if (entry == -1) {
+            found.push_back({baudCode_, checksum_, addr, 0});
+        } else if (!found.empty()) {
+            found.back().instrumentNumber = entry;
+        }
+    }
+
+    std::vector<FoundModule> found;
+
+  private:
+    FindLink& inner_;
+    int baudCode_ = 0;
+    bool checksum_ = false;
+};
+
+std::string FoundText(const FoundModule& m) {
+    char text[120];
+    std::snprintf(text, sizeof text, "address %d (%02Xh), %d Bd, checksum %s", m.address, m.address,
+                  BitRate(m.baudCode), m.checksum ? "on" : "off");
+    std::string out = text;
+    if (m.instrumentNumber > 0) out += ", instrument " + std::to_string(m.instrumentNumber);
+    return out;
+}
+
+std::string FoundJson(const FoundModule& m) {
+    return "{\"address\":" + std::to_string(m.address) +
+           ",\"baud\":" + std::to_string(BitRate(m.baudCode)) +
+           ",\"checksum\":" + (m.checksum ? "true" : "false") + ",\"instrument\":" +
+           (m.instrumentNumber > 0 ? std::to_string(m.instrumentNumber) : "null") + "}";
+}
+
+int FindOutcomeExit(const CtlEnvironment& env, ScanOutcome outcome, bool any) {
+    switch (outcome) {
+        case ScanOutcome::kCancelled:
+            return Fail(env, "interrupted", kExitComm);
+        case ScanOutcome::kOpenFailed:
+            return Fail(env, "the port cannot be opened", kExitNoPort);
+        case ScanOutcome::kCommError:
+            return Fail(env, "a module answered and then fell silent", kExitComm);
+        case ScanOutcome::kDone:
+            break;
+    }
+    return any ? kExitDone : Fail(env, "no module found", kExitComm);
+}
+
+}  // namespace
+
+int RunPorts(const CtlOptions& o, const CtlEnvironment& env) {
+    const std::vector<SerialPortInfo> ports = ListSerialPorts(env.sysRoot, env.devRoot);
+    std::string text, json = "{\"com\":[";
+    for (int i = 0; i < 4; ++i) {
+        const std::string& path = env.saved.comPaths[static_cast<std::size_t>(i)];
+        const bool present = ::access(path.c_str(), F_OK) == 0;
+        text += "COM" + std::to_string(i + 1) + "  " + path + (present ? "" : "  (missing)") + "\n";
+        json += std::string(i ? "," : "") + "{\"name\":\"COM" + std::to_string(i + 1) +
+                "\",\"device\":" + JsonString(path) +
+                ",\"present\":" + (present ? "true" : "false") + "}";
+    }
+    json += "],\"devices\":[";
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        const SerialPortInfo& p = ports[i];
+        std::string line = p.device + "  " + p.description;
+        if (!p.manufacturer.empty()) line += ", " + p.manufacturer;
+        if (!p.vendorId.empty()) line += " (" + p.vendorId + ":" + p.productId + ")";
+        if (!p.serialNumber.empty()) line += ", serial " + p.serialNumber;
+        text += line + "\n";
+        json += std::string(i ? "," : "") + "{\"device\":" + JsonString(p.device) +
+                ",\"description\":" + JsonString(p.description) +
+                ",\"manufacturer\":" + JsonString(p.manufacturer) +
+                ",\"vid\":" + JsonString(p.vendorId) + ",\"pid\":" + JsonString(p.productId) +
+                ",\"serial\":" + JsonString(p.serialNumber) + "}";
+    }
+    if (ports.empty()) text += "no serial devices found\n";
+    *env.out << (o.json ? json + "]}\n" : text) << std::flush;
+    return kExitDone;
+}
+
+int RunFind(const CtlOptions& o, const CtlEnvironment& env) {
+    int exit = 0;
+    auto s = MakeSession(o, env, &exit);
+    if (!s) return exit;
+    const LinkChoice& c = s->Choice();
+    TCommPortFindLink portLink(s->Port(), c.portIndex, s.get());
+    NotingFindLink link(portLink);
+    CtlProgress progress(env);
+    std::vector<FoundModule> found;
+    ScanOutcome outcome = ScanOutcome::kDone;
+    if (o.fast) {
+        const QuickFindResult r =
+            FindModuleQuick(link, progress, {c.baudCode, c.checksum, c.address});
+        outcome = r.outcome;
+        if (r.found.address >= 0)
+            found.push_back(
+                {r.found.baudCode, r.found.checksum, r.found.address, r.instrumentNumber});
+    } else {
+        outcome = FindModule(link, progress);
+        found = link.found;
+        // The last module entered did not answer its next request: it is no find.
+        if (outcome == ScanOutcome::kCommError && !found.empty()) found.pop_back();
+    }
+    s->Port().Close();
+    std::string text, json;
+    for (const FoundModule& m : found) {
+        text += FoundText(m) + "\n";
+        json += std::string(json.empty() ? "" : ",") + FoundJson(m);
+    }
+    *env.out << (o.json ? "{\"found\":[" + json + "]}\n" : text) << std::flush;
+    return FindOutcomeExit(env, outcome, !found.empty());
+}
+
+int RunReconfigure(const CtlOptions& o, const CtlEnvironment& env) {
+    if (!o.newAddress && !o.newBaudCode && !o.newChecksum)
+        return Fail(env, "reconfigure needs --new-addr, --new-baud or --new-csum", kExitUsage);
+    int exit = 0;
+    auto s = OpenSession(o, env, &exit);
+    if (!s) return exit;
+    const LinkChoice& c = s->Choice();
+    ReconfigureRequest request;
+    request.address = c.address;
+    request.newAddress = o.newAddress.value_or(c.address);
+    request.baudItem = o.newBaudCode.value_or(c.baudCode) - 3;
+    request.checksum = o.newChecksum.value_or(c.checksum);
+    TransactionResult result;
+    {
+        PauseLease hold(s->Port());
+        result = Reconfigure(s->LinkExchange(), request);
+    }
+    if (!result.refusal.empty()) return Fail(env, result.refusal, kExitComm);
+    if (result.code != kOk) return Fail(env, LinkErrorText(result.code), ExitCodeOf(result.code));
+    const int baud = BitRate(request.baudItem + 3);
+    if (o.json) {
+        *env.out << "{\"address\":" << request.newAddress << ",\"baud\":" << baud
+                 << ",\"checksum\":" << (request.checksum ? "true" : "false") << "}" << std::endl;
+    } else {
+        *env.out << "the module answers at address " << request.newAddress << " now; " << baud
+                 << " Bd and checksum " << (request.checksum ? "on" : "off")
+                 << " take effect once its power has been switched off and on" << std::endl;
+    }
+    return kExitDone;
+}
+
+}  // namespace qx::ctl
