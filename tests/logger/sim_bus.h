@@ -30,6 +30,14 @@ class SimBus : public ::testing::Test {
             sim_.AddModule(m);
         std::string error;
         ASSERT_TRUE(sim_.Start(&error)) << error;
+        port_ = std::make_unique<TCommPort>(PortPaths{sim_.SlavePath(), "/nonexistent/ttyQX1",
+                                                      "/nonexistent/ttyQX2", "/nonexistent/ttyQX3"},
+                                            WatchedFactory());
+        port_->SetReplyGapMs(gapMs_);
+    }
+
+    // Devices that wait long only for the replies a module will give (see WatchedDevice).
+    DeviceFactory WatchedFactory() {
         auto answered = [this](std::string_view frame, int bitRate) {
             for (std::size_t i = 0; i < sim_.ModuleCount(); ++i) {
                 const auto m = sim_.ModuleAt(i);
@@ -37,11 +45,7 @@ class SimBus : public ::testing::Test {
             }
             return false;
         };
-        port_ = std::make_unique<TCommPort>(
-            PortPaths{sim_.SlavePath(), "/nonexistent/ttyQX1", "/nonexistent/ttyQX2",
-                      "/nonexistent/ttyQX3"},
-            [this, answered] { return std::make_unique<WatchedDevice>(written_, answered); });
-        port_->SetReplyGapMs(gapMs_);
+        return [this, answered] { return std::make_unique<WatchedDevice>(written_, answered); };
     }
 
     // Waits, up to `limit`, for `condition`; true once it holds.

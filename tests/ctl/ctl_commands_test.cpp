@@ -1,0 +1,344 @@
+// meridoctl's commands against the simulated module over a real pty: what each prints and
+// returns, and that the download and the schedule send put the window's bytes on the wire and
+// into the files.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ctl/core/ctl_run.h"
+#include "data/core/queue_download.h"
+#include "link/core/pause_lease.h"
+#include "link/core/termios_device.h"
+#include "logger/core/schedule_file.h"
+#include "logger/core/shed_transfer.h"
+#include "measure/core/models_in_use.h"
+#include "sim/logger.h"
+#include "tests/logger/sim_bus.h"
+#include "tests/support/fake_progress.h"
+#include "tests/support/temp_dir.h"
+
+namespace qx {
+namespace {
+
+using test::TempDir;
+
+constexpr int kAddr = 10;
+const LocalTime kPcTime{2026, 12, 9, 10, 20, 30, 0};
+
+class CtlSim : public test::SimBus {
+  protected:
+    void StartModule(const sim::ModuleSettings& m) {
+        module_ = m;
+        Start({m});
+    }
+
+    ctl::CtlEnvironment Env() {
+        ctl::CtlEnvironment env;
+        env.saved.comPaths = {sim_.SlavePath(), "/nonexistent/ttyQX1", "/nonexistent/ttyQX2",
+                              "/nonexistent/ttyQX3"};
+        env.saved.baudCode = module_.baudCode;
+        env.saved.checksum = module_.checksum;
+        env.saved.address = module_.address;
+        env.out = &out_;
+        env.err = &err_;
+        env.device = WatchedFactory();
+        env.replyGapMs = gapMs_;
+        env.clock = [] { return kPcTime; };
+        env.stateDir = dir_.File("state");
+        return env;
+    }
+
+    int Run(const std::vector<std::string>& args) { return Run(args, Env()); }
+    int Run(const std::vector<std::string>& args, const ctl::CtlEnvironment& env) {
+        out_.str("");
+        err_.str("");
+        return ctl::RunCtl(args, env);
+    }
+
+    // Every frame on the wire, both ways, as the simulator saw it.
+    std::vector<std::string> Wire(char lead) const {
+        std::vector<std::string> out;
+        bool take = false;
+        for (const auto& f : sim_.Record().Frames()) {
+            if (!f.fromModule) take = f.bytes[0] == lead;
+            if (take) out.push_back(f.bytes);
+        }
+        return out;
+    }
+
+    sim::ModuleSettings module_;
+    std::ostringstream out_, err_;
+    TempDir dir_;
+};
+
+sim::ModuleSettings Module(int baudCode, bool checksum) {
+    sim::ModuleSettings m;
+    m.address = kAddr;
+    m.baudCode = baudCode;
+    m.checksum = checksum;
+    m.instrumentModel = 1520;  // current and voltage then have the full input set
+    return m;
+}
+
+TEST_F(CtlSim, EachCommandPrintsItsResultAndExitCode) {
+    StartModule(Module(6, false));
+    const std::string time = R"(2026-12-09T\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)";
+    const std::string value = R"(\{"seq":1,"time":")" + time +
+                              R"(","address":10,"module":"QX520","instrument":"WZ520",)"
+                              R"("quantity":"current","unit":"A","range":"1000","config":0,)"
+                              R"("value":-?[0-9.]+,"limit":0\})";
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+        std::string out;  // a regular expression for the whole of standard output
+        std::string err;  // the same for standard error
+    };
+    const std::vector<Case> cases = {
+        {{"identify"},
+         0,
+         "address        10\n"
+         R"(module         QX520  \(model 1520, firmware 102\))"
+         "\n"
+         R"(instrument     WZ520  \(model 1520, firmware 210, number 12345678\))"
+         "\n"
+         "configuration  0x00  current, range 1000\n",
+         ""},
+        {{"identify", "--json"},
+         0,
+         R"(\{"port":")" + sim_.SlavePath() +
+             R"(","baud":9600,"checksum":false,"address":10,"module":\{"name":"QX520",)"
+             R"("model":1520,"firmware":102\},"instrument":\{"name":"WZ520","model":1520,)"
+             R"("firmware":210,"number":12345678\},"config":0,"quantity":"current",)"
+             R"("unit":"A","range":"1000"\})"
+             "\n",
+         ""},
+        {{"read", "--json"}, 0, value + "\n", ""},
+        {{"watch", "--count", "2", "--format", "csv"},
+         0,
+         "seq,time,address,module,instrument,quantity,unit,range,value,limit\n"
+         "1," +
+             time + R"(,10,QX520,WZ520,current,A,1000,-?[0-9.]+,0)" + "\n2,.*\n",
+         ""},
+        {{"clock", "set"}, 0, "clock of the module at address 10 set to 2026-12-09 10:20:30\n", ""},
+        {{"clock", "show"},
+         0,
+         "module  2026-12-09 10:20:3\\d\nPC      2026-12-09 10:20:30\nwithin 10 s of the PC\n",
+         ""},
+        {{"schedule", "clear"}, 0, "0 records dropped from the queue\n", ""},
+        {{"reconfigure", "--new-addr", "10", "--json"},
+         0,
+         R"(\{"address":10,"baud":9600,"checksum":false\})"
+         "\n",
+         ""},
+        {{"identify", "--addr", "11", "--timeout", "0.3"},
+         1,
+         "",
+         "meridoctl: no module answers on COM1 \\(" + sim_.SlavePath() +
+             "\\), 9600 Bd, checksum off, address 11\n"},
+        {{"identify", "--port", "/nonexistent/ttyX"},
+         3,
+         "",
+         "meridoctl: cannot use /nonexistent/ttyX: the device does not exist.*\n"},
+        {{"identify", "--addr", "255"},
+         2,
+         "",
+         "meridoctl: invalid value '255' for --addr \\(see meridoctl --help\\)\n"},
+        {{"download"}, 2, "", "meridoctl: download needs one FILE\n"},
+        {{"watch", "--mqtt", "http://host/t"}, 2, "", "meridoctl: invalid MQTT address .*\n"},
+        {{"--help"}, 0, "Usage: meridoctl [^]*", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        EXPECT_EQ(Run(c.args), c.exit);
+        EXPECT_TRUE(std::regex_match(out_.str(), std::regex(c.out))) << out_.str();
+        EXPECT_TRUE(std::regex_match(err_.str(), std::regex(c.err))) << err_.str();
+    }
+
+    // The trace: each frame with its time and direction, in qxsim's line format.
+    const std::string trace = dir_.File("trace.txt");
+    ASSERT_EQ(Run({"clock", "show", "--trace", trace}), 0);
+    EXPECT_TRUE(std::regex_match(
+        TempDir::Read(trace),
+        std::regex(R"(\d+\.\d{3} > @0ART\\r\n\d+\.\d{3} < !0A10203\d091226\\r\n)")))
+        << TempDir::Read(trace);
+}
+
+// Records of one quantity, `perSecond` stamped within each second (a second one gets tenths 5, a
+// third is dropped), with signs and scales that vary.
+std::vector<std::string> Records(int count, int perSecond) {
+    std::vector<std::string> payloads;
+    for (int i = 0; i < count; ++i) {
+        const sim::CivilTime t{2026, 12, 8, 6, 0, i / perSecond};
+        payloads.push_back(sim::RecordPayload(0x10, i % 4 == 1 ? 0x46 : 0x05, 100 + i, t));
+    }
+    return payloads;
+}
+
+TEST_F(CtlSim, DownloadPutsTheWindowsFramesOnTheWireAndItsBytesIntoTheFile) {
+    StartModule(Module(8, true));
+    const auto payloads = Records(25, 3);
+    auto fill = [&] {
+        for (const std::string& p : payloads)
+            ASSERT_TRUE(sim_.PushRecord(kAddr, p));
+        sim_.Record().Clear();
+    };
+    // The Table page's download, as data_pages calls it.
+    fill();
+    const std::string windowFile = dir_.File("window.PRN");
+    ASSERT_EQ(port_->Open(0, 8, true, nullptr), kOk);
+    {
+        DataFileWriter file;
+        ASSERT_TRUE(file.Create(windowFile));
+        PauseLease hold(*port_);
+        test::FakeProgress progress;
+        const auto r = DownloadQueue([this](const char* q, char* a) { return port_->Send(q, a); },
+                                     kAddr, file, progress, 0);
+        ASSERT_EQ(r.written, 17);  // the third record stamped within one second is dropped
+    }
+    port_->Close();
+    const std::vector<std::string> windowWire = Wire('@');
+
+    fill();
+    const std::string ctlFile = dir_.File("ctl.PRN");
+    EXPECT_EQ(Run({"download", ctlFile}), 0);
+    EXPECT_EQ(out_.str(),
+              "17 records written to " + ctlFile + " (26 requests; the module reported 25)\n");
+    EXPECT_EQ(Wire('@'), windowWire);
+    EXPECT_EQ(TempDir::Read(ctlFile), TempDir::Read(windowFile));
+    EXPECT_EQ(Wire('$').size(), 4u);  // $AAM and $AAN with their replies
+    EXPECT_EQ(Run({"download", ctlFile}), 2) << "an existing file needs --force";
+}
+
+// A device that loses every reply to the chosen requests, as a noisy line does, and waits for
+// them only briefly.
+class LossyDevice : public TermiosDevice {
+  public:
+    LossyDevice(sim::Simulator& sim, std::function<bool(std::string_view)> lose)
+        : sim_(sim), lose_(std::move(lose)) {}
+    void Write(const char* data, std::size_t size) override {
+        losing_ = lose_(std::string_view(data, size));
+        if (losing_) sim_.DropReplies(1);
+        TermiosDevice::Write(data, size);
+    }
+    int ReadByte(int timeoutMs) override {
+        return TermiosDevice::ReadByte(losing_ ? 100 : timeoutMs);
+    }
+
+  private:
+    sim::Simulator& sim_;
+    std::function<bool(std::string_view)> lose_;
+    bool losing_ = false;
+};
+
+// The module moves on to its next record when the toggle changes. A download that failed on the
+// fourth record (toggle 1) leaves that toggle for the next run, which asks for the lost record
+// again; starting at 0 would drop it.
+TEST_F(CtlSim, TheNextDownloadAsksAgainForTheRecordWhoseReplyWasLost) {
+    gapMs_ = 600;
+    StartModule(Module(6, false));
+    const auto payloads = Records(6, 1);
+    for (const std::string& p : payloads)
+        ASSERT_TRUE(sim_.PushRecord(kAddr, p));
+    int recordRequests = 0;
+    ctl::CtlEnvironment env = Env();
+    env.device = [&] {
+        return std::make_unique<LossyDevice>(sim_, [&](std::string_view frame) {
+            return frame.rfind("@0ARQ", 0) == 0 && ++recordRequests >= 4;
+        });
+    };
+    const std::string first = dir_.File("first.PRN"), second = dir_.File("second.PRN");
+    EXPECT_EQ(Run({"download", first}, env), 1);
+    EXPECT_EQ(recordRequests, 6) << "three attempts at the fourth record";
+    recordRequests = -100;
+    EXPECT_EQ(Run({"download", second}, env), 0);
+
+    std::string whole;
+    ASSERT_EQ(port_->Open(0, 6, false, nullptr), kOk);
+    for (const std::string& p : payloads)
+        ASSERT_TRUE(sim_.PushRecord(kAddr, p));
+    {
+        DataFileWriter file;
+        ASSERT_TRUE(file.Create(dir_.File("whole.PRN")));
+        PauseLease hold(*port_);
+        test::FakeProgress progress;
+        DownloadQueue([this](const char* q, char* a) { return port_->Send(q, a); }, kAddr, file,
+                      progress, 0);
+    }
+    EXPECT_EQ(TempDir::Read(first) + TempDir::Read(second), TempDir::Read(dir_.File("whole.PRN")));
+}
+
+TEST_F(CtlSim, ScheduleSendPutsTheWindowsFramesOnTheWireAndCheckMarksADifference) {
+    StartModule(Module(6, false));
+    Schedule schedule = Schedule::Defaults();
+    schedule.allOff = false;
+    schedule.entries[0].active = true;
+    schedule.entries[0].quantity = 1;  // voltage, whose byte depends on the full input set
+    schedule.entries[0].range = 1;
+    schedule.entries[0].input = 2;
+    schedule.entries[0].interval = "0:05";
+    const std::string file = dir_.File("ROZVRH.QX");
+    ASSERT_TRUE(WriteScheduleFile(dir_.File(""), schedule));
+
+    // The Schedule page's send, with the models the poller reported.
+    const TempDir windowDir;
+    ASSERT_EQ(port_->Open(0, 6, false, nullptr), kOk);
+    sim_.Record().Clear();
+    {
+        ModelsInUse models;
+        models.SetModuleModel(1520);
+        models.SetInstrumentModel(1520);
+        test::FakeProgress progress;
+        BusServices bus;
+        bus.exchange = [this](const char* q, char* a) { return port_->Send(q, a); };
+        bus.poller = port_.get();
+        bus.progress = &progress;
+        bus.clock = [] { return kPcTime; };
+        bus.encode = [&](int q, int r, int i) { return models.EncodeConfig(q, r, i); };
+        ASSERT_TRUE(TShedTransfer(bus).Send(kAddr, schedule, windowDir.File("")).Ok());
+    }
+    port_->Close();
+    const std::vector<std::string> windowWire = Wire('@');
+    ASSERT_EQ(windowWire.size(), 2u * 19);
+
+    sim_.Record().Clear();
+    EXPECT_EQ(Run({"schedule", "send", file}), 0);
+    EXPECT_EQ(Wire('@'), windowWire);
+    EXPECT_EQ(TempDir::Read(dir_.File("ROZVRH.LOG")), TempDir::Read(windowDir.File("ROZVRH.LOG")));
+
+    EXPECT_EQ(Run({"schedule", "check", file}), 0);
+    schedule.entries[2].active = true;
+    ASSERT_TRUE(WriteScheduleFile(dir_.File(""), schedule));
+    EXPECT_EQ(Run({"schedule", "check", file}), 4);
+    EXPECT_EQ(
+        out_.str(),
+        "clock       ok\nindex 1     ok\nindex 2     ok\nindex 3     ok\nindex 4     ok\n"
+        "index 5     ok\nindex 6     ok\nindex 7     ok\nindex 8     ok\nenables     differs\n");
+}
+
+// The quick find asks each address once, the saved settings first: 38400 Bd with checksums,
+// then without, then 19200 Bd with checksums, where address 1 comes first and 7 answers.
+TEST_F(CtlSim, FastFindFindsAModuleAt19200BdWithChecksums) {
+    gapMs_ = 3;
+    sim::ModuleSettings m = Module(7, true);
+    m.address = 7;
+    StartModule(m);
+    ctl::CtlEnvironment env = Env();
+    env.saved.baudCode = 8;
+    env.saved.address = 1;
+    EXPECT_EQ(Run({"find", "--fast"}, env), 0);
+    EXPECT_EQ(out_.str(), "address 7 (07h), 19200 Bd, checksum on, instrument 12345678\n");
+    const auto written = written_.Copy();
+    // Address 7 is asked once more when found, and the poller visits it before the link closes.
+    const auto probes = std::count_if(written.begin(), written.end(), [](const std::string& f) {
+        return f.size() > 4 && f.compare(0, 4, "$07M") != 0 && f[0] == '$' && f[3] == 'M';
+    });
+    EXPECT_EQ(probes, 255 + 255 + 7);
+}
+
+}  // namespace
+}  // namespace qx
