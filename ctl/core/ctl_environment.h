@@ -29,8 +29,7 @@ struct CtlEnvironment {
     const std::atomic<bool>* stop = nullptr;  // raised by SIGINT/SIGTERM
     // Where a download that ended on a failed request leaves the toggle for the next one.
     std::filesystem::path stateDir;
-    std::string sysRoot = "/sys";  // the serial devices' descriptions
-    std::string devRoot = "/dev";
+    std::string root;  // prefixed to /dev and /sys when listing the serial devices (tests)
     // Seams for tests: the device under the link, the silence that ends a reply, the clock.
     DeviceFactory device;
     int replyGapMs = kReplyGapMs;

@@ -8,9 +8,9 @@
 #include "ctl/core/ctl_commands.h"
 #include "ctl/core/ctl_progress.h"
 #include "ctl/core/live_value.h"
-#include "ctl/core/serial_ports.h"
 #include "link/core/comm_port_find_link.h"
 #include "link/core/pause_lease.h"
+#include "link/core/serial_ports.h"
 #include "logger/core/module_find.h"
 #include "logger/core/reconfigure.h"
 
@@ -89,11 +89,12 @@ int FindOutcomeExit(const CtlEnvironment& env, ScanOutcome outcome, bool any) {
 }  // namespace
 
 int RunPorts(const CtlOptions& o, const CtlEnvironment& env) {
-    const std::vector<SerialPortInfo> ports = ListSerialPorts(env.sysRoot, env.devRoot);
+    // The devices as the window's port mapping lists them.
+    const std::vector<SerialPortEntry> ports = ListSerialPorts(env.root);
     std::string text, json = "{\"com\":[";
     for (int i = 0; i < 4; ++i) {
         const std::string& path = env.saved.comPaths[static_cast<std::size_t>(i)];
-        const bool present = ::access(path.c_str(), F_OK) == 0;
+        const bool present = ::access((env.root + path).c_str(), F_OK) == 0;
         text += "COM" + std::to_string(i + 1) + "  " + path + (present ? "" : "  (missing)") + "\n";
         json += std::string(i ? "," : "") + "{\"name\":\"COM" + std::to_string(i + 1) +
                 "\",\"device\":" + JsonString(path) +
@@ -101,17 +102,10 @@ int RunPorts(const CtlOptions& o, const CtlEnvironment& env) {
     }
     json += "],\"devices\":[";
     for (std::size_t i = 0; i < ports.size(); ++i) {
-        const SerialPortInfo& p = ports[i];
-        std::string line = p.device + "  " + p.description;
-        if (!p.manufacturer.empty()) line += ", " + p.manufacturer;
-        if (!p.vendorId.empty()) line += " (" + p.vendorId + ":" + p.productId + ")";
-        if (!p.serialNumber.empty()) line += ", serial " + p.serialNumber;
-        text += line + "\n";
-        json += std::string(i ? "," : "") + "{\"device\":" + JsonString(p.device) +
-                ",\"description\":" + JsonString(p.description) +
-                ",\"manufacturer\":" + JsonString(p.manufacturer) +
-                ",\"vid\":" + JsonString(p.vendorId) + ",\"pid\":" + JsonString(p.productId) +
-                ",\"serial\":" + JsonString(p.serialNumber) + "}";
+        text += ports[i].path + (ports[i].description.empty() ? "" : "  " + ports[i].description) +
+                "\n";
+        json += std::string(i ? "," : "") + "{\"device\":" + JsonString(ports[i].path) +
+                ",\"description\":" + JsonString(ports[i].description) + "}";
     }
     if (ports.empty()) text += "no serial devices found\n";
     *env.out << (o.json ? json + "]}\n" : text) << std::flush;

@@ -1,13 +1,15 @@
-// meridoctl's command line, its value lines and its list of serial devices.
+// meridoctl's command line and its value lines.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "ctl/core/ctl_options.h"
+#include "ctl/core/ctl_run.h"
 #include "ctl/core/live_value.h"
-#include "ctl/core/serial_ports.h"
 #include "tests/support/temp_dir.h"
 
 namespace qx::ctl {
@@ -76,38 +78,22 @@ TEST(LiveValue, TextCsvAndJsonOfAValue) {
     EXPECT_EQ(JsonString("a\"b\\c\x01"), "\"a\\\"b\\\\c\\u0001\"");
 }
 
-TEST(SerialPorts, ListsDevicesWithHardwareBehindThem) {
-    namespace fs = std::filesystem;
+// The devices as the window's port mapping lists them, after where COM1..COM4 lead.
+TEST(CtlPorts, ListsTheComMapThenTheDevicesPresent) {
     test::TempDir dir;
-    const fs::path sys = dir.File("sys");
-    const fs::path usb = sys / "devices/usb1/1-1";
-    fs::create_directories(usb / "1-1:1.0/ttyUSB0");
-    for (const auto& [name, text] : {std::pair{"idVendor", "0403"},
-                                     {"idProduct", "6001"},
-                                     {"manufacturer", "FTDI"},
-                                     {"product", "FT232R USB UART"},
-                                     {"serial", "A123"}})
-        dir.Write("sys/devices/usb1/1-1/" + std::string(name), std::string(text) + "\n");
-    fs::create_directories(sys / "class/tty/ttyUSB0");
-    fs::create_directory_symlink(usb / "1-1:1.0/ttyUSB0", sys / "class/tty/ttyUSB0/device");
-    // An on-board UART that is there, one the kernel only reserves, and a virtual terminal.
-    for (const auto& [tty, type] : {std::pair{"ttyS0", "4"}, {"ttyS1", "0"}}) {
-        fs::create_directories(sys / "devices/platform/serial8250" / tty);
-        fs::create_directories(sys / "class/tty" / tty);
-        fs::create_directory_symlink(sys / "devices/platform/serial8250" / tty,
-                                     sys / "class/tty" / tty / "device");
-        dir.Write(std::string("sys/class/tty/") + tty + "/type", std::string(type) + "\n");
-    }
-    fs::create_directories(sys / "class/tty/tty0");
-
-    const auto ports = ListSerialPorts(sys.string(), "/dev");
-    ASSERT_EQ(ports.size(), 2u);
-    EXPECT_EQ(ports[0].device, "/dev/ttyS0");
-    EXPECT_EQ(ports[1].device, "/dev/ttyUSB0");
-    EXPECT_EQ(ports[1].description, "FT232R USB UART");
-    EXPECT_EQ(ports[1].manufacturer, "FTDI");
-    EXPECT_EQ(ports[1].vendorId + ":" + ports[1].productId, "0403:6001");
-    EXPECT_EQ(ports[1].serialNumber, "A123");
+    const std::string root = dir.File("root");
+    std::filesystem::create_directories(root + "/dev");
+    std::ofstream(root + "/dev/ttyACM0").put('\n');
+    std::ostringstream out, err;
+    CtlEnvironment env;
+    env.root = root;
+    env.saved.comPaths = {"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"};
+    env.out = &out;
+    env.err = &err;
+    EXPECT_EQ(RunCtl({"ports"}, env), 0);
+    EXPECT_EQ(out.str(),
+              "COM1  /dev/ttyACM0\nCOM2  /dev/ttyUSB0  (missing)\nCOM3  /dev/ttyUSB1  (missing)\n"
+              "COM4  /dev/ttyUSB2  (missing)\n/dev/ttyACM0\n");
 }
 
 }  // namespace
