@@ -33,7 +33,7 @@ TEST(CtlOptions, ReadsCommandsOptionsAndTheirErrors) {
         {{"dump"}, "unknown command 'dump'"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        SCOPED_TRACE(c.args.back());
         EXPECT_EQ(ParseCommandLine(c.args).error, c.error);
     }
     const CtlOptions a = ParseCommandLine(cases[0].args).options;
