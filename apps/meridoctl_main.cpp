@@ -72,6 +72,10 @@ int main(int argc, char** argv) {
     env.stop = &gStop;
     env.stateDir = StateDir();
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "meridoctl " << MERIDO_VERSION << std::endl;
+        return 0;
+    }
     const int code = qx::ctl::RunCtl(args, env);
     std::cout.flush();
     return std::cout.good() ? code : (code == 0 ? 1 : code);

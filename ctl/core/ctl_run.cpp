@@ -37,6 +37,7 @@ constexpr const char* kOverview =
     "  --timeout SECONDS       how long to wait for the module to answer (default 5)\n"
     "  --json                  machine-readable results\n"
     "  --help                  this text; COMMAND --help for a command's own\n"
+    "  --version               the program's version\n"
     "\n"
     "Exit codes: 0 done, 1 communication error (or interrupted), 2 usage error,\n"
     "3 port not available, 4 schedule check found differences.\n";
