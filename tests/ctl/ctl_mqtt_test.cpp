@@ -137,9 +137,11 @@ class Subscriber {
         mosquitto_connect_async(mosq_, "127.0.0.1", port, 30);
         mosquitto_loop_start(mosq_);
     }
+    // The client's thread ends by itself once the disconnection is asked for (within its loop's
+    // one-second step); cancelling it could leave the library's locks held.
     ~Subscriber() {
         mosquitto_disconnect(mosq_);
-        mosquitto_loop_stop(mosq_, true);
+        mosquitto_loop_stop(mosq_, false);
         mosquitto_destroy(mosq_);
     }
     // -1 counts a confirmed subscription.
