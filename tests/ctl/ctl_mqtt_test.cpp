@@ -6,6 +6,7 @@
 #include <mosquitto.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,6 +73,8 @@ class Broker {
     bool Start() {
         pid_ = ::fork();
         if (pid_ == 0) {
+            // A test process that dies (a sanitizer's abort) takes its broker along.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             const std::string log = dir_.File("broker.log");
             if (!std::freopen(log.c_str(), "a", stdout) || !std::freopen(log.c_str(), "a", stderr))
                 ::_exit(126);
