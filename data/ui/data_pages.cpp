@@ -35,6 +35,19 @@
 namespace qx {
 namespace {
 
+// Marks the pages as loading for the life of the scope.
+class Loading {
+  public:
+    explicit Loading(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Loading() { flag_ = was_; }
+    Loading(const Loading&) = delete;
+    Loading& operator=(const Loading&) = delete;
+
+  private:
+    bool& flag_;
+    bool was_;
+};
+
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -217,6 +230,7 @@ void TDataPages::SetHints(const QString& hint) {
 }
 
 bool TDataPages::ReadFile() {
+    Loading loading(loading_);
     InfoProgress progress(session_.Info(), pause_);
     list_.fileName = session_.DataFileName().toStdString();
     const ReadOutcome outcome = ReadDataFile(list_, progress);
@@ -234,6 +248,7 @@ bool TDataPages::ReadFile() {
 }
 
 void TDataPages::TableFillAndGraph() {
+    Loading loading(loading_);
     InfoProgress progress(session_.Info(), pause_);
     const TableFillOutcome outcome = TableFill(list_, quantity_, progress);
     shown_ = outcome.shown;
@@ -264,7 +279,7 @@ void TDataPages::MTabCopyClick() {
 }
 
 void TDataPages::MTabExportClick(int quantity) {
-    if (list_.records.empty()) return;
+    if (loading_ || list_.records.empty()) return;
     InfoProgress progress(session_.Info(), pause_);
     ExportCsvWithPrompts(&session_.Window(), list_, quantity, session_.DataFileName(), progress);
 }
@@ -285,6 +300,7 @@ void TDataPages::FillQuantityLists() {
 }
 
 void TDataPages::MTabOpenClick() {
+    if (loading_) return;
     const QString path =
         session_.ChooseFile(DataFileChoice(FileChoice::Mode::Open, session_.DataFileName()));
     if (path.isEmpty()) return;
@@ -305,7 +321,7 @@ void TDataPages::MTabOpenClick() {
 }
 
 void TDataPages::SelectQuantity(int quantity) {
-    if (quantity < 0 || quantity == quantity_) return;
+    if (loading_ || quantity < 0 || quantity == quantity_) return;
     quantity_ = quantity;
     MTabSelect->setCurrentIndex(quantity);
     MGrSelect->setCurrentIndex(quantity);
@@ -364,6 +380,7 @@ void TDataPages::MGrScrollScroll(int action) {
 }
 
 void TDataPages::MTabReceiveClick() {
+    if (loading_) return;
     // Inside another transaction that lets events through, the bus is not ours to take.
     if (session_.Bus().Busy()) return;
     const QString caption =

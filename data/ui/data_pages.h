@@ -82,6 +82,9 @@ class TDataPages : public QObject {
 
     Session& session_;
     RecordList& list_;  // the session's
+    // While a file is read or the table filled, the progress dialog lets events through: a
+    // second read or fill started then would change the list under the running loop.
+    bool loading_ = false;
     ShownRecords shown_;
     GraphState graph_;
     int quantity_ = 0;

@@ -116,5 +116,30 @@ TEST_F(DataPagesTest, AFileThatCannotBeReadEmptiesThePages) {
     EXPECT_EQ(pages.MTabGrid->toolTip(), "Soubor dat:  ???");
 }
 
+// The progress dialog lets events through while a file is read: a second "Načíst ze souboru"
+// or a quantity chosen then is not taken, so the list never changes under the running read.
+TEST_F(DataPagesTest, NoSecondReadWhileAFileIsRead) {
+    const std::string first = dir_.Write("a.PRN", "0x01\t0x05\t1,5\t0\t01.02.2020\t10:00:00 0\n");
+    const std::string second = dir_.Write("b.PRN", "0x01\t0x15\t2,5\t0\t01.02.2020\t10:00:00 0\n");
+    TDataPages& pages = Pages();
+    bool tried = false;
+    pages.SetPause([&](int) {  // the pause at the end of the read, which delivers events
+        if (tried) return;
+        tried = true;
+        prompt_.QueueFile(QString::fromStdString(second));
+        pages.MTabOpenClick();
+        pages.MGrSelect->setCurrentIndex(1);
+        pages.MGrSelectChange();
+    });
+    prompt_.QueueFile(QString::fromStdString(first));
+    pages.MTabOpenClick();
+    ASSERT_TRUE(tried);
+    EXPECT_EQ(Form().Shared().DataFileName(), QString::fromStdString(first));
+    EXPECT_EQ(pages.Records().Count(), 1);
+    EXPECT_EQ(pages.Records().records[0].Quantity(), 0);
+    EXPECT_EQ(pages.SelectedQuantity(), 0);
+    EXPECT_EQ(pages.MTabGrid->model()->rowCount(), 1);
+}
+
 }  // namespace
 }  // namespace qx::test
