@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bench/graph_bench_records.h"
 #include "bench/quiet_progress.h"
 #include "data/core/graph_prep.h"
 #include "data/ui/graph_export.h"
@@ -29,16 +30,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = argc > 3 ? argv[3] : std::filesystem::temp_directory_path();
     const QSize size(1920, 1080);
 
-    qx::RecordList list;
-    list.records.resize(static_cast<std::size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        qx::DataRecord& r = list.records[static_cast<std::size_t>(i)];
-        r.config = 0x15;
-        r.stamp = 86400.0 * 8000 + i * 0.5;
-        r.value = 50 * std::sin(i * 0.001) + 10 * std::sin(i * 0.37);
-        if (i % 49999 == 7) r.value = i % 2 ? 9999.0 : -9999.0;  // a few overload squares
-        r.limit = r.value > 40 ? 1 : r.value < -40 ? 2 : 0;
-    }
+    const qx::RecordList list = GraphBenchRecords(points);
     const int quantity = 1;
     const qx::ShownRecords shown = qx::CountShown(list.records, quantity);
     qx::GraphState state;

@@ -9,6 +9,7 @@
 #include "data/core/table_cells.h"
 #include "measure/core/catalogue.h"
 #include "measure/core/text_format.h"
+#include "tests/data/record_maker.h"
 #include "tests/support/fake_progress.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
@@ -52,12 +53,7 @@ Rows ReadCsv(std::string_view text, char separator) {
 }
 
 DataRecord R(int config, double value, int limit, double stamp) {
-    DataRecord r;
-    r.config = static_cast<std::uint8_t>(config);
-    r.value = value;
-    r.limit = static_cast<std::uint8_t>(limit);
-    r.stamp = stamp;
-    return r;
+    return test::RecordOf(config, value, limit, stamp);
 }
 
 const std::vector<DataRecord>& Records() {

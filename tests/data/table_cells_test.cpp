@@ -4,17 +4,13 @@
 
 #include "measure/core/catalogue.h"
 #include "measure/core/text_format.h"
+#include "tests/data/record_maker.h"
 
 namespace qx {
 namespace {
 
 DataRecord R(int config, double value, int limit, double stamp = 86400.0) {
-    DataRecord r;
-    r.config = static_cast<std::uint8_t>(config);
-    r.value = value;
-    r.limit = static_cast<std::uint8_t>(limit);
-    r.stamp = stamp;
-    return r;
+    return test::RecordOf(config, value, limit, stamp);
 }
 
 // The limit column's cases are golden vectors: tests/golden/limit_text.txt.
