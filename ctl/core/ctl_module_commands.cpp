@@ -63,29 +63,28 @@ BusServices Services(CtlSession& s, CtlProgress& progress, const CtlEnvironment&
     return b;
 }
 
-// The schedule check's verdicts, read from its log: the clock, each index, the enable mask.
-int PrintCheck(const CtlOptions& o, const CtlEnvironment& env, const CtlProgress& progress) {
+// The schedule check's verdicts: the clock, each index, the enable mask.
+int PrintCheck(const CtlOptions& o, const CtlEnvironment& env,
+               const std::vector<CheckVerdict>& verdicts) {
     int differences = 0;
     std::string text, json;
-    const auto& lines = progress.Lines();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int pos = progress.Positions()[i];
-        if (pos < 1 || pos > 10) continue;
-        const bool differs = lines[i].find("CHYBA") != std::string::npos;
-        differences += differs ? 1 : 0;
-        std::string item = pos == 1    ? "clock"
-                           : pos == 10 ? "enables"
-                                       : "index " + std::to_string(pos - 1);
-        std::string verdict = !differs ? "ok" : pos == 1 ? "differs by more than 10 s" : "differs";
+    for (const CheckVerdict& v : verdicts) {
+        differences += v.differs ? 1 : 0;
+        const bool clock = v.item == 0;
+        const bool index = v.item >= 1 && v.item <= kShedEntries;
+        std::string item = clock ? "clock" : index ? "index " + std::to_string(v.item) : "enables";
+        const std::string verdict = !v.differs ? "ok"
+                                    : clock    ? "differs by more than 10 s"
+                                               : "differs";
         item.resize(std::max<std::size_t>(item.size(), 10), ' ');
         text += item + "  " + verdict + "\n";
         if (!json.empty()) json += ",";
         json += "{\"item\":" +
-                JsonString(pos == 1    ? "clock"
-                           : pos == 10 ? "enables"
-                                       : "index") +
-                (pos > 1 && pos < 10 ? ",\"index\":" + std::to_string(pos - 1) : "") +
-                ",\"same\":" + (differs ? "false" : "true") + "}";
+                JsonString(clock   ? "clock"
+                           : index ? "index"
+                                   : "enables") +
+                (index ? ",\"index\":" + std::to_string(v.item) : "") +
+                ",\"same\":" + (v.differs ? "false" : "true") + "}";
     }
     if (o.json) {
         *env.out << "{\"differences\":" << differences << ",\"items\":[" << json << "]}"
@@ -133,7 +132,7 @@ int ScheduleWithFile(const CtlOptions& o, const CtlEnvironment& env) {
     if (result.code != kOk)
         return Fail(env, "schedule " + o.sub + " stopped: " + LinkErrorText(result.code),
                     ExitCodeOf(result.code));
-    if (o.sub == "check") return PrintCheck(o, env, progress);
+    if (o.sub == "check") return PrintCheck(o, env, transfer.CheckVerdicts());
     if (o.json) {
         *env.out << "{\"sent\":true,\"address\":" << address << "}" << std::endl;
     } else {

@@ -16,14 +16,10 @@ void CtlProgress::Open(std::string_view title, int maximum) {
     label_.clear();
     maximum_ = std::max(maximum, 0);
     position_ = 0;
-    lines_.clear();
-    positions_.clear();
     Draw(true);
 }
 
 void CtlProgress::AddLine(std::string_view text, int position, int maximum) {
-    lines_.emplace_back(text);
-    positions_.push_back(position);
     label_ = text;
     Move(position, maximum);
 }
@@ -34,13 +30,8 @@ void CtlProgress::Move(int position, int maximum) {
     Draw(false);
 }
 
-void CtlProgress::Append(std::string_view text) {
-    if (lines_.empty()) {
-        lines_.emplace_back();
-        positions_.push_back(-1);
-    }
-    lines_.back() += text;
-}
+// The verdicts the window's dialog appends to its lines reach the command as results instead.
+void CtlProgress::Append(std::string_view) {}
 
 void CtlProgress::Finish(bool) {
     ClearBar();

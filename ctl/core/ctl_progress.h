@@ -27,11 +27,6 @@ class CtlProgress : public Progress {
     void ProcessEvents() override {}
     void Pause(int) override {}
 
-    // The log as the window's dialog would show it, verdicts appended to their lines.
-    const std::vector<std::string>& Lines() const { return lines_; }
-    // Each AddLine's bar position, beside Lines().
-    const std::vector<int>& Positions() const { return positions_; }
-
   private:
     void Draw(bool force);
     void ClearBar();
@@ -43,8 +38,6 @@ class CtlProgress : public Progress {
     int position_ = 0;
     bool drawn_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};
-    std::vector<std::string> lines_;
-    std::vector<int> positions_;
 };
 
 }  // namespace qx::ctl

@@ -109,12 +109,14 @@ int TShedTransfer::CheckClock(int addr) {
     const LocalTime now = bus_.clock();
     std::string reply;
     if (int rc = Exchange(ReqReadClock(addr), reply)) return rc;
-    if (!ClockReplyAgrees(reply, addr, now, 10))
-        bus_.progress->Append("  -->  CHYBA > 10 sekund !");
+    const bool differs = !ClockReplyAgrees(reply, addr, now, 10);
+    verdicts_.push_back({0, differs});
+    if (differs) bus_.progress->Append("  -->  CHYBA > 10 sekund !");
     return kOk;
 }
 
 int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
+    verdicts_.clear();
     if (int rc = CheckClock(addr)) return rc;
     std::string reply;
     for (int n = 0; n < kShedEntries; ++n) {
@@ -125,11 +127,14 @@ int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
         bool same = Matches(reply, ExpectedEntryReply(addr, e, config), 17);
         if (int rc = Exchange(ReqReadLimits(addr, n), reply)) return rc;
         same = Matches(reply, ExpectedLimitsReply(addr, e), 17) && same;
+        verdicts_.push_back({n + 1, !same});
         if (!same) bus_.progress->Append(kMark);
     }
     bus_.progress->AddLine("Kontrola povolení indexů v QX", 10);
     if (int rc = Exchange(ReqReadEnable(addr), reply)) return rc;
-    if (!Matches(reply, ExpectedEnableReply(addr, schedule), 7)) bus_.progress->Append(kMark);
+    const bool enablesDiffer = !Matches(reply, ExpectedEnableReply(addr, schedule), 7);
+    verdicts_.push_back({kShedEntries + 1, enablesDiffer});
+    if (enablesDiffer) bus_.progress->Append(kMark);
     bus_.progress->AddLine("KONEC", -1);
     return kOk;
 }

@@ -6,12 +6,21 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/core/pause_lease.h"
 #include "logger/core/bus_services.h"
 #include "logger/core/schedule.h"
 
 namespace qx {
+
+// One item the check compared with the module: the clock (item 0), schedule index n (item n + 1)
+// or the enable mask (item kShedEntries + 1).
+struct CheckVerdict {
+    int item = 0;
+    bool differs = false;
+    bool operator==(const CheckVerdict&) const = default;
+};
 
 class TShedTransfer {
   public:
@@ -28,6 +37,8 @@ class TShedTransfer {
 
     // Records dropped by the last Clear.
     int ClearedCount() const { return cleared_; }
+    // What the last Check compared, in order, as far as it got.
+    const std::vector<CheckVerdict>& CheckVerdicts() const { return verdicts_; }
 
   private:
     int Exchange(const std::string& request, std::string& reply);
@@ -41,6 +52,7 @@ class TShedTransfer {
     BusServices bus_;
     std::optional<PauseLease> lease_;  // held from the first request to the verdict
     int cleared_ = 0;
+    std::vector<CheckVerdict> verdicts_;
 };
 
 }  // namespace qx

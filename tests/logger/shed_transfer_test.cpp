@@ -177,7 +177,15 @@ TEST_F(ShedTransferTest, SendThenCheckAgreesAndEveryDifferenceIsMarked) {
     schedule_.entries[6].low = "-10";
     schedule_.allOff = true;
     module_.pauses = module_.resumes = 0;
-    EXPECT_TRUE(Make().Check(1, schedule_).Ok());
+    TShedTransfer check = Make();
+    EXPECT_TRUE(check.Check(1, schedule_).Ok());
+    // The same verdicts as results: clock, eight indices, enables.
+    std::vector<int> differing;
+    for (const CheckVerdict& v : check.CheckVerdicts()) {
+        if (v.differs) differing.push_back(v.item);
+    }
+    EXPECT_EQ(check.CheckVerdicts().size(), 10u);
+    EXPECT_EQ(differing, (std::vector<int>{2, 7, 9}));
     std::vector<std::string> marked;
     for (const std::string& line : progress_.lines_) {
         if (line.find("  -->  CHYBA !") != std::string::npos) marked.push_back(line);
