@@ -373,7 +373,8 @@ void SetupPage::FormActivate() {
 }
 
 void SetupPage::ShowStatusCaption(const QString& caption) {
-    MSetStatus->setText(caption);
+    // A notification of the link closed before still arrives; it does not speak for a module.
+    MSetStatus->setText(withoutModule_ ? kWithoutModuleCaption : caption);
 }
 
 void SetupPage::MSetFindClick() {

@@ -215,6 +215,16 @@ TEST(PortMapDialogTest, PicksADeviceTakesATypedPathAndCancels) {
 
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("MapWithoutModule")), nullptr);
+
+    // Where no port can be used, the dialog also lets the user go on without a module.
+    TPortMapDialog offering(current, devices, nullptr, true);
+    offering.show();
+    auto* without = offering.findChild<QPushButton*>(QStringLiteral("MapWithoutModule"));
+    ASSERT_NE(without, nullptr);
+    EXPECT_EQ(without->text(), QStringLiteral("Pracovat bez modulu"));
+    QTest::mouseClick(without, Qt::LeftButton);
+    EXPECT_EQ(offering.result(), TPortMapDialog::kWithoutModule);
 }
 
 TEST_F(SetupTest, AddressIsClampedSelectedAndPolled) {
