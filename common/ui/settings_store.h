@@ -57,8 +57,8 @@ class SettingsStore {
     PortPaths LoadPortPaths();
     // The main window's size as the user left it (and whether maximised); an invalid size when
     // it was never changed from the default, which is not stored.
-    // `position`: the top left corner of the window's client area, where the user left it;
-    // none while the window stayed where the program put it.
+    // `position`: the top left corner of the window with its frame, where the user left it;
+    // none for a maximised window, which keeps the one it had. Loaded only when stored.
     struct WindowSize {
         QSize size;
         bool maximized = false;
