@@ -25,6 +25,8 @@ namespace {
 
 constexpr int kBaudCodeOffset = 3;  // baud code = item index + 3
 
+const QString kWithoutModuleCaption = QStringLiteral("  Status:    bez modulu: port není připojen");
+
 template <typename W>
 W* Named(W* widget, const char* name, const QString& hint = {}) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -223,6 +225,13 @@ void SetupPage::MSetUseClick(QObject* sender) {
             session_.Message(text, QStringLiteral("TMForm::MSetUseClick()"));
         }
     } else {
+        if (withoutModule_) {
+            withoutModule_ = false;
+            ShowModuleButtons(true);
+        }
+        // The device in use, whichever of COM1..COM4 stands for it.
+        MSetStatus->setToolTip(QStringLiteral("%1 = %2").arg(
+            SettingsStore::ComKey(portNumber_), QString::fromStdString(link.DevicePath())));
         SetControlColor(MSetComm, kAqua);
         const AddressInput address = ReadAddress(MSetAddress->text().toStdString());
         if (address.replaced) {
@@ -241,6 +250,10 @@ int SetupPage::SelectedAddress() const {
 }
 
 void SetupPage::UpdateStatus(int address) {
+    if (withoutModule_) {
+        MSetStatus->setText(kWithoutModuleCaption);
+        return;
+    }
     if (address < 0 || address != SelectedAddress()) return;
     const StationStatus status = StationStatusOf(session_.Link().Station(address));
     MSetStatus->setText(QString::fromStdString(SetupStatusCaption(status)));
@@ -263,7 +276,7 @@ void SetupPage::ProbePorts() {
     MSetComm->show();
 }
 
-bool SetupPage::FindUsablePorts() {
+PortChoice::Outcome SetupPage::FindUsablePorts() {
     // Each probe moves the saved index down past the missing ports; a new mapping starts again
     // from the user's port.
     const int wanted = savedPortIndex_;
@@ -271,13 +284,36 @@ bool SetupPage::FindUsablePorts() {
     while (MSetComm->count() == 0) {
         session_.Message(QStringLiteral("Není dostupný volný COM port.\n") + refusedPorts_,
                          QStringLiteral("COM Error"));
-        const std::optional<PortPaths> paths = Prompts().ChoosePorts(&session_.Window(), paths_);
-        if (!paths) return false;
-        SavePortMap(*paths);
+        const PortChoice choice = Prompts().ChoosePorts(&session_.Window(), paths_, true);
+        if (choice.outcome != PortChoice::Outcome::Mapped) return choice.outcome;
+        SavePortMap(choice.paths);
         savedPortIndex_ = wanted;
         ProbePorts();
     }
-    return true;
+    return PortChoice::Outcome::Mapped;
+}
+
+void SetupPage::WorkWithoutModule(int port) {
+    withoutModule_ = true;
+    session_.Link().Close();
+    FillPortList({0, 1, 2, 3});
+    portNumber_ = std::clamp(port, 0, kComPorts - 1);
+    savedPortIndex_ = portNumber_;
+    MSetComm->setCurrentIndex(portNumber_);
+    SetControlColor(MSetComm, kRed);
+    session_.SetBusAvailable(false);
+    ShowModuleButtons(false);
+    MSetStatus->setText(kWithoutModuleCaption);
+    MSetStatus->setToolTip(
+        QStringLiteral("Bez připojení k QX: soubory hodnot lze otevřít a exportovat. Port lze "
+                       "přiřadit tlačítkem „…“ vedle seznamu portů, nebo zvolit a použít "
+                       "tlačítkem „Nastav“."));
+}
+
+// The module's own settings can be found or changed only through an open port.
+void SetupPage::ShowModuleButtons(bool enabled) {
+    MSetFind->setEnabled(enabled);
+    MSetConfig->setEnabled(enabled);
 }
 
 void SetupPage::SavePortMap(const PortPaths& paths) {
@@ -289,9 +325,9 @@ void SetupPage::SavePortMap(const PortPaths& paths) {
 
 void SetupPage::MSetMapClick() {
     if (activating_ || session_.Bus().Busy()) return;
-    const std::optional<PortPaths> paths = Prompts().ChoosePorts(&session_.Window(), paths_);
-    if (!paths) return;
-    SavePortMap(*paths);
+    const PortChoice choice = Prompts().ChoosePorts(&session_.Window(), paths_, false);
+    if (choice.outcome != PortChoice::Outcome::Mapped) return;
+    SavePortMap(choice.paths);
     // Probed again from the port in use, as at the first activation.
     savedPortIndex_ = portNumber_;
     activated_ = false;
@@ -303,11 +339,26 @@ void SetupPage::FormActivate() {
     if (activating_ || session_.Bus().Busy()) return;
     activating_ = true;
     if (!activated_ && !session_.Link().IsOpen()) {
-        if (!FindUsablePorts()) {
+        const int wanted = savedPortIndex_;
+        const PortChoice::Outcome outcome = FindUsablePorts();
+        if (outcome != PortChoice::Outcome::Mapped) {
             activating_ = false;
-            session_.Window().close();
+            // Only the start may end the program; a mapping tried later that leads nowhere
+            // leaves the window working without a module.
+            if (outcome == PortChoice::Outcome::Cancelled && !running_) {
+                session_.Window().close();
+                return;
+            }
+            WorkWithoutModule(wanted);
+            activated_ = true;
+            running_ = true;
+            session_.SetCaption(QString());
             return;
         }
+    } else if (withoutModule_) {
+        // Nothing to apply again: the link stays closed until the user opens a port.
+        activating_ = false;
+        return;
     }
     // A stored index past the shortened list would select nothing.
     savedPortIndex_ = std::clamp(savedPortIndex_, 0, std::max(0, MSetComm->count() - 1));
@@ -316,12 +367,14 @@ void SetupPage::FormActivate() {
     MSetUseClick(nullptr);
     emit session_.SettingsApplied();
     activated_ = true;
+    running_ = true;
     session_.SetCaption(QString());
     activating_ = false;
 }
 
 void SetupPage::ShowStatusCaption(const QString& caption) {
-    MSetStatus->setText(caption);
+    // A notification of the link closed before still arrives; it does not speak for a module.
+    MSetStatus->setText(withoutModule_ ? kWithoutModuleCaption : caption);
 }
 
 void SetupPage::MSetFindClick() {

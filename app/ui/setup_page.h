@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "common/ui/prompt.h"
 #include "common/ui/settings_store.h"
 
 class QCheckBox;
@@ -46,6 +47,9 @@ class SetupPage : public QWidget {
     // the new mapping and the page's settings applied.
     void MSetMapClick();
 
+    // The user chose "Pracovat bez modulu" and no port has been opened since: the link stays
+    // closed, and with it every button that talks to the module.
+    bool WithoutModule() const { return withoutModule_; }
     int SelectedAddress() const;
     int PortNumber() const { return portNumber_; }
     int SavedPortIndex() const { return savedPortIndex_; }
@@ -72,9 +76,13 @@ class SetupPage : public QWidget {
     void FillPortList(const std::vector<int>& ports);
     void ShowPortTip();
     void ProbePorts();
-    // Probes the ports; while none can be used, says why and lets the user map them anew. False
-    // when the user gives up.
-    bool FindUsablePorts();
+    // Probes the ports; while none can be used, says why and lets the user map them anew or
+    // choose to work without a module. Mapped when a port can be used.
+    PortChoice::Outcome FindUsablePorts();
+    // The window without a link: the port list offers every port again for "Nastav", and
+    // the status says why nothing answers.
+    void WorkWithoutModule(int port);
+    void ShowModuleButtons(bool enabled);
     void SavePortMap(const PortPaths& paths);
     QString OpenFailureText() const;
 
@@ -86,6 +94,8 @@ class SetupPage : public QWidget {
     QString refusedPorts_;    // why each port the first activation tried could not be used
     bool activated_ = false;
     bool activating_ = false;  // message boxes inside an activation activate the window again
+    bool withoutModule_ = false;
+    bool running_ = false;  // the window has come up: a failure later never ends the program
 };
 
 }  // namespace qx

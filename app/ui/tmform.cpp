@@ -7,12 +7,15 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QWindow>
+#include <algorithm>
+#include <optional>
 
 #include "app/ui/setup_page.h"
 #include "common/ui/link_event.h"
 #include "common/ui/settings_store.h"
 #include "data/ui/data_pages.h"
 #include "link/core/comm_port.h"
+#include "link/core/serial_ports.h"
 #include "logger/ui/logger_pages.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
@@ -90,6 +93,9 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    placed_ = pos();
+    // A screen unplugged since, or a smaller one, must not leave the window out of reach.
+    if (stored.position && OnAvailableScreen(*stored.position)) move(*stored.position);
     if (stored.maximized) setWindowState(windowState() | Qt::WindowMaximized);
     // Both read the working directory: the schedule file lives there.
     shedPages_ = new TLoggerPages(session_, MShedullerSh);
@@ -102,12 +108,24 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
 TMForm::~TMForm() {
     session_.Settings().SaveSetup(MSetupSh->CurrentValues());
     const bool maximized = isMaximized();
-    session_.Settings().SaveWindowSize({maximized ? normalGeometry().size() : size(), maximized},
-                                       QSize(kClientWidth, kClientHeight));
+    // A maximised window keeps the position it had before.
+    session_.Settings().SaveWindowSize({maximized ? normalGeometry().size() : size(), maximized,
+                                        maximized ? std::nullopt : std::optional<QPoint>(pos())},
+                                       QSize(kClientWidth, kClientHeight), placed_);
     emit session_.Closing();
     link_.Close();
     // The pages go while the session they hold is still there.
     delete MPage;
+}
+
+// The frame's top left corner at `position` and the start of its title bar with it lie on one
+// screen's available area, so the user can grab the window there.
+bool TMForm::OnAvailableScreen(const QPoint& position) const {
+    const QRect grip(position, QSize(std::min(width(), 100), 20));
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(), [&grip](const QScreen* screen) {
+        return screen->availableGeometry().contains(grip);
+    });
 }
 
 QWidget* TMForm::AddSheet(const char* name, const QString& caption) {
@@ -122,8 +140,20 @@ QString TMForm::RecordingFileName() const {
 }
 
 void TMForm::FormCreate() {
-    session_.OpenSettings();
+    // Before the user has mapped COM1..COM4, the devices plugged in are mapped in the order the
+    // mapping dialog lists them: the adapter is used rather than a built-in port nothing answers.
+    int found = 0;
+    session_.OpenSettings([&found] {
+        const FirstPortMap map = FirstStartPortMap(ListSerialPorts());
+        found = map.found;
+        return map;
+    });
     const PortPaths paths = session_.Settings().LoadPortPaths();
+    if (found > 0) {
+        session_.ShowStatusMessage(
+            QStringLiteral("Porty přiřazeny podle připojených zařízení: COM1 = %1")
+                .arg(QString::fromStdString(paths[0])));
+    }
     link_.SetPortPaths(paths);
     MSetupSh->LoadValues(session_.Settings().LoadSetup(), paths);
     // Other pages build file names as directory + separator + name.

@@ -4,6 +4,7 @@
 // The pages share one session and own their controls; this class only hosts and wires them.
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
@@ -83,12 +84,14 @@ class TMForm : public QMainWindow {
     QWidget* AddSheet(const char* name, const QString& caption);
     void PageEntered(int index);
     void FocusWindowChanged(QWindow* window);
+    bool OnAvailableScreen(const QPoint& position) const;
 
     TCommPort& link_;
     Session session_;
     TLoggerPages* shedPages_ = nullptr;
     TDataPages* dataPages_ = nullptr;
     QPointer<QWindow> lastFocus_;  // the program's window that had the focus last
+    QPoint placed_;                // where the window was put at start, before a stored position
 };
 
 }  // namespace qx

@@ -34,10 +34,17 @@ bool DialogPrompt::Ask(QWidget* parent, const QString& text, const QString& capt
     return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<PortPaths> DialogPrompt::ChoosePorts(QWidget* parent, const PortPaths& current) {
-    TPortMapDialog dialog(current, ListSerialPorts(), parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.Paths();
+PortChoice DialogPrompt::ChoosePorts(QWidget* parent, const PortPaths& current,
+                                     bool offerWithoutModule) {
+    TPortMapDialog dialog(current, ListSerialPorts(), parent, offerWithoutModule);
+    switch (dialog.exec()) {
+        case QDialog::Accepted:
+            return {PortChoice::Outcome::Mapped, dialog.Paths()};
+        case TPortMapDialog::kWithoutModule:
+            return {PortChoice::Outcome::WithoutModule, {}};
+        default:
+            return {};
+    }
 }
 
 }  // namespace qx

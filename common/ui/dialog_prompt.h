@@ -10,7 +10,8 @@ class DialogPrompt : public Prompt {
     QString ChooseFile(QWidget* parent, const FileChoice& choice) override;
     void Message(QWidget* parent, const QString& text, const QString& caption) override;
     bool Ask(QWidget* parent, const QString& text, const QString& caption) override;
-    std::optional<PortPaths> ChoosePorts(QWidget* parent, const PortPaths& current) override;
+    PortChoice ChoosePorts(QWidget* parent, const PortPaths& current,
+                           bool offerWithoutModule) override;
 };
 
 }  // namespace qx

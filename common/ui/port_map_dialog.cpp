@@ -12,7 +12,8 @@
 namespace qx {
 
 TPortMapDialog::TPortMapDialog(const PortPaths& current,
-                               const std::vector<SerialPortEntry>& devices, QWidget* parent)
+                               const std::vector<SerialPortEntry>& devices, QWidget* parent,
+                               bool offerWithoutModule)
     : QDialog(parent), current_(current), devices_(devices) {
     setObjectName(QStringLiteral("MPortMap"));
     setWindowTitle(QStringLiteral("Přiřazení portů"));
@@ -59,6 +60,16 @@ TPortMapDialog::TPortMapDialog(const PortPaths& current,
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Storno"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    if (offerWithoutModule) {
+        // Saved data files can be looked at on a PC that has no module (or no port) at all.
+        QPushButton* without =
+            buttons->addButton(QStringLiteral("Pracovat bez modulu"), QDialogButtonBox::ActionRole);
+        without->setObjectName(QStringLiteral("MapWithoutModule"));
+        without->setToolTip(
+            QStringLiteral("Otevře okno bez připojení k QX: soubory hodnot lze otevřít, "
+                           "zobrazit i exportovat. Port lze přiřadit později tlačítkem „…“."));
+        connect(without, &QPushButton::clicked, this, [this] { done(kWithoutModule); });
+    }
     layout->addWidget(buttons);
 }
 

@@ -17,8 +17,12 @@ namespace qx {
 class TPortMapDialog : public QDialog {
     Q_OBJECT
   public:
+    // The dialog's result when the user chose "Pracovat bez modulu" (beside Accepted, Rejected).
+    static constexpr int kWithoutModule = 2;
+
+    // `offerWithoutModule`: no port can be used; a button lets the user go on without a module.
     TPortMapDialog(const PortPaths& current, const std::vector<SerialPortEntry>& devices,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr, bool offerWithoutModule = false);
 
     // The paths as they stand in the rows; a row left empty keeps its current device.
     PortPaths Paths() const;

@@ -29,6 +29,13 @@ struct FileChoice {
 // must be found again when the user opens one.
 FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current = {});
 
+// How the port mapping ended.
+struct PortChoice {
+    enum class Outcome { Cancelled, Mapped, WithoutModule };
+    Outcome outcome = Outcome::Cancelled;
+    PortPaths paths{};  // the new mapping, with Mapped
+};
+
 class Prompt {
   public:
     virtual ~Prompt() = default;
@@ -38,8 +45,10 @@ class Prompt {
     virtual void Message(QWidget* parent, const QString& text, const QString& caption) = 0;
     // A question with an exclamation icon; true for "yes".
     virtual bool Ask(QWidget* parent, const QString& text, const QString& caption) = 0;
-    // The devices COM1..COM4 stand for, starting from `current`; nothing when the user cancels.
-    virtual std::optional<PortPaths> ChoosePorts(QWidget* parent, const PortPaths& current) = 0;
+    // The devices COM1..COM4 stand for, starting from `current`. With `offerWithoutModule` (no
+    // port can be used) the user may also go on without a module, to work with files.
+    virtual PortChoice ChoosePorts(QWidget* parent, const PortPaths& current,
+                                   bool offerWithoutModule) = 0;
 };
 
 // The prompt in use. Without an installed one this is the dialog-based prompt.

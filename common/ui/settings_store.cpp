@@ -1,6 +1,7 @@
 #include "common/ui/settings_store.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace qx {
 
@@ -39,6 +40,18 @@ QString SettingsStore::ComKey(int port) {
 
 QString SettingsStore::DefaultDevice(int port) {
     return QStringLiteral("/dev/ttyS%1").arg(port);
+}
+
+bool SettingsStore::MapPortsOnFirstStart(const std::function<FirstPortMap()>& firstStart) {
+    for (int port = 0; port < 4; ++port) {
+        if (settings_.contains(PortKey(port))) return false;
+    }
+    const FirstPortMap map = firstStart();
+    SavePortPaths(map.paths);
+    if (map.found > 0 && !settings_.contains(SetupKey(kPort)))
+        settings_.setValue(SetupKey(kPort), 0);
+    settings_.sync();
+    return true;
 }
 
 void SettingsStore::WriteDefaults() {
@@ -114,18 +127,30 @@ SettingsStore::WindowSize SettingsStore::LoadWindowSize() {
     if (wide && high && width > 0 && height > 0 && width <= 16384 && height <= 16384)
         window.size = QSize(width, height);
     window.maximized = settings_.value(group + QStringLiteral("Maximized")).toBool();
+    bool left = false;
+    bool top = false;
+    const int x = settings_.value(group + QStringLiteral("X")).toInt(&left);
+    const int y = settings_.value(group + QStringLiteral("Y")).toInt(&top);
+    if (left && top && std::abs(x) <= 65536 && std::abs(y) <= 65536) window.position = QPoint(x, y);
     return window;
 }
 
-void SettingsStore::SaveWindowSize(const WindowSize& window, const QSize& defaultSize) {
+void SettingsStore::SaveWindowSize(const WindowSize& window, const QSize& defaultSize,
+                                   const QPoint& placed) {
     const QString group = QLatin1String(kWindowGroup) + QLatin1Char('/');
     // A user who never resized the window leaves no trace of it in the file.
-    if (window.size == defaultSize && !window.maximized &&
-        !settings_.contains(group + QStringLiteral("Width")))
-        return;
-    settings_.setValue(group + QStringLiteral("Width"), window.size.width());
-    settings_.setValue(group + QStringLiteral("Height"), window.size.height());
-    settings_.setValue(group + QStringLiteral("Maximized"), window.maximized);
+    if (window.size != defaultSize || window.maximized ||
+        settings_.contains(group + QStringLiteral("Width"))) {
+        settings_.setValue(group + QStringLiteral("Width"), window.size.width());
+        settings_.setValue(group + QStringLiteral("Height"), window.size.height());
+        settings_.setValue(group + QStringLiteral("Maximized"), window.maximized);
+    }
+    // Nor one who never moved it.
+    if (window.position &&
+        (*window.position != placed || settings_.contains(group + QStringLiteral("X")))) {
+        settings_.setValue(group + QStringLiteral("X"), window.position->x());
+        settings_.setValue(group + QStringLiteral("Y"), window.position->y());
+    }
 }
 
 void SettingsStore::SavePortPaths(const PortPaths& paths) {

@@ -2,12 +2,16 @@
 // The per-user settings store: QSettings("Arbena", "Sonvik"), on Linux an INI file under the
 // user's XDG config folder. Widgets never spell a key; they go through this facade.
 
+#include <QPoint>
 #include <QSettings>
 #include <QSize>
 #include <QString>
 #include <array>
+#include <functional>
+#include <optional>
 
 #include "link/core/comm_port.h"
+#include "link/core/serial_ports.h"
 
 namespace qx {
 
@@ -36,6 +40,10 @@ class SettingsStore {
 
     SettingsStore();
 
+    // The first start, before any COM mapping is stored: stores the mapping `firstStart` gives
+    // and, when it put a present device on COM1 and no port is stored, makes COM1 the port to
+    // use. A stored mapping, even a partial one, is never changed. True when it stored one.
+    bool MapPortsOnFirstStart(const std::function<FirstPortMap()>& firstStart);
     // Writes the default of every Setup value and every COM mapping that is missing.
     void WriteDefaults();
     // Loads the Setup values. Garbage loads safely: a text where a number belongs gives the
@@ -49,12 +57,18 @@ class SettingsStore {
     PortPaths LoadPortPaths();
     // The main window's size as the user left it (and whether maximised); an invalid size when
     // it was never changed from the default, which is not stored.
+    // `position`: the top left corner of the window with its frame, where the user left it;
+    // none for a maximised window, which keeps the one it had. Loaded only when stored.
     struct WindowSize {
         QSize size;
         bool maximized = false;
+        std::optional<QPoint> position;
     };
     WindowSize LoadWindowSize();
-    void SaveWindowSize(const WindowSize& window, const QSize& defaultSize);
+    // `placed`: where the program put the window at start; a window still there stores no
+    // position.
+    void SaveWindowSize(const WindowSize& window, const QSize& defaultSize,
+                        const QPoint& placed = {});
     // Writes all four at once (and to disk: the mapping is the user's explicit choice).
     void SavePortPaths(const PortPaths& paths);
     static QString ComKey(int port);         // "COM1".."COM4"

@@ -103,4 +103,36 @@ std::vector<SerialPortEntry> ListSerialPorts(
     return ports;
 }
 
+std::string DeviceBehind(const std::string& path) {
+    std::error_code error;
+    const fs::path target = fs::canonical(path, error);
+    return error ? path : target.string();
+}
+
+FirstPortMap FirstStartPortMap(
+    const std::vector<SerialPortEntry>& present,
+    const std::function<std::string(const std::string& path)>& deviceOf) {
+    FirstPortMap map;
+    std::vector<std::string> taken;  // devices, as deviceOf names them
+    auto isTaken = [&taken](const std::string& device) {
+        return std::find(taken.begin(), taken.end(), device) != taken.end();
+    };
+    for (const SerialPortEntry& entry : present) {
+        if (map.found == static_cast<int>(map.paths.size())) break;
+        const std::string device = deviceOf(entry.path);
+        if (isTaken(device)) continue;
+        taken.push_back(device);
+        map.paths[static_cast<std::size_t>(map.found++)] = entry.path;
+    }
+    auto defaultOf = [](int port) { return "/dev/ttyS" + std::to_string(port); };
+    for (int port = map.found; port < static_cast<int>(map.paths.size()); ++port) {
+        std::string path = defaultOf(port);
+        for (int other = 0; isTaken(deviceOf(path)) && other < 4; ++other)
+            path = defaultOf(other);
+        taken.push_back(deviceOf(path));
+        map.paths[static_cast<std::size_t>(port)] = path;
+    }
+    return map;
+}
+
 }  // namespace qx

@@ -5,6 +5,7 @@
 // from sysfs (manufacturer, product, serial number, VID:PID), so the user can tell two adapters
 // apart.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,5 +27,23 @@ bool BuiltInPortPresent(const std::string& path);
 std::vector<SerialPortEntry> ListSerialPorts(
     const std::string& root = {},
     const std::function<bool(const std::string& path)>& present = BuiltInPortPresent);
+
+// The device a path stands for: the target of a link such as a /dev/serial/by-id name, the path
+// itself otherwise (also when it cannot be resolved).
+std::string DeviceBehind(const std::string& path);
+
+// COM1..COM4 as the first start maps them, before the user has stored a mapping.
+struct FirstPortMap {
+    std::array<std::string, 4> paths;  // device paths of COM1..COM4
+    int found = 0;                     // COM1..COM(found) stand for devices that are present
+};
+
+// The devices `present` (in ListSerialPorts' order) become COM1, COM2, ...; a device listed under
+// two names (its by-id link and its kernel name) takes one port only. The ports left over keep
+// their defaults /dev/ttyS0..3, but no device is mapped twice: a default already taken gives way
+// to the lowest default still free.
+FirstPortMap FirstStartPortMap(
+    const std::vector<SerialPortEntry>& present,
+    const std::function<std::string(const std::string& path)>& deviceOf = DeviceBehind);
 
 }  // namespace qx

@@ -12,8 +12,9 @@ Session::Session(TCommPort& link, QWidget& window)
 
 Session::~Session() = default;
 
-void Session::OpenSettings() {
+void Session::OpenSettings(const std::function<FirstPortMap()>& firstStart) {
     settings_ = std::make_unique<SettingsStore>();
+    if (firstStart) settings_->MapPortsOnFirstStart(firstStart);
     settings_->WriteDefaults();
 }
 

@@ -11,12 +11,14 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "common/core/data_record.h"
 #include "common/ui/posting_sink.h"
 #include "common/ui/prompt.h"
 #include "link/core/bus_busy.h"
+#include "link/core/serial_ports.h"
 #include "measure/core/models_in_use.h"
 
 class QWidget;
@@ -48,8 +50,9 @@ class Session : public QObject {
     // The records of the current data file, drawn by the Table and Graph pages.
     RecordList& Records() { return records_; }
 
-    // Opens the settings store (writing the defaults it lacks); until then there is none.
-    void OpenSettings();
+    // Opens the settings store (writing the defaults it lacks); until then there is none. With
+    // no COM mapping stored yet, `firstStart` gives the one to store.
+    void OpenSettings(const std::function<FirstPortMap()>& firstStart = {});
     SettingsStore& Settings() { return *settings_; }
 
     // Dialogs over the main window, through the prompt seam.

@@ -74,11 +74,78 @@ TEST_F(SetupTest, NoUsablePortEndsTheProgramWithAMessage) {
         QStringLiteral("COM1 (%1): zařízení neexistuje").arg(QString::fromStdString(FakePath(0)))));
     EXPECT_TRUE(lines[2].contains(QStringLiteral("dialout")));
     EXPECT_EQ(prompt_.Log()[0].caption, QStringLiteral("COM Error"));
-    // Then the port mapping, which the user cancels (the scripted prompt's default).
+    // Then the port mapping, offering to work without a module, which the user cancels (the
+    // scripted prompt's default).
     ASSERT_EQ(prompt_.Log().size(), 2u);
     EXPECT_EQ(prompt_.Log()[1].kind, ScriptedPrompt::Shown::Kind::Ports);
+    EXPECT_EQ(prompt_.Log()[1].text, QStringLiteral("Pracovat bez modulu"));
     EXPECT_FALSE(Form().isVisible());
     EXPECT_FALSE(link_.IsOpen());
+}
+
+// With no usable port the user works without a module: the window stays up with the link closed
+// and says so, nothing that talks to the module can be pressed, "Nastav" on a port still missing
+// tells so, and activations do not touch the ports. A port mapped later opens the link; a mapping
+// that leads nowhere later leaves the window as it was rather than ending the program. The stored
+// port is the user's, not the last one probed.
+TEST_F(SetupTest, WithoutAModuleTheWindowStaysUpUntilAPortIsMapped) {
+    Present({});
+    prompt_.QueueWithoutModule();
+    Form().show();
+    Form().FormActivate();
+    const QString withoutModule = QStringLiteral("  Status:    bez modulu: port není připojen");
+    auto checkWithoutModule = [&] {
+        EXPECT_TRUE(Form().isVisible());
+        EXPECT_TRUE(SetupSh().WithoutModule());
+        EXPECT_FALSE(link_.IsOpen());
+        EXPECT_EQ(SetupSh().MSetStatus->text(), withoutModule);
+        for (QPushButton* button : BusButtons())
+            EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+        EXPECT_FALSE(SetupSh().MSetFind->isEnabled());
+        EXPECT_FALSE(SetupSh().MSetConfig->isEnabled());
+        EXPECT_FALSE(Form().MOnLineSh->MOnStart->isEnabled());
+        EXPECT_EQ(PortItems(), (QStringList{"COM1", "COM2", "COM3", "COM4"}));
+        EXPECT_EQ(ControlColor(SetupSh().MSetComm), kRed);
+    };
+    checkWithoutModule();
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM2"));  // stored "Port" 1
+    ports_.ClearTried();
+    Form().FormActivate();
+    EXPECT_TRUE(ports_.Tried().empty());
+    QTest::mouseClick(SetupSh().MSetUse, Qt::LeftButton);
+    ASSERT_EQ(prompt_.MessageCount(), 2);
+    EXPECT_EQ(prompt_.Log().back().text,
+              QStringLiteral("    Zvolený COM port nelze použít. Zvol jiný."));
+    checkWithoutModule();
+
+    // A mapping that leads nowhere, then "Storno": still without a module.
+    prompt_.QueuePorts(PortPaths{"/fake/missing", FakePath(1), FakePath(2), FakePath(3)});
+    SetupSh().MSetMap->click();
+    EXPECT_EQ(prompt_.MessageCount(), 3);  // no usable port again
+    checkWithoutModule();
+
+    ports_.SetPresent({FakePath(0)});
+    prompt_.QueuePorts(PortPaths{FakePath(0), FakePath(1), FakePath(2), FakePath(3)});
+    SetupSh().MSetMap->click();
+    EXPECT_FALSE(SetupSh().WithoutModule());
+    EXPECT_TRUE(link_.IsOpen());
+    EXPECT_EQ(link_.PollEntry(10), -1);
+    EXPECT_TRUE(SetupSh().MSetFind->isEnabled());
+    EXPECT_TRUE(SetupSh().MSetConfig->isEnabled());
+    EXPECT_EQ(SetupSh().MSetStatus->text(), QStringLiteral("  Status:    QX???    WZ???"));
+    EXPECT_EQ(SetupSh().MSetStatus->toolTip(),
+              QStringLiteral("COM1 = ") + QString::fromStdString(FakePath(0)));
+}
+
+TEST_F(SetupTest, WithoutAModuleTheStoredPortStays) {
+    SetStored("Port", 2);
+    Present({});
+    prompt_.QueueWithoutModule();
+    Form().FormActivate();
+    EXPECT_EQ(SetupSh().MSetComm->currentText(), QStringLiteral("COM3"));
+    form_.reset();
+    EXPECT_EQ(Stored("Port").toInt(), 2);
+    EXPECT_TRUE(QFileInfo::exists(workDir_.filePath(QStringLiteral("ROZVRH.QX"))));
 }
 
 // With no usable port the user maps one onto a device that is there: the ports are probed on
@@ -148,6 +215,16 @@ TEST(PortMapDialogTest, PicksADeviceTakesATypedPathAndCancels) {
 
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("MapWithoutModule")), nullptr);
+
+    // Where no port can be used, the dialog also lets the user go on without a module.
+    TPortMapDialog offering(current, devices, nullptr, true);
+    offering.show();
+    auto* without = offering.findChild<QPushButton*>(QStringLiteral("MapWithoutModule"));
+    ASSERT_NE(without, nullptr);
+    EXPECT_EQ(without->text(), QStringLiteral("Pracovat bez modulu"));
+    QTest::mouseClick(without, Qt::LeftButton);
+    EXPECT_EQ(offering.result(), TPortMapDialog::kWithoutModule);
 }
 
 TEST_F(SetupTest, AddressIsClampedSelectedAndPolled) {

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -26,6 +27,7 @@
 #include "app/ui/qt_translation.h"
 #include "common/ui/control_color.h"
 #include "common/ui/dialog_prompt.h"
+#include "common/ui/settings_store.h"
 #include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
 #include "data/ui/graph_view.h"
@@ -184,9 +186,11 @@ TEST_F(MainWindowTest, LargerWindowGrowsTheGridAndIsRememberedAtTheNextStart) {
     EXPECT_EQ(grid->geometry(), QRect(4, 40, 290, 230));
     form_.reset();
     EXPECT_FALSE(settings_.Open().contains(QStringLiteral("1.0/Window/Width")));
+    EXPECT_FALSE(settings_.Open().contains(QStringLiteral("1.0/Window/X")));
 
     Form().show();
     Form().resize(631, 414);
+    Form().move(40, 30);
     QTest::qWait(0);
     grid = Form().DataPages().MTabGrid;
     EXPECT_EQ(grid->geometry(), QRect(4, 40, 490, 330));
@@ -194,6 +198,12 @@ TEST_F(MainWindowTest, LargerWindowGrowsTheGridAndIsRememberedAtTheNextStart) {
     form_.reset();
     EXPECT_EQ(settings_.Open().value(QStringLiteral("1.0/Window/Width")).toInt(), 631);
     EXPECT_EQ(Form().size(), QSize(631, 414));
+    EXPECT_EQ(Form().pos(), QPoint(40, 30));
+    // A position on no screen (one unplugged since) is not restored.
+    form_.reset();
+    settings_.Open().setValue(QStringLiteral("1.0/Window/X"), 9000);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(Form().pos(), QSize(100, 20))));
 }
 
 TEST_F(MainWindowTest, PageEnterShowsTheFileOfThePage) {
@@ -348,6 +358,24 @@ TEST_F(MainWindowTest, ComMapDefaultsWhereMissingOrEmpty) {
     EXPECT_EQ(paths[2], "/dev/ttyS2");
     EXPECT_EQ(settings_.Open().value(QStringLiteral("1.0/Ports/COM2")).toString(),
               QStringLiteral("/dev/ttyS1"));
+
+    // The devices found at the first start are mapped only while no mapping is stored at all,
+    // and then COM1, where the first of them went, is the port to use.
+    int asked = 0;
+    auto found = [&asked] {
+        ++asked;
+        return FirstPortMap{{"/dev/ttyUSB0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"}, 1};
+    };
+    EXPECT_FALSE(SettingsStore().MapPortsOnFirstStart(found));
+    EXPECT_EQ(asked, 0);
+    store.remove(QStringLiteral("1.0/Ports"));
+    store.remove(QStringLiteral("1.0/Setup"));
+    store.sync();
+    EXPECT_TRUE(SettingsStore().MapPortsOnFirstStart(found));
+    EXPECT_EQ(SettingsStore().LoadPortPaths()[0], "/dev/ttyUSB0");
+    EXPECT_EQ(SettingsStore().LoadSetup().port, 0);
+    EXPECT_FALSE(SettingsStore().MapPortsOnFirstStart(found));
+    EXPECT_EQ(asked, 1);
 }
 
 // Qt's own file dialog speaks Czech, offers the program's files and all files, and leaves the

@@ -554,6 +554,111 @@ def case_port_mapping():
         raise Failure(f"the status lost the module: {status.name!r}")
 
 
+def window_position():
+    """Where the main window's client area lies on the screen, as the X server has it."""
+    window = run("xdotool", "search", "--onlyvisible", "--name", "Merido").split()[0]
+    found = re.search(r"Position: (\d+),(\d+)", run("xdotool", "getwindowgeometry", window))
+    return window, (int(found.group(1)), int(found.group(2)))
+
+
+def case_without_module():
+    """A PC without a usable port: the mapping dialog offers "Pracovat bez modulu", the window
+    opens where it was left, says that no module is connected, keeps the bus buttons off, and
+    opens a data file into the table and out to CSV; a port mapped later gets the program
+    polling."""
+    window, _ = window_position()
+    run("xdotool", "windowmove", "--sync", window, "120", "90")
+    _, moved = window_position()
+    close_merido()
+    config = WORK / "config/Arbena/Sonvik.conf"
+    text = config.read_text()
+    for n in range(1, 5):
+        text = re.sub(rf"Ports\\COM{n}=.*", f"Ports\\\\COM{n}={WORK}/gone-{n}", text)
+    config.write_text(text)
+    start_merido(wait_for_window=False)
+    alert = find(contains="Není dostupný volný COM port.", root=None)
+    key("Return")
+    await_("message closed", lambda: not showing(alert))
+    dialog = find("Přiřazení portů", pyatspi.ROLE_DIALOG)
+    shot("i1-mapping-offers-without-module")
+    click(find("Pracovat bez modulu", pyatspi.ROLE_PUSH_BUTTON, dialog))
+    await_("mapping dialog closed", lambda: not showing(dialog))
+    main_window()
+    status = find(contains="Status:", role=pyatspi.ROLE_LABEL)
+    if "bez modulu" not in (status.name or ""):
+        raise Failure(f"the status does not say there is no module: {status.name!r}")
+    _, placed = window_position()
+    if placed != moved:
+        raise Failure(f"the window came up at {placed}, not where it was left ({moved})")
+    for name in ("Najdi", "Změň"):
+        if enabled(find(name, pyatspi.ROLE_PUSH_BUTTON)):
+            raise Failure(f"'{name}' is enabled without a module")
+    shot("i2-without-module")
+
+    open_page("Tabulka")
+    if enabled(find("Načíst z modulu", pyatspi.ROLE_PUSH_BUTTON)):
+        raise Failure("'Načíst z modulu' is enabled without a module")
+    old = RUN / "vcera.PRN"
+    with open(old, "wb") as f:
+        for minute in range(12):
+            f.write(f"0x0A\t0x04\t{minute},5\t0\t08.12.2026\t10:{minute:02d}:00 0\r\n".encode())
+    click(find("Načíst ze souboru", pyatspi.ROLE_PUSH_BUTTON))
+    choose_file(old.name)
+    table = find("Naměřené hodnoty", pyatspi.ROLE_TABLE)
+    await_("yesterday's file in the table",
+           lambda: table.clearCache() or table.queryTable().nRows == 12, timeout=30)
+    popups = lambda: len(subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--classname", "merido"],
+        capture_output=True, text=True).stdout.split())
+    before = popups()
+    right_click(table)
+    await_("the context menu", lambda: popups() > before)
+    key("e")
+    choose_file("vcera", title="Exportovat do CSV")
+    csv = RUN / "vcera.csv"
+    await_("the CSV file", lambda: csv.exists() and len(lines_of(csv)) == 13)
+    shot("i3-file-without-module")
+
+    open_page("Nastavení")
+    # "Nastav" on the missing port says so and changes nothing.
+    click(find("Nastav", pyatspi.ROLE_PUSH_BUTTON))
+    alert = find(contains="Zvolený COM port nelze použít.", root=None)
+    key("Return")
+    await_("message closed", lambda: not showing(alert))
+
+    def map_com1(path):
+        click(find("Přiřazení portů", pyatspi.ROLE_PUSH_BUTTON))
+        dialog = find("Přiřazení portů", pyatspi.ROLE_DIALOG)
+        edit = find(role=pyatspi.ROLE_TEXT,
+                    root=labelled("COM1:", pyatspi.ROLE_COMBO_BOX, dialog))
+        click(edit)
+        await_("COM1 path field focused", lambda: has_state(edit, pyatspi.STATE_FOCUSED))
+        key("ctrl+a")
+        type_text(path)
+        click(find("OK", pyatspi.ROLE_PUSH_BUTTON, dialog))
+        await_("mapping dialog closed", lambda: not showing(dialog))
+
+    # A path that leads nowhere: the message, the mapping again, and "Storno" keeps the window.
+    map_com1(str(WORK / "still-gone"))
+    alert = find(contains="Není dostupný volný COM port.", root=None)
+    key("Return")
+    await_("message closed", lambda: not showing(alert))
+    dialog = find("Přiřazení portů", pyatspi.ROLE_DIALOG)
+    click(find("Storno", pyatspi.ROLE_PUSH_BUTTON, dialog))
+    await_("mapping dialog closed", lambda: not showing(dialog))
+    main_window()
+    if "bez modulu" not in (status.clearCache() or status.name or ""):
+        raise Failure(f"after a useless mapping the status reads {status.name!r}")
+
+    map_com1(str(WORK / "qxbus"))
+    await_(f"status naming {MODULE}",
+           lambda: status.clearCache() or MODULE in (status.name or ""), timeout=20)
+    before = len(trace_lines())
+    await_trace("polling going on", lambda l: "> " in l, before)
+    await_("'Najdi' enabled again", lambda: enabled(find("Najdi", pyatspi.ROLE_PUSH_BUTTON)))
+    shot("i4-polling-after-mapping")
+
+
 CASES = [
     ("a: Setup page, port picked with the mouse", case_setup_port_pick),
     ("b: On-line page, range AUTO", case_online_range_auto),
@@ -563,6 +668,7 @@ CASES = [
     ("f: Table page, Datum and Čas cells", case_table_cells),
     ("g: Table and Graph pages, CSV export, wheel, drag, a larger window", case_data_out_and_graph),
     ("h: Setup page, no usable port and the port mapping", case_port_mapping),
+    ("i: working without a module, then a port mapped", case_without_module),
 ]
 
 

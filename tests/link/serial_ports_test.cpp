@@ -58,6 +58,43 @@ TEST(SerialPorts, StableNamesFirstThenKernelNamesWithDescriptions) {
         {"/dev/ttyS1", ""}};
     EXPECT_EQ(ports, expected);
     EXPECT_TRUE(ListSerialPorts((root / "nothing").string()).empty());
+    // The by-id link leads to the device behind it.
+    EXPECT_EQ(DeviceBehind((root / "dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0").string()),
+              fs::canonical(root / "dev/ttyUSB2").string());
+    EXPECT_EQ(DeviceBehind("/nothing/ttyUSB9"), "/nothing/ttyUSB9");
+}
+
+// The first start's COM1..COM4 from the devices present, in the listing's order: one port per
+// device whatever its names, the rest on the defaults, no default twice.
+TEST(SerialPorts, FirstStartMapsThePresentDevicesOnce) {
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0";
+    auto deviceOf = [&](const std::string& path) {
+        return path == byId ? std::string("/dev/ttyUSB2") : path;
+    };
+    using Paths = std::array<std::string, 4>;
+    const struct {
+        std::vector<std::string> present;
+        Paths paths;
+        int found;
+    } cases[] = {
+        {{}, {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"}, 0},
+        // The adapter of the issue: first, before the built-in port that nothing answers on.
+        {{byId, "/dev/ttyUSB2", "/dev/ttyS0"}, {byId, "/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS3"}, 2},
+        {{"/dev/ttyUSB0", "/dev/ttyS3"},
+         {"/dev/ttyUSB0", "/dev/ttyS3", "/dev/ttyS2", "/dev/ttyS0"},
+         2},
+        {{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS1"},
+         {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyS0"},
+         4},
+    };
+    for (const auto& c : cases) {
+        std::vector<SerialPortEntry> present;
+        for (const std::string& path : c.present)
+            present.push_back({path, ""});
+        const FirstPortMap map = FirstStartPortMap(present, deviceOf);
+        EXPECT_EQ(map.paths, c.paths) << c.present.size() << " present";
+        EXPECT_EQ(map.found, c.found) << c.present.size() << " present";
+    }
 }
 
 }  // namespace

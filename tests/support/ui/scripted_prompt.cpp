@@ -41,12 +41,15 @@ bool ScriptedPrompt::Ask(QWidget*, const QString& text, const QString& caption) 
     return yes;
 }
 
-std::optional<PortPaths> ScriptedPrompt::ChoosePorts(QWidget*, const PortPaths&) {
-    log_.push_back({Shown::Kind::Ports, {}, {}});
-    if (ports_.empty()) return std::nullopt;
-    std::optional<PortPaths> paths = ports_.front();
+PortChoice ScriptedPrompt::ChoosePorts(QWidget*, const PortPaths&, bool offerWithoutModule) {
+    log_.push_back({Shown::Kind::Ports,
+                    offerWithoutModule ? QStringLiteral("Pracovat bez modulu") : QString(),
+                    {}});
+    if (ports_.empty()) return {};
+    PortChoice choice = ports_.front();
     ports_.pop_front();
-    return paths;
+    if (choice.outcome == PortChoice::Outcome::WithoutModule && !offerWithoutModule) return {};
+    return choice;
 }
 
 }  // namespace qx::test

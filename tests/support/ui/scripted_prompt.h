@@ -15,7 +15,9 @@ class ScriptedPrompt : public Prompt {
   public:
     struct Shown {
         enum class Kind { File, Message, Question, Ports } kind;
-        QString text;     // message or question text, or the file dialog's title
+        // message or question text, the file dialog's title, or for the port mapping the
+        // extra choice it offered ("Pracovat bez modulu" or nothing)
+        QString text;
         QString caption;  // message box caption
     };
 
@@ -31,7 +33,11 @@ class ScriptedPrompt : public Prompt {
     }
     void QueueAnswer(bool yes) { answers_.push_back(yes); }
     // nullopt: the user cancels the port mapping.
-    void QueuePorts(const std::optional<PortPaths>& paths) { ports_.push_back(paths); }
+    void QueuePorts(const std::optional<PortPaths>& paths) {
+        ports_.push_back(paths ? PortChoice{PortChoice::Outcome::Mapped, *paths} : PortChoice{});
+    }
+    // The user chooses "Pracovat bez modulu" (taken as a cancel where it is not offered).
+    void QueueWithoutModule() { ports_.push_back({PortChoice::Outcome::WithoutModule, {}}); }
 
     // Every prompt shown so far, in order.
     const std::vector<Shown>& Log() const { return log_; }
@@ -43,13 +49,14 @@ class ScriptedPrompt : public Prompt {
     QString ChooseFile(QWidget* parent, const FileChoice& choice) override;
     void Message(QWidget* parent, const QString& text, const QString& caption) override;
     bool Ask(QWidget* parent, const QString& text, const QString& caption) override;
-    std::optional<PortPaths> ChoosePorts(QWidget* parent, const PortPaths& current) override;
+    PortChoice ChoosePorts(QWidget* parent, const PortPaths& current,
+                           bool offerWithoutModule) override;
 
   private:
     std::deque<QString> files_;
     std::deque<QString> filters_;
     std::deque<bool> answers_;
-    std::deque<std::optional<PortPaths>> ports_;
+    std::deque<PortChoice> ports_;
     std::vector<Shown> log_;
 };
 
