@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,6 +141,7 @@ void SetupPage::resizeEvent(QResizeEvent* event) {
     MSetModul->setGeometry(MSetPort->geometry().right() + 7, 6,
                            right - MSetPort->geometry().right() - 7, 182);
     MSetStatus->setGeometry(8, 196, right - 8, 26);
+    if (!lostDevice_.empty()) ShowLostPort(lostDevice_);
 }
 
 void SetupPage::FillPortList(const std::vector<int>& ports) {
@@ -243,7 +245,7 @@ int SetupPage::SelectedAddress() const {
 void SetupPage::UpdateStatus(int address) {
     if (address < 0 || address != SelectedAddress()) return;
     const StationStatus status = StationStatusOf(session_.Link().Station(address));
-    MSetStatus->setText(QString::fromStdString(SetupStatusCaption(status)));
+    ShowStatusCaption(QString::fromStdString(SetupStatusCaption(status)));
 }
 
 void SetupPage::ProbePorts() {
@@ -321,7 +323,22 @@ void SetupPage::FormActivate() {
 }
 
 void SetupPage::ShowStatusCaption(const QString& caption) {
+    lostDevice_.clear();
+    MSetStatus->setToolTip(QString());
     MSetStatus->setText(caption);
+}
+
+void SetupPage::ShowLostPort(const std::string& device) {
+    lostDevice_ = device;
+    const QFontMetrics metrics(MSetStatus->font());
+    const TextWidth width = [&metrics](std::string_view text, const Font&) {
+        return metrics.horizontalAdvance(
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    };
+    // The frame and a character's room of slack, so that nothing is cut at the panel's edge.
+    const int room = MSetStatus->contentsRect().width() - metrics.averageCharWidth();
+    MSetStatus->setText(QString::fromStdString(LostPortCaption(device, room, Font{}, width)));
+    MSetStatus->setToolTip(QString::fromStdString(LostPortCaption(device)));
 }
 
 void SetupPage::MSetFindClick() {

@@ -219,9 +219,8 @@ void TMForm::StationChangedMessage(int wParam, int, bool earlierSession) {
     emit session_.StationChanged(a);
     // The poller posts for the listed stations when the port's device goes and when it is back.
     const std::string device = link_.PortLost() ? link_.DevicePath() : std::string();
-    MOnLineSh->SetPortLost(device.empty() ? std::string() : LostPortStatusText(device));
-    if (!device.empty())
-        MSetupSh->ShowStatusCaption(QString::fromStdString(LostPortCaption(device)));
+    MOnLineSh->SetPortLost(device);
+    if (!device.empty()) MSetupSh->ShowLostPort(device);
 }
 
 void TMForm::ValueMessage(int wParam, int lParam) {

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <filesystem>
 
 #include "common/core/local_time.h"
 #include "common/ui/list_fill_apply.h"
@@ -37,8 +38,8 @@ StationAccess LinkStations(TCommPort& link) {
                          }};
 }
 
-// The recording creates the chosen file anew, so the dialog lets the user name a new file; an
-// existing one is replaced without a question.
+// The recording creates the chosen file anew, so the dialog lets the user name a new file; the
+// page itself asks before an existing one loses its lines.
 RecordingPrompts SessionPrompts(Session& session) {
     return RecordingPrompts{
         [&session] {
@@ -46,7 +47,17 @@ RecordingPrompts SessionPrompts(Session& session) {
         },
         [&session](const std::string& text, const std::string& caption) {
             session.Message(QString::fromStdString(text), QString::fromStdString(caption));
+        },
+        [&session](const std::string& text, const std::string& caption) {
+            return session.Ask(QString::fromStdString(text), QString::fromStdString(caption));
         }};
+}
+
+// A file that holds something: its lines would be lost by a recording that empties it.
+bool HoldsData(const std::string& fileName) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(fileName, error);
+    return !error && size > 0;
 }
 
 QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
@@ -78,6 +89,7 @@ TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPro
         input.codes = model_.Codes();
         input.value = shown_.value;
         input.sign = shown_.sign;
+        input.stationState = shown_.state;
         input.status = StationStatusOf(shown_);
         input.recordingCount = recorder_.LineCount();
         input.portLost = portLost_;
@@ -130,9 +142,13 @@ StationRecord TOnlinePage::SelectedStation() const {
     return address >= 0 ? access_.read(address) : StationRecord{};
 }
 
-void TOnlinePage::SetPortLost(const std::string& text) {
-    if (text == portLost_) return;
-    portLost_ = text;
+void TOnlinePage::SetPortLost(const std::string& device) {
+    if (device == portLost_) return;
+    portLost_ = device;
+    // The value read before the loss is not shown again once the port is back: the next one is.
+    if (!device.empty()) shown_.value = kNoValue;
+    MOnView->setToolTip(device.empty() ? QString()
+                                       : QString::fromStdString(LostPortStatusText(device)));
     MOnView->update();
 }
 
@@ -144,7 +160,11 @@ void TOnlinePage::SetSelectedAddress(int address) {
 
 void TOnlinePage::ShowStatus(int address, const StationRecord& station) {
     if (!model_.IsSelected(address)) return;
+    // A station identified again still holds the value read before it went silent; the view
+    // waits for the next one.
+    const bool identifiedAgain = station.state == 2 && shown_.state != 2;
     shown_ = station;
+    if (identifiedAgain) shown_.value = kNoValue;
     AdoptModels(station, models_);
     MOnView->update();
 }
@@ -229,6 +249,11 @@ void TOnlinePage::MOnStartClick() {
     if (Recording()) return;
     const std::string fileName = prompts_.chooseFile();
     if (fileName.empty()) return;
+    // A recording empties its file: a day's lines go only with the user's say.
+    if (HoldsData(fileName) &&
+        !prompts_.ask(OverwriteQuestionText(fileName), std::string(kStartCaption))) {
+        return;
+    }
     recordingFileName_ = fileName;
     // A file that cannot be created still leaves the page recording (without lines) until the
     // user stops it.
