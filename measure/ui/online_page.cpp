@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 
 #include "common/core/local_time.h"
@@ -14,6 +15,8 @@
 
 namespace qx {
 namespace {
+
+constexpr int kRightColumn = 296;  // x of the lists and the recording buttons at the design size
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint,
                     const QRect& geometry) {
@@ -62,10 +65,10 @@ bool HoldsData(const std::string& fileName) {
 
 QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
     auto* caption = new QLabel(QString::fromUtf8(label), parent);
-    caption->setGeometry(296, y, 120, 16);
+    caption->setGeometry(kRightColumn, y, 120, 16);
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
-    box->setGeometry(296, y + 16, 125, 24);  // inside the window's 431 pixels
+    box->setGeometry(kRightColumn, y + 16, 125, 24);  // inside the window's 431 pixels
     caption->setBuddy(box);                  // names the list for screen readers
     ApplyListFill(box, ListFill{});
     return box;
@@ -101,6 +104,7 @@ TOnlinePage::TOnlinePage(Session& session, QWidget* parent)
     : TOnlinePage(&session.Models(), LinkStations(session.Link()), SessionPrompts(session),
                   SystemLocalTime, parent) {
     connect(this, &TOnlinePage::CaptionChanged, &session, &Session::SetCaption);
+    connect(&session, &Session::RoomChanged, this, &TOnlinePage::UseRoom);
     connect(&session, &Session::SettingsApplied, this, [this, &session] {
         SetSelectedAddress(session.SelectedAddress());
         update();
@@ -124,9 +128,9 @@ void TOnlinePage::BuildControls() {
     MOnClear = Button(this, "MOnClear", "Start Min, Avg, Max",
                       "Inicializace Min, Avg a Max statistik", QRect(8, 212, 160, 26));
     MOnStart = Button(this, "MOnStart", "Soubor:  Start  >>", "Spustí ukládání dat do souboru",
-                      QRect(296, 160, 125, 26));
+                      QRect(kRightColumn, 160, 125, 26));
     MOnStop = Button(this, "MOnStop", "Soubor:  Stop  >|", "Ukončí ukládání dat do souboru",
-                     QRect(296, 192, 125, 26));
+                     QRect(kRightColumn, 192, 125, 26));
 
     // `activated` fires for the user's choice only, not when the page refills a list.
     connect(MOnSelect, &QComboBox::activated, this, [this] { MOnSelectChange(); });
@@ -135,6 +139,18 @@ void TOnlinePage::BuildControls() {
     connect(MOnClear, &QPushButton::clicked, this, [this] { MOnClearClick(); });
     connect(MOnStart, &QPushButton::clicked, this, [this] { MOnStartClick(); });
     connect(MOnStop, &QPushButton::clicked, this, [this] { MOnStopClick(); });
+}
+
+void TOnlinePage::UseRoom(const QSize& extra) {
+    const int dx = std::max(0, extra.width());
+    const int dy = std::max(0, extra.height());
+    MOnPanel->setGeometry(8, 8, 273 + dx, 196 + dy);
+    MOnView->resize(OnViewLayout::kDesignWidth + dx, OnViewLayout::kDesignHeight + dy);
+    // Everything but the panel and the statistics button stands in the right-hand column.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != MOnPanel && child != MOnClear) child->move(kRightColumn + dx, child->y());
+    }
+    MOnClear->move(MOnClear->x(), 212 + dy);
 }
 
 StationRecord TOnlinePage::SelectedStation() const {

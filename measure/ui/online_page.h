@@ -87,6 +87,9 @@ class TOnlinePage : public QWidget {
 
   private:
     void BuildControls();
+    // The main window is `extra` larger than its design size: the view takes the room, the
+    // lists and buttons beside and below it move with its edges.
+    void UseRoom(const QSize& extra);
     StationRecord SelectedStation() const;
     // Shows the status of a station (and makes its models the models in use).
     void ShowStatus(int address, const StationRecord& station);

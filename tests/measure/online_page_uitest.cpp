@@ -147,6 +147,17 @@ TEST_F(OnlinePageTest, ViewPaintsTheBarForTheLiveValue) {
     EXPECT_EQ(image.pixelColor(140, 182), QColor(0, 255, 0));
     EXPECT_EQ(image.pixelColor(150, 70), QColor(0, 0, 0));  // rule under Max/Avg/Min
 
+    // Twice the room: the same picture, twice as large.
+    page_.MOnPanel->resize(543, 392);
+    page_.MOnView->resize(540, 384);
+    EXPECT_EQ(page_.MOnView->Scale(), 2.0);
+    const QImage large = page_.MOnView->grab().toImage();
+    EXPECT_EQ(large.pixelColor(260, 364), QColor(0, 0, 0));  // bar end trunc(242 * 0.5 + 10)
+    EXPECT_EQ(large.pixelColor(280, 364), QColor(0, 255, 0));
+    EXPECT_EQ(large.pixelColor(300, 140), QColor(0, 0, 0));  // rule under Max/Avg/Min
+    page_.MOnPanel->resize(273, 196);
+    page_.MOnView->resize(270, 192);
+
     // The module falls silent: its last value is no longer shown, nor when it is identified
     // again, until a new value comes.
     auto liveText = [this] {
