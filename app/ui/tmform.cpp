@@ -16,7 +16,6 @@
 #include "logger/ui/logger_pages.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
-#include "measure/core/station_status.h"
 #include "measure/ui/online_page.h"
 
 namespace qx {

@@ -37,7 +37,9 @@ DisplayList TOnView::Build() {
     // larger view the painter scales them, and the layout takes up the rest of the other
     // direction.
     const double scale = Scale();
-    const auto unscaled = [scale](int pixels) { return static_cast<int>(std::lround(pixels / scale)); };
+    const auto unscaled = [scale](int pixels) {
+        return static_cast<int>(std::lround(pixels / scale));
+    };
     return PaintOnView(&layout_, unscaled(width()), unscaled(height()), unscaled(PanelWidth()),
                        input, QtTextWidth);
 }

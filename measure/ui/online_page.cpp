@@ -69,7 +69,7 @@ QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setGeometry(kRightColumn, y + 16, 125, 24);  // inside the window's 431 pixels
-    caption->setBuddy(box);                  // names the list for screen readers
+    caption->setBuddy(box);                           // names the list for screen readers
     ApplyListFill(box, ListFill{});
     return box;
 }
