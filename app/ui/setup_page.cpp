@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,6 +143,7 @@ void SetupPage::resizeEvent(QResizeEvent* event) {
     MSetModul->setGeometry(MSetPort->geometry().right() + 7, 6,
                            right - MSetPort->geometry().right() - 7, 182);
     MSetStatus->setGeometry(8, 196, right - 8, 26);
+    if (!lostDevice_.empty()) ShowLostPort(lostDevice_);
 }
 
 void SetupPage::FillPortList(const std::vector<int>& ports) {
@@ -229,9 +231,7 @@ void SetupPage::MSetUseClick(QObject* sender) {
             withoutModule_ = false;
             ShowModuleButtons(true);
         }
-        // The device in use, whichever of COM1..COM4 stands for it.
-        MSetStatus->setToolTip(QStringLiteral("%1 = %2").arg(
-            SettingsStore::ComKey(portNumber_), QString::fromStdString(link.DevicePath())));
+        ShowDeviceInUse();
         SetControlColor(MSetComm, kAqua);
         const AddressInput address = ReadAddress(MSetAddress->text().toStdString());
         if (address.replaced) {
@@ -256,7 +256,7 @@ void SetupPage::UpdateStatus(int address) {
     }
     if (address < 0 || address != SelectedAddress()) return;
     const StationStatus status = StationStatusOf(session_.Link().Station(address));
-    MSetStatus->setText(QString::fromStdString(SetupStatusCaption(status)));
+    ShowStatusCaption(QString::fromStdString(SetupStatusCaption(status)));
 }
 
 void SetupPage::ProbePorts() {
@@ -374,7 +374,36 @@ void SetupPage::FormActivate() {
 
 void SetupPage::ShowStatusCaption(const QString& caption) {
     // A notification of the link closed before still arrives; it does not speak for a module.
-    MSetStatus->setText(withoutModule_ ? kWithoutModuleCaption : caption);
+    if (withoutModule_) {
+        MSetStatus->setText(kWithoutModuleCaption);
+        return;
+    }
+    lostDevice_.clear();
+    MSetStatus->setText(caption);
+    ShowDeviceInUse();
+}
+
+// The device in use, whichever of COM1..COM4 stands for it.
+void SetupPage::ShowDeviceInUse() {
+    const std::string device = session_.Link().DevicePath();
+    MSetStatus->setToolTip(device.empty()
+                               ? QString()
+                               : QStringLiteral("%1 = %2").arg(SettingsStore::ComKey(portNumber_),
+                                                               QString::fromStdString(device)));
+}
+
+void SetupPage::ShowLostPort(const std::string& device) {
+    if (withoutModule_) return;
+    lostDevice_ = device;
+    const QFontMetrics metrics(MSetStatus->font());
+    const TextWidth width = [&metrics](std::string_view text, const Font&) {
+        return metrics.horizontalAdvance(
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    };
+    // The frame and a character's room of slack, so that nothing is cut at the panel's edge.
+    const int room = MSetStatus->contentsRect().width() - metrics.averageCharWidth();
+    MSetStatus->setText(QString::fromStdString(LostPortCaption(device, room, Font{}, width)));
+    MSetStatus->setToolTip(QString::fromStdString(LostPortCaption(device)));
 }
 
 void SetupPage::MSetFindClick() {

@@ -41,6 +41,9 @@ class SetupPage : public QWidget {
     void UpdateStatus(int address);
     // The status panel's caption, as the On-line page or a lost port gives it.
     void ShowStatusCaption(const QString& caption);
+    // While the port's device is gone: the state first, the device shortened in the middle to
+    // the panel's width, the whole text in the tooltip.
+    void ShowLostPort(const std::string& device);
     void MSetFindClick();
     void MSetConfigClick();
     // "Přiřazení portů": the user maps COM1..COM4 onto devices; the ports are probed again on
@@ -75,6 +78,7 @@ class SetupPage : public QWidget {
     void BuildModuleGroup();
     void FillPortList(const std::vector<int>& ports);
     void ShowPortTip();
+    void ShowDeviceInUse();
     void ProbePorts();
     // Probes the ports; while none can be used, says why and lets the user map them anew or
     // choose to work without a module. Mapped when a port can be used.
@@ -92,6 +96,7 @@ class SetupPage : public QWidget {
     int portNumber_ = 0;      // 0 = COM1 .. 3 = COM4
     int savedPortIndex_ = 0;  // the port list's item to select at activation
     QString refusedPorts_;    // why each port the first activation tried could not be used
+    std::string lostDevice_;  // the port's device while it is gone; empty while it is there
     bool activated_ = false;
     bool activating_ = false;  // message boxes inside an activation activate the window again
     bool withoutModule_ = false;

@@ -19,7 +19,6 @@
 #include "logger/ui/logger_pages.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
-#include "measure/core/station_status.h"
 #include "measure/ui/online_page.h"
 
 namespace qx {
@@ -249,9 +248,8 @@ void TMForm::StationChangedMessage(int wParam, int, bool earlierSession) {
     emit session_.StationChanged(a);
     // The poller posts for the listed stations when the port's device goes and when it is back.
     const std::string device = link_.PortLost() ? link_.DevicePath() : std::string();
-    MOnLineSh->SetPortLost(device.empty() ? std::string() : LostPortStatusText(device));
-    if (!device.empty())
-        MSetupSh->ShowStatusCaption(QString::fromStdString(LostPortCaption(device)));
+    MOnLineSh->SetPortLost(device);
+    if (!device.empty()) MSetupSh->ShowLostPort(device);
 }
 
 void TMForm::ValueMessage(int wParam, int lParam) {

@@ -17,6 +17,19 @@ bool DataFileWriter::Create(const std::string& path) {
     return file_ != nullptr;
 }
 
+bool DataFileWriter::Append(const std::string& path) {
+    Close();
+    failed_ = false;
+    bool endsMidLine = false;
+    if (std::FILE* in = OpenRegularFile(path, FileAccess::Read)) {
+        endsMidLine = std::fseek(in, -1, SEEK_END) == 0 && std::fgetc(in) != '\n';
+        std::fclose(in);
+    }
+    file_ = OpenRegularFile(path, FileAccess::Append);
+    if (file_ != nullptr && endsMidLine && !Write("\r\n")) Close();
+    return file_ != nullptr;
+}
+
 bool DataFileWriter::Write(std::string_view line) {
     if (file_ == nullptr || failed_) return false;
     const bool written =
@@ -30,6 +43,10 @@ bool DataFileWriter::Write(std::string_view line) {
 void DataFileWriter::Close() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
+}
+
+std::string OverwriteQuestionText(std::string_view fileName) {
+    return "Soubor  " + std::string(fileName) + "  již existuje. Mám jej přepsat ?";
 }
 
 }  // namespace qx

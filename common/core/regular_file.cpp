@@ -9,9 +9,11 @@
 namespace qx {
 
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
-    const bool write = access == FileAccess::Write;
+    const bool append = access == FileAccess::Append;
+    const bool write = access == FileAccess::Write || append;
     // Non-blocking, so that a FIFO opens (or fails with ENXIO) at once and can be looked at.
-    const int flags = (write ? O_WRONLY | O_CREAT : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int flags = (write ? O_WRONLY | O_CREAT : O_RDONLY) | (append ? O_APPEND : 0) |
+                      O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) return nullptr;
     struct stat info {};
@@ -20,10 +22,10 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access) {
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         ok = false;
     }
-    if (ok && write) ok = ::ftruncate(fd, 0) == 0;
+    if (ok && write && !append) ok = ::ftruncate(fd, 0) == 0;
     // A regular file never blocks; reads and writes go on as for any file.
     if (ok) ok = ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
-    std::FILE* file = ok ? ::fdopen(fd, write ? "wb" : "rb") : nullptr;
+    std::FILE* file = ok ? ::fdopen(fd, append ? "ab" : write ? "wb" : "rb") : nullptr;
     if (file == nullptr) {
         const int error = errno;
         ::close(fd);

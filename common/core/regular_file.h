@@ -9,11 +9,11 @@
 
 namespace qx {
 
-enum class FileAccess { Read, Write };
+enum class FileAccess { Read, Write, Append };
 
 // The opened file as a buffered stream, or nullptr when `path` cannot be opened or is not a
 // regular file. Write creates the file or empties an existing one, as "wb" does, but empties it
-// only once it is known to be a regular file.
+// only once it is known to be a regular file; Append creates it or writes after its end, as "ab".
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access);
 
 }  // namespace qx

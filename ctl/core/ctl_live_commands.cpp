@@ -1,6 +1,7 @@
 // The commands that listen to the poller: identify, read, watch and record.
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -288,12 +289,18 @@ int RunWatch(const CtlOptions& o, const CtlEnvironment& env) {
 int RunRecord(const CtlOptions& o, const CtlEnvironment& env) {
     if (o.files.size() != 1) return Fail(env, "record needs one FILE", kExitUsage);
     const std::string& path = o.files[0];
+    if (o.force && o.append)
+        return Fail(env, "--force and --append exclude each other", kExitUsage);
+    // Lines recorded before are replaced only when asked to; an empty file holds none.
+    std::error_code error;
+    if (!o.force && !o.append && std::filesystem::file_size(path, error) > 0 && !error)
+        return Fail(env, path + " exists; --force replaces it, --append adds to it", kExitUsage);
     int exit = 0;
     auto s = OpenSession(o, env, &exit);
     if (!s) return exit;
     // The On-line page's recording: every value of the address, one data line each.
     Recorder recorder(env.clock);
-    if (!recorder.OpenFile(path))
+    if (!recorder.OpenFile(path, o.append))
         return Fail(env, "cannot create the data file " + path, kExitUsage);
     ModelsInUse models;
     OnlineModel online(&models);

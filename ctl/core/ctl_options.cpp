@@ -87,6 +87,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             o.quiet = true;
         } else if (arg == "--force") {
             o.force = true;
+        } else if (arg == "--append") {
+            o.append = true;
         } else if (arg == "--fast") {
             o.fast = true;
         } else if (arg == "--port") {

@@ -20,7 +20,8 @@ struct CtlOptions {
     bool json = false;
     bool help = false;
     bool quiet = false;              // watch: no value lines on standard output
-    bool force = false;              // download: replace an existing file
+    bool force = false;              // download, record: replace an existing file
+    bool append = false;             // record: write after the lines of an existing file
     bool fast = false;               // find --fast
     std::string format = "text";     // watch/read: text|csv|json
     std::optional<long> count;       // watch/record: values

@@ -71,9 +71,11 @@ const std::map<std::string, std::string> kCommandHelp = {
      "  --quiet            no value lines on standard output\n"},
     {"record",
      "Usage: meridoctl record FILE [OPTIONS] [--count N] [--duration SECONDS]\n"
-     "Writes each live value as a data line into FILE (created or emptied), as the\n"
-     "On-line page's recording does, until N lines, SECONDS or Ctrl+C. Each line reaches\n"
-     "the disk as it is written.\n"},
+     "                             [--force | --append]\n"
+     "Writes each live value as a data line into FILE, as the On-line page's recording\n"
+     "does, until N lines, SECONDS or Ctrl+C. Each line reaches the disk as it is written.\n"
+     "A FILE that holds lines is left alone unless --force (empty it first) or --append\n"
+     "(write after its lines) is given.\n"},
     {"download",
      "Usage: meridoctl download FILE [OPTIONS] [--force]\n"
      "Reads the module's whole record queue into the data file FILE, byte for byte as the\n"

@@ -117,10 +117,6 @@ DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWrit
     return result;
 }
 
-std::string OverwriteQuestionText(std::string_view fileName) {
-    return "Soubor  " + std::string(fileName) + "  již existuje. Mám jej přepsat ?";
-}
-
 std::string CreateErrorText(std::string_view fileName) {
     return "Nelze otevřít soubor  " + std::string(fileName) + " !";
 }

@@ -34,7 +34,6 @@ DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWrit
                              Progress& progress, int startToggle = 0);
 
 inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";
-std::string OverwriteQuestionText(std::string_view fileName);
 std::string CreateErrorText(std::string_view fileName);
 std::string WriteErrorText(std::string_view fileName);
 

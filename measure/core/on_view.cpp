@@ -95,13 +95,22 @@ void OnViewFrame(DisplayList* list, const OnViewLayout& l) {
     Scale(list, l);
 }
 
+double ShownValue(const OnViewInput& input) {
+    return input.stationState == 2 && input.portLost.empty() ? input.value : kNoValue;
+}
+
 void OnViewStatusLine(DisplayList* list, const OnViewLayout& l, int panelWidth,
-                      const OnViewInput& input, bool erase) {
+                      const OnViewInput& input, bool erase, const TextWidth& textWidth) {
     if (erase) {
         list->Rect(FillRect{l.X0() + 70, l.Y3() + 8, panelWidth - 10, l.Y4() - 8, colors::kLime});
     }
     if (!input.portLost.empty()) {
-        list->Text(OnLime(l.X0() + 50, l.Y3() + 10, input.portLost, colors::kRed, 8));
+        // Drawn over "Status:": the state alone is wider than the room after the label.
+        const int x = l.X0() + 10;
+        list->Text(
+            OnLime(x, l.Y3() + 10,
+                   LostPortStatusText(input.portLost, panelWidth - 10 - x, SizedFont(8), textWidth),
+                   colors::kRed, 8));
         return;
     }
     if (input.recordingCount > 0) {
@@ -135,10 +144,11 @@ void OnViewValues(DisplayList* list, const OnViewLayout& l, int panelWidth,
     ValueText(text, s.Minimum(), s.MinimumSign(), q, -1, -1);
     ValueAt(list, text, x, 2 * l.RS() + 5, right, 3 * l.RS() + 5, 12, erase, textWidth);
 
-    ValueText(text, input.value, input.sign, q, input.codes.range, q);
+    const double value = ShownValue(input);
+    ValueText(text, value, input.sign, q, input.codes.range, q);
     ValueAt(list, text, l.X0() + 10, l.Y1() + 10, right, l.Y3() - 10, 20, erase, textWidth);
 
-    const int barEnd = BarEnd(input.value, q, input.codes.range, panelWidth);
+    const int barEnd = BarEnd(value, q, input.codes.range, panelWidth);
     if (erase) list->Rect(FillRect{barEnd, l.Y5() + 10, right, l.Y6(), colors::kLime});
     list->Rect(FillRect{10, l.Y5() + 10, barEnd, l.Y6(), colors::kBlack});
 }
@@ -149,7 +159,7 @@ DisplayList PaintOnView(OnViewLayout* layout, int width, int height, int panelWi
     DisplayList list;
     list.Reserve(64);
     OnViewFrame(&list, *layout);
-    OnViewStatusLine(&list, *layout, panelWidth, input, false);
+    OnViewStatusLine(&list, *layout, panelWidth, input, false, textWidth);
     OnViewValues(&list, *layout, panelWidth, input, false, textWidth);
     return list;
 }

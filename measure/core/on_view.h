@@ -16,10 +16,15 @@ struct OnViewInput {
     ConfigCodes codes{};      // On-line quantity, range and input codes
     double value = kNoValue;  // the station's live value
     int sign = 0;             // its sign indicator
+    int stationState = 0;     // 0 absent, 1 module identified, 2 module and instrument
     StationStatus status;     // module and instrument texts
     int recordingCount = 0;   // lines recorded so far; shown instead of the status when above 0
-    std::string portLost;     // while the port's device is gone: shown instead of the status
+    std::string portLost;     // the port's device while it is gone; empty while it is there
 };
+
+// The live value as the view shows it: no value (1e10) unless the instrument is identified and
+// the port is there, so that the last value read never stands there as if it were current.
+double ShownValue(const OnViewInput& input);
 
 // Full scale of the bar for a quantity and range code; 0 when it is chosen by the value.
 double BarFullScale(int quantity, int range);
@@ -30,9 +35,11 @@ int BarEnd(double value, int quantity, int range, int panelWidth);
 // Background, rules, the labels "Max:", "Avg:", "Min:", "Status:" and the scale.
 void OnViewFrame(DisplayList* list, const OnViewLayout& layout);
 
-// The status line; with `erase` the area a shorter text leaves is filled first.
+// The status line; with `erase` the area a shorter text leaves is filled first. While the port
+// is lost its state takes the whole row, from the "Status:" label on, with the device shortened
+// to fit.
 void OnViewStatusLine(DisplayList* list, const OnViewLayout& layout, int panelWidth,
-                      const OnViewInput& input, bool erase);
+                      const OnViewInput& input, bool erase, const TextWidth& textWidth);
 
 // The values and the bar; with `erase` each text's row is cleared behind its right end first.
 void OnViewValues(DisplayList* list, const OnViewLayout& layout, int panelWidth,

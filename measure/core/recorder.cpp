@@ -8,10 +8,10 @@
 
 namespace qx {
 
-bool Recorder::OpenFile(const std::string& fileName) {
+bool Recorder::OpenFile(const std::string& fileName, bool append) {
     file_.Close();
     lineCount_ = 0;
-    return file_.Create(fileName);
+    return append ? file_.Append(fileName) : file_.Create(fileName);
 }
 
 void Recorder::CloseFile() {

@@ -18,9 +18,10 @@ class Recorder {
 
     explicit Recorder(LocalClock clock = SystemLocalTime) : clock_(std::move(clock)) {}
 
-    // Creates or empties the file; closes a file still open first. False when the file cannot
-    // be created: recording then stays started without a file and writes nothing.
-    bool OpenFile(const std::string& fileName);
+    // Creates or empties the file (with `append`, writes after its last line); closes a file
+    // still open first. False when the file cannot be opened: recording then stays started
+    // without a file and writes nothing.
+    bool OpenFile(const std::string& fileName, bool append = false);
     void CloseFile();
 
     // The recording step for the value of `station` read at bus address `address` at `tenths`
@@ -40,6 +41,7 @@ class Recorder {
 };
 
 inline constexpr std::string_view kOpenFileCaption = "TMForm::OpenFile()";
+inline constexpr std::string_view kStartCaption = "TMForm::MOnStartClick()";
 std::string RecordingOpenErrorText(std::string_view fileName);
 
 }  // namespace qx

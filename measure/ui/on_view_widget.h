@@ -18,8 +18,12 @@ class TOnView : public QWidget {
     void SetSource(Source source) { source_ = std::move(source); }
     // Paints the whole view into `rect` (the widget's own rectangle when painting the screen).
     void Paint(QPainter& painter, const QRect& rect);
-    // The display list of the next paint, for the view's current size.
+    // The display list of the next paint, for the view's current size. It is laid out for the
+    // size divided by Scale(), which is the design size in one direction at least.
     DisplayList Build();
+    // How much larger than the design size the view paints: the smaller of the width's and the
+    // height's ratio, so that texts grow with the room but always fit it; 1 at the design size.
+    double Scale() const;
 
   signals:
     // The view left (or returned to) its design size; the Table page's grid adapts its row

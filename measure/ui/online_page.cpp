@@ -4,6 +4,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
+#include <filesystem>
 
 #include "common/core/local_time.h"
 #include "common/ui/list_fill_apply.h"
@@ -13,6 +15,8 @@
 
 namespace qx {
 namespace {
+
+constexpr int kRightColumn = 296;  // x of the lists and the recording buttons at the design size
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint,
                     const QRect& geometry) {
@@ -37,8 +41,8 @@ StationAccess LinkStations(TCommPort& link) {
                          }};
 }
 
-// The recording creates the chosen file anew, so the dialog lets the user name a new file; an
-// existing one is replaced without a question.
+// The recording creates the chosen file anew, so the dialog lets the user name a new file; the
+// page itself asks before an existing one loses its lines.
 RecordingPrompts SessionPrompts(Session& session) {
     return RecordingPrompts{
         [&session] {
@@ -46,16 +50,26 @@ RecordingPrompts SessionPrompts(Session& session) {
         },
         [&session](const std::string& text, const std::string& caption) {
             session.Message(QString::fromStdString(text), QString::fromStdString(caption));
+        },
+        [&session](const std::string& text, const std::string& caption) {
+            return session.Ask(QString::fromStdString(text), QString::fromStdString(caption));
         }};
+}
+
+// A file that holds something: its lines would be lost by a recording that empties it.
+bool HoldsData(const std::string& fileName) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(fileName, error);
+    return !error && size > 0;
 }
 
 QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
     auto* caption = new QLabel(QString::fromUtf8(label), parent);
-    caption->setGeometry(296, y, 120, 16);
+    caption->setGeometry(kRightColumn, y, 120, 16);
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
-    box->setGeometry(296, y + 16, 125, 24);  // inside the window's 431 pixels
-    caption->setBuddy(box);                  // names the list for screen readers
+    box->setGeometry(kRightColumn, y + 16, 125, 24);  // inside the window's 431 pixels
+    caption->setBuddy(box);                           // names the list for screen readers
     ApplyListFill(box, ListFill{});
     return box;
 }
@@ -78,6 +92,7 @@ TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPro
         input.codes = model_.Codes();
         input.value = shown_.value;
         input.sign = shown_.sign;
+        input.stationState = shown_.state;
         input.status = StationStatusOf(shown_);
         input.recordingCount = recorder_.LineCount();
         input.portLost = portLost_;
@@ -89,6 +104,7 @@ TOnlinePage::TOnlinePage(Session& session, QWidget* parent)
     : TOnlinePage(&session.Models(), LinkStations(session.Link()), SessionPrompts(session),
                   SystemLocalTime, parent) {
     connect(this, &TOnlinePage::CaptionChanged, &session, &Session::SetCaption);
+    connect(&session, &Session::RoomChanged, this, &TOnlinePage::UseRoom);
     connect(&session, &Session::SettingsApplied, this, [this, &session] {
         SetSelectedAddress(session.SelectedAddress());
         update();
@@ -112,9 +128,9 @@ void TOnlinePage::BuildControls() {
     MOnClear = Button(this, "MOnClear", "Start Min, Avg, Max",
                       "Inicializace Min, Avg a Max statistik", QRect(8, 212, 160, 26));
     MOnStart = Button(this, "MOnStart", "Soubor:  Start  >>", "Spustí ukládání dat do souboru",
-                      QRect(296, 160, 125, 26));
+                      QRect(kRightColumn, 160, 125, 26));
     MOnStop = Button(this, "MOnStop", "Soubor:  Stop  >|", "Ukončí ukládání dat do souboru",
-                     QRect(296, 192, 125, 26));
+                     QRect(kRightColumn, 192, 125, 26));
 
     // `activated` fires for the user's choice only, not when the page refills a list.
     connect(MOnSelect, &QComboBox::activated, this, [this] { MOnSelectChange(); });
@@ -125,14 +141,30 @@ void TOnlinePage::BuildControls() {
     connect(MOnStop, &QPushButton::clicked, this, [this] { MOnStopClick(); });
 }
 
+void TOnlinePage::UseRoom(const QSize& extra) {
+    const int dx = std::max(0, extra.width());
+    const int dy = std::max(0, extra.height());
+    MOnPanel->setGeometry(8, 8, 273 + dx, 196 + dy);
+    MOnView->resize(OnViewLayout::kDesignWidth + dx, OnViewLayout::kDesignHeight + dy);
+    // Everything but the panel and the statistics button stands in the right-hand column.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != MOnPanel && child != MOnClear) child->move(kRightColumn + dx, child->y());
+    }
+    MOnClear->move(MOnClear->x(), 212 + dy);
+}
+
 StationRecord TOnlinePage::SelectedStation() const {
     const int address = model_.SelectedAddress();
     return address >= 0 ? access_.read(address) : StationRecord{};
 }
 
-void TOnlinePage::SetPortLost(const std::string& text) {
-    if (text == portLost_) return;
-    portLost_ = text;
+void TOnlinePage::SetPortLost(const std::string& device) {
+    if (device == portLost_) return;
+    portLost_ = device;
+    // The value read before the loss is not shown again once the port is back: the next one is.
+    if (!device.empty()) shown_.value = kNoValue;
+    MOnView->setToolTip(device.empty() ? QString()
+                                       : QString::fromStdString(LostPortStatusText(device)));
     MOnView->update();
 }
 
@@ -144,7 +176,11 @@ void TOnlinePage::SetSelectedAddress(int address) {
 
 void TOnlinePage::ShowStatus(int address, const StationRecord& station) {
     if (!model_.IsSelected(address)) return;
+    // A station identified again still holds the value read before it went silent; the view
+    // waits for the next one.
+    const bool identifiedAgain = station.state == 2 && shown_.state != 2;
     shown_ = station;
+    if (identifiedAgain) shown_.value = kNoValue;
     AdoptModels(station, models_);
     MOnView->update();
 }
@@ -229,6 +265,11 @@ void TOnlinePage::MOnStartClick() {
     if (Recording()) return;
     const std::string fileName = prompts_.chooseFile();
     if (fileName.empty()) return;
+    // A recording empties its file: a day's lines go only with the user's say.
+    if (HoldsData(fileName) &&
+        !prompts_.ask(OverwriteQuestionText(fileName), std::string(kStartCaption))) {
+        return;
+    }
     recordingFileName_ = fileName;
     // A file that cannot be created still leaves the page recording (without lines) until the
     // user stops it.

@@ -33,6 +33,8 @@ struct RecordingPrompts {
     std::function<std::string()> chooseFile;
     // A message box with an exclamation icon: text and caption.
     std::function<void(const std::string& text, const std::string& caption)> warn;
+    // A yes/no question with an exclamation icon: text and caption; true for "yes".
+    std::function<bool(const std::string& text, const std::string& caption)> ask;
 };
 
 class TOnlinePage : public QWidget {
@@ -46,8 +48,9 @@ class TOnlinePage : public QWidget {
 
     OnlineModel& Model() { return model_; }
     void SetSelectedAddress(int address);
-    // The status line's text while the port's device is gone; empty when it is there.
-    void SetPortLost(const std::string& text);
+    // The port's device while it is gone (the status line names it, the live value is not
+    // shown); empty when it is there.
+    void SetPortLost(const std::string& device);
     const std::string& RecordingFileName() const { return recordingFileName_; }
     bool Recording() const { return !recordingFileName_.empty(); }
 
@@ -84,6 +87,9 @@ class TOnlinePage : public QWidget {
 
   private:
     void BuildControls();
+    // The main window is `extra` larger than its design size: the view takes the room, the
+    // lists and buttons beside and below it move with its edges.
+    void UseRoom(const QSize& extra);
     StationRecord SelectedStation() const;
     // Shows the status of a station (and makes its models the models in use).
     void ShowStatus(int address, const StationRecord& station);
@@ -94,7 +100,7 @@ class TOnlinePage : public QWidget {
     OnlineModel model_;
     RecordingPrompts prompts_;
     Recorder recorder_;
-    std::string portLost_;           // the status line's text while the port is lost
+    std::string portLost_;           // the port's device while it is gone
     std::string recordingFileName_;  // empty while not recording
     StationRecord shown_;            // the selected station as last read, for painting
 };

@@ -435,6 +435,16 @@ std::vector<std::string> ViewTexts(TOnlinePage& page) {
     return texts;
 }
 
+// The live value's text: the view's one text in the large font.
+std::string LiveText(TOnlinePage& page) {
+    const DisplayList list = page.MOnView->Build();
+    for (const DisplayItem& item : list.Items()) {
+        if (item.kind == DisplayItem::Kind::Text && item.text.font.size == 20)
+            return item.text.text;
+    }
+    return {};
+}
+
 bool AnyContains(const std::vector<std::string>& texts, const std::string& part) {
     for (const std::string& text : texts) {
         if (text.find(part) != std::string::npos) return true;
@@ -660,18 +670,23 @@ TEST_F(WholeFormTest, LostPortIsNamedAndPolledAgainOnceBack) {
     form.FormActivate();
     const QString known = QStringLiteral("  Status:    QX102    WZ520");
     ASSERT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return LiveText(*form.MOnLineSh) != "(?)"; }, 10000));
     ASSERT_TRUE(simulator_.HangUp(false));
     const QString device = QString::fromStdString(link_.DevicePath());
-    EXPECT_TRUE(WaitFor([&] {
-        return form.MSetupSh->MSetStatus->text() ==
-               QStringLiteral("  Status:    %1 odpojeno, čeká se na připojení").arg(device);
-    }));
-    EXPECT_TRUE(AnyContains(ViewTexts(*form.MOnLineSh),
-                            "odpojeno: " + device.section(QLatin1Char('/'), -1).toStdString()));
+    // The state first, whole; the device as far as the panel has room, whole in the tooltip.
+    const QString lost = QStringLiteral("  Status:    odpojeno, čeká se na připojení");
+    EXPECT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text().startsWith(lost); }));
+    EXPECT_EQ(form.MSetupSh->MSetStatus->toolTip(), lost + QStringLiteral(": ") + device);
+    EXPECT_LE(form.MSetupSh->MSetStatus->fontMetrics().horizontalAdvance(
+                  form.MSetupSh->MSetStatus->text()),
+              form.MSetupSh->MSetStatus->contentsRect().width());
+    EXPECT_TRUE(AnyContains(ViewTexts(*form.MOnLineSh), "odpojeno, čeká se na připojení"));
+    EXPECT_EQ(LiveText(*form.MOnLineSh), "(?)");
     EXPECT_FALSE(form.SchedulePages().MShedSend->isEnabled());
     ASSERT_TRUE(simulator_.HangUp(true));
     EXPECT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
     EXPECT_TRUE(WaitFor([&] { return form.SchedulePages().MShedSend->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return LiveText(*form.MOnLineSh) != "(?)"; }, 10000));
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 

@@ -214,6 +214,29 @@ TEST_F(CtlSim, DownloadPutsTheWindowsFramesOnTheWireAndItsBytesIntoTheFile) {
     EXPECT_EQ(Run({"download", ctlFile}), 2) << "an existing file needs --force";
 }
 
+// A recording keeps the lines a file holds unless told: --force empties it, --append writes after
+// them (ending a last line cut short first); an empty file is simply used.
+TEST_F(CtlSim, RecordReplacesOrExtendsAFileOnlyWhenTold) {
+    StartModule(Module(6, false));
+    const std::string old = "0x0A\t0x00\t1,000\t0\t08.12.2026\t06:00:00 0\r\n0x0A\t0x00";
+    const std::string file = dir_.Write("rec.PRN", old);
+    EXPECT_EQ(Run({"record", file, "--count", "1"}), 2);
+    EXPECT_EQ(err_.str(),
+              "meridoctl: " + file + " exists; --force replaces it, --append adds to it\n");
+    EXPECT_EQ(Run({"record", file, "--force", "--append"}), 2);
+    EXPECT_EQ(TempDir::Read(file), old);
+
+    const std::regex line(R"(0x0A\t0x00\t-?[0-9]+,[0-9]+\t0\t09\.12\.2026\t[0-9:]{8} [0-9]\r\n)");
+    ASSERT_EQ(Run({"record", file, "--count", "1", "--append"}), 0) << err_.str();
+    const std::string appended = TempDir::Read(file);
+    ASSERT_EQ(appended.rfind(old + "\r\n", 0), 0u) << appended;
+    EXPECT_TRUE(std::regex_match(appended.substr(old.size() + 2), line)) << appended;
+    ASSERT_EQ(Run({"record", file, "--count", "1", "--force"}), 0) << err_.str();
+    EXPECT_TRUE(std::regex_match(TempDir::Read(file), line)) << TempDir::Read(file);
+    const std::string empty = dir_.Write("empty.PRN", "");
+    EXPECT_EQ(Run({"record", empty, "--count", "1"}), 0) << err_.str();
+}
+
 // A device that loses every reply to the chosen requests, as a noisy line does, and waits for
 // them only briefly.
 class LossyDevice : public TermiosDevice {

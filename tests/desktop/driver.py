@@ -263,8 +263,9 @@ def sim_control(command):
            lambda: "ok" in (WORK / "qxsim.log").read_text().splitlines()[1:])
 
 
-def choose_file(name, title="Otevřít soubor"):
-    """Types a file name into the program's file dialog and presses Enter."""
+def choose_file(name, title="Otevřít soubor", question=False):
+    """Types a file name into the program's file dialog and presses Enter. With `question`, the
+    program's own question about replacing the file is expected to follow: the caller answers."""
     dialog = find(title, pyatspi.ROLE_DIALOG)
     edit = find(role=pyatspi.ROLE_TEXT, root=dialog)
     click(edit)
@@ -272,6 +273,9 @@ def choose_file(name, title="Otevřít soubor"):
     key("ctrl+a")  # the dialog may offer the file last used
     type_text(name)
     key("Return")
+    if question:
+        await_("file dialog closed", lambda: not showing(dialog), timeout=10)
+        return
     # A question of the dialog's own stops the wait at once, named.
     await_("file dialog closed", lambda: no_question() or not showing(dialog), timeout=10)
 
@@ -354,11 +358,29 @@ def case_schedule_quantity():
         raise Failure(f"the quantity went back to {combo_text(combo)!r}")
 
 
-def record(name, lines=3):
+OVERWRITE_QUESTION = "již existuje. Mám jej přepsat ?"
+
+
+def answer_question(button, shot_name=None):
+    """Answers the program's question about replacing a file with a mouse click on `button`."""
+    question = find(contains=OVERWRITE_QUESTION)
+    text = question.name
+    if shot_name:
+        shot(shot_name)
+    click(find(button, pyatspi.ROLE_PUSH_BUTTON))
+    await_("the question closed", lambda: not showing(question))
+    return text
+
+
+def record(name, lines=3, answer=None):
+    """Records into `name` until it holds `lines` lines; `answer` ("Ano") answers the question
+    about replacing a file that holds lines."""
     start = find("Soubor:  Start  >>", pyatspi.ROLE_PUSH_BUTTON)
     await_("recording start enabled", lambda: enabled(start))
     click(start)
-    choose_file(name)
+    choose_file(name, question=answer is not None)
+    if answer is not None:
+        answer_question(answer)
     path = RUN / name
     await_(f"{lines} lines in {name}", lambda: len(lines_of(path)) >= lines)
     stop = find("Soubor:  Stop  >|", pyatspi.ROLE_PUSH_BUTTON)
@@ -371,11 +393,26 @@ def case_recording():
     open_page("On-line")
     path = record("zaznam.PRN")
     shot("d1-recorded-new")
-    # A recording onto an existing file replaces it, with no question in between.
+    # A recording onto a file that holds lines asks first; "Ne" leaves the file as it was and
+    # the recording unstarted.
     with open(path, "ab") as f:
         f.write(b"STARY RADEK\r\n")
-    record("zaznam.PRN")
-    shot("d2-recorded-existing")
+    before = path.read_bytes()
+    start = find("Soubor:  Start  >>", pyatspi.ROLE_PUSH_BUTTON)
+    click(start)
+    choose_file("zaznam.PRN", question=True)
+    question = answer_question("Ne", "d2-question")
+    if "zaznam.PRN" not in (question or ""):
+        raise Failure(f"the question does not name the file: {question!r}")
+    await_("recording start enabled again", lambda: enabled(start))
+    seen = len(trace_lines())
+    await_trace("a value read after the answer", lambda l: "> #0A" in l, seen)
+    await_trace("and another", lambda l: "> #0A" in l, len(trace_lines()))
+    if enabled(find("Soubor:  Stop  >|", pyatspi.ROLE_PUSH_BUTTON)) or path.read_bytes() != before:
+        raise Failure("after Ne the recording started or the file changed")
+    # "Ano" replaces it.
+    record("zaznam.PRN", answer="Ano")
+    shot("d3-recorded-existing")
     content = lines_of(path)
     if b"STARY RADEK" in content:
         raise Failure("the existing file was not replaced")
@@ -659,16 +696,99 @@ def case_without_module():
     shot("i4-polling-after-mapping")
 
 
+def dark_reach(path, x, y, w, h):
+    """The rightmost column (from x) of the screenshot's rectangle that holds a dark pixel, as
+    text leaves it; -1 when there is none."""
+    out = run("convert", str(path), "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8",
+              "txt:-")
+    reach = -1
+    for line in out.splitlines()[1:]:
+        m = re.match(r"\s*(\d+),(\d+): \(\s*(\d+),\s*(\d+),\s*(\d+)", line)
+        if m and max(int(m.group(i)) for i in (3, 4, 5)) < 80:
+            reach = max(reach, int(m.group(1)))
+    return reach
+
+
+def live_value_reach():
+    """How far (in pixels) the black of the On-line view's live value reaches to the right of
+    where it starts, read from a screenshot."""
+    view = find("Měřená hodnota")
+    e = view.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    if (e.width, e.height) != VIEW_DESIGN:
+        raise Failure(f"the view is {e.width} x {e.height}, not at its design size")
+    # The value's row: from its left end (80, 80) to the view's edge, above the status rule.
+    return dark_reach(shot("k-pixels"), e.x + 80, e.y + 80, e.width - 80, 35)
+
+
+VIEW_DESIGN = (270, 192)  # the On-line view's size in the window of 431 x 314
+
+
+def case_lost_port_no_live_value():
+    """The port goes away: the live value is no longer shown (only "(?)"), the status puts the
+    state first and it reads whole; once the port is back the module is polled again."""
+    sim_control("value 123.4")
+    open_page("On-line")
+    # A live value of several figures with its unit reaches well past the 33 pixels of "(?)".
+    await_("the live value shown", lambda: live_value_reach() > 60)
+    sim_control("hangup")
+    await_("the live value gone", lambda: 0 <= live_value_reach() < 45)
+    shot("k1-online-port-lost")
+    open_page("Nastavení")
+    status = find(contains="Status:", role=pyatspi.ROLE_LABEL)
+    state = "odpojeno, čeká se na připojení"
+    await_("the status naming the state first",
+           lambda: status.clearCache() or (status.name or "").split("Status:", 1)[-1].strip()
+           .startswith(state))
+    # The text ends inside the panel: a text cut at its edge would leave ink up to the frame.
+    box = status.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    inner = box.width - 4  # within the two-pixel frame
+    reach = dark_reach(shot("k2-setup-port-lost"), box.x + 2, box.y + 3, inner, box.height - 6)
+    if not 0 < reach < inner - 3:
+        raise Failure(f"the status text runs to the panel's edge ({reach} of {inner} px): "
+                      f"{status.name!r}")
+    print(f"    status: {status.name!r}, ink to {reach} of {inner} px")
+    sim_control("reopen")
+    await_(f"status naming {MODULE} again",
+           lambda: status.clearCache() or MODULE in (status.name or ""), timeout=30)
+    before = len(trace_lines())
+    await_trace("polling again", lambda l: "> #0A" in l, before)
+    open_page("On-line")
+    await_("the live value shown again", lambda: live_value_reach() > 60)
+    shot("k3-online-back")
+    sim_control("value auto")
+
+
+def case_online_view_grows():
+    """The On-line view takes the room of a larger window and is back at its size after."""
+    open_page("On-line")
+    view = find("Měřená hodnota")
+    extents = lambda: (view.clearCache() or view.queryComponent().getExtents(
+        pyatspi.DESKTOP_COORDS))
+    design = (extents().width, extents().height)
+    window = run("xdotool", "search", "--onlyvisible", "--name", "Merido").split()[0]
+    run("xdotool", "windowsize", "--sync", window, "1000", "760")
+    await_("the view grown with the window",
+           lambda: extents().width > design[0] + 400 and extents().height > design[1] + 300)
+    shot("l1-online-large")
+    run("xdotool", "windowsize", "--sync", window, "431", "314")
+    await_(f"the view back at {design}",
+           lambda: (extents().width, extents().height) == design)
+    shot("l2-online-design")
+
+
 CASES = [
     ("a: Setup page, port picked with the mouse", case_setup_port_pick),
     ("b: On-line page, range AUTO", case_online_range_auto),
     ("c: Schedule page, quantity", case_schedule_quantity),
-    ("d: On-line recording to a new and an existing file", case_recording),
+    ("d: On-line recording to a new file, and to one that holds lines after a question",
+     case_recording),
     ("e: Table page, download and open", case_table_download_and_open),
     ("f: Table page, Datum and Čas cells", case_table_cells),
     ("g: Table and Graph pages, CSV export, wheel, drag, a larger window", case_data_out_and_graph),
     ("h: Setup page, no usable port and the port mapping", case_port_mapping),
     ("i: working without a module, then a port mapped", case_without_module),
+    ("k: the port lost: no live value, the state first in the status", case_lost_port_no_live_value),
+    ("l: On-line view grows with the window", case_online_view_grows),
 ]
 
 

@@ -55,6 +55,7 @@ class OnViewTest : public ::testing::Test {
         input_.stats = &stats_;
         input_.codes = {0, 1, 0};  // current, range "399.9"
         input_.value = 100.0;
+        input_.stationState = 2;
         input_.status = {"QX1", colors::kBlack, "WZ???", colors::kRed};
     }
     DisplayList Paint(int w = 270, int h = 192, int wp = 273) {
@@ -123,6 +124,42 @@ TEST_F(OnViewTest, RecordingCountReplacesTheStatusTexts) {
     EXPECT_EQ(FindText(list, "WZ???"), nullptr);
 }
 
+// A value read before the station went silent or the port went away is not shown as current:
+// the live value reads "(?)" and the bar is empty.
+TEST_F(OnViewTest, NoLiveValueWithoutTheStationOrThePort) {
+    const struct {
+        int state;
+        std::string portLost;
+        std::string live;
+        int barEnd;
+    } cases[] = {
+        {2, "", "100.0  A", 70},
+        {1, "", "(?)", 10},
+        {0, "", "(?)", 10},
+        {2, "/dev/ttyUSB7", "(?)", 10},
+    };
+    for (const auto& c : cases) {
+        input_.stationState = c.state;
+        input_.portLost = c.portLost;
+        const DisplayList list = Paint();
+        const DrawText* live = nullptr;
+        for (const DisplayItem& item : list.Items()) {
+            if (item.kind == DisplayItem::Kind::Text && item.text.font.size == 20)
+                live = &item.text;
+        }
+        ASSERT_NE(live, nullptr);
+        EXPECT_EQ(live->text, c.live);
+        EXPECT_EQ(Rects(list).back(), (FillRect{10, 180, c.barEnd, 185, colors::kBlack}))
+            << c.state << c.portLost;
+    }
+    // The state takes the status row from the label on, in red; the device is shortened to the
+    // rest of the row, here 400 - 10 - 80 - 216 pixels: 15 bytes.
+    input_.portLost = "/dev/serial/by-id/usb-FTDI-port0";
+    ExpectText(Paint(270, 192, 400), "odpojeno, čeká se na připojení: /dev/s…-port0", 80, 135,
+               colors::kRed, 8);
+    EXPECT_EQ(FindText(Paint(), "QX1"), nullptr);
+}
+
 struct BarCase {
     double value;
     int quantity, range, end;
@@ -156,7 +193,7 @@ TEST_F(OnViewTest, AutoRangeOverloadLeavesTheBarEmpty) {
 TEST_F(OnViewTest, ErasingClearsBehindEachText) {
     layout_.Resize(270, 192);
     DisplayList list;
-    OnViewStatusLine(&list, layout_, 273, input_, true);
+    OnViewStatusLine(&list, layout_, 273, input_, true, Width);
     OnViewValues(&list, layout_, 273, input_, true, Width);
     const std::vector<FillRect> rects = Rects(list);
     ASSERT_EQ(rects.size(), 1u + 10u + 3u + 1u + 2u);

@@ -196,6 +196,41 @@ TEST(StationStatus, TextsColoursAndModelsInUse) {
     EXPECT_EQ(StationStatusOf(s).moduleText, "QX1000");
 }
 
+// 6 pixels per byte, whatever the font: a multi-byte character is wider than "…" per byte.
+int ByteWidth(std::string_view text, const Font&) {
+    return static_cast<int>(text.size()) * 6;
+}
+
+TEST(StationStatus, LostPortPutsTheStateFirstAndShortensTheDeviceInTheMiddle) {
+    const struct {
+        std::string text;
+        int room;  // pixels
+        std::string shortened;
+    } cases[] = {
+        {"/dev/ttyUSB7", 72, "/dev/ttyUSB7"},  // fits exactly
+        {"/dev/ttyUSB7", 71, "/dev…USB7"},     // the end gets the odd character
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0", 120, "/dev/ser…f00-port0"},
+        {"čeká", 35, "…á"},  // never half a character
+        {"abc", 10, "…"},
+        {"", -5, ""},
+    };
+    const Font font;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShortenMiddle(c.text, c.room, font, ByteWidth), c.shortened)
+            << c.text << " in " << c.room;
+    }
+    const std::string device = "/dev/ttyUSB7";
+    EXPECT_EQ(LostPortCaption(device), "  Status:    odpojeno, čeká se na připojení: /dev/ttyUSB7");
+    // The prefix takes 78 pixels, the state with ": " 216: room for 9 bytes of the device.
+    EXPECT_EQ(LostPortCaption(device, 78 + 216 + 54, font, ByteWidth),
+              "  Status:    odpojeno, čeká se na připojení: /de…SB7");
+    EXPECT_EQ(LostPortCaption(device, 100, font, ByteWidth),
+              "  Status:    odpojeno, čeká se na připojení");
+    EXPECT_EQ(LostPortStatusText(device), "odpojeno, čeká se na připojení: /dev/ttyUSB7");
+    EXPECT_EQ(LostPortStatusText(device, 216 + 18, font, ByteWidth),
+              "odpojeno, čeká se na připojení");
+}
+
 TEST(StationStatus, EnablesFollowTheStationState) {
     StationRecord s;  // also what address 255 looks like after the poller stops
     StationEnables e = OnlineModel::EnablesFor(s);

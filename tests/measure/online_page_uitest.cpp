@@ -66,6 +66,10 @@ class OnlinePageTest : public ::testing::Test {
         return {[this] { return chosenFile_; },
                 [this](const std::string& text, const std::string& caption) {
                     warnings_.push_back(caption + ": " + text);
+                },
+                [this](const std::string& text, const std::string& caption) {
+                    questions_.push_back(caption + ": " + text);
+                    return answer_;
                 }};
     }
 
@@ -74,6 +78,8 @@ class OnlinePageTest : public ::testing::Test {
     int writes_ = 0;
     std::string chosenFile_;
     std::vector<std::string> warnings_;
+    std::vector<std::string> questions_;
+    bool answer_ = false;
     LocalTime now_{2026, 12, 7, 10, 15, 31, 0};
     ModelsInUse models_;
     TOnlinePage page_{&models_, Access(), Prompts(), [this] { return now_; }};
@@ -140,6 +146,44 @@ TEST_F(OnlinePageTest, ViewPaintsTheBarForTheLiveValue) {
     EXPECT_EQ(image.pixelColor(130, 182), QColor(0, 0, 0));
     EXPECT_EQ(image.pixelColor(140, 182), QColor(0, 255, 0));
     EXPECT_EQ(image.pixelColor(150, 70), QColor(0, 0, 0));  // rule under Max/Avg/Min
+
+    // Twice the room: the same picture, twice as large.
+    page_.MOnPanel->resize(543, 392);
+    page_.MOnView->resize(540, 384);
+    EXPECT_EQ(page_.MOnView->Scale(), 2.0);
+    const QImage large = page_.MOnView->grab().toImage();
+    EXPECT_EQ(large.pixelColor(260, 364), QColor(0, 0, 0));  // bar end trunc(242 * 0.5 + 10)
+    EXPECT_EQ(large.pixelColor(280, 364), QColor(0, 255, 0));
+    EXPECT_EQ(large.pixelColor(300, 140), QColor(0, 0, 0));  // rule under Max/Avg/Min
+    page_.MOnPanel->resize(273, 196);
+    page_.MOnView->resize(270, 192);
+
+    // The module falls silent: its last value is no longer shown, nor when it is identified
+    // again, until a new value comes.
+    auto liveText = [this] {
+        const DisplayList list = page_.MOnView->Build();
+        for (const DisplayItem& item : list.Items()) {
+            if (item.kind == DisplayItem::Kind::Text && item.text.font.size == 20)
+                return item.text.text;
+        }
+        return std::string();
+    };
+    EXPECT_EQ(liveText(), "200.0  V");
+    stations_[7].state = 0;
+    page_.StationChanged(7);
+    EXPECT_EQ(liveText(), "(?)");
+    EXPECT_EQ(page_.MOnView->grab().toImage().pixelColor(20, 182), QColor(0, 255, 0));
+    stations_[7].state = 2;
+    page_.StationChanged(7);
+    EXPECT_EQ(liveText(), "(?)");
+    page_.ValueArrived(7, 101);
+    EXPECT_EQ(liveText(), "200.0  V");
+    page_.SetPortLost("/dev/ttyUSB7");
+    EXPECT_EQ(liveText(), "(?)");
+    EXPECT_EQ(page_.MOnView->toolTip(), "odpojeno, čeká se na připojení: /dev/ttyUSB7");
+    page_.SetPortLost("");
+    EXPECT_EQ(liveText(), "(?)");  // the value from before the loss stays away
+    EXPECT_TRUE(page_.MOnView->toolTip().isEmpty());
 }
 
 }  // namespace
@@ -198,6 +242,33 @@ TEST_F(OnlinePageTest, RecordingWritesEveryAddressAndCountsLines) {
               "0x07\t0x14\t12,50\t0\t07.12.2026\t10:15:30 4\r\n"
               "0x09\t0x2F\t+9999\t1\t07.12.2026\t10:15:30 5\r\n");
     EXPECT_TRUE(warnings_.empty());
+    std::remove(chosenFile_.c_str());
+}
+
+// A file that holds lines is emptied only after the download's question is answered "Ano"; an
+// empty one is used without a word.
+TEST_F(OnlinePageTest, RecordingOntoAFileThatHoldsLinesAsksFirst) {
+    chosenFile_ = ::testing::TempDir() + "asked-" + std::to_string(::getpid()) + ".PRN";
+    std::ofstream(chosenFile_, std::ios::binary) << "STARY RADEK\r\n";
+    page_.StationChanged(7);
+    page_.MOnStartClick();
+    ASSERT_EQ(questions_.size(), 1u);
+    EXPECT_EQ(questions_[0], "TMForm::MOnStartClick(): Soubor  " + chosenFile_ +
+                                 "  již existuje. Mám jej přepsat ?");
+    EXPECT_FALSE(page_.Recording());
+    EXPECT_TRUE(page_.MOnStart->isEnabled());
+    EXPECT_EQ(ReadAll(chosenFile_), "STARY RADEK\r\n");
+
+    answer_ = true;
+    page_.MOnStartClick();
+    EXPECT_EQ(questions_.size(), 2u);
+    EXPECT_TRUE(page_.Recording());
+    EXPECT_EQ(ReadAll(chosenFile_), "");
+    page_.MOnStopClick();
+    page_.MOnStartClick();  // now empty: no question
+    EXPECT_EQ(questions_.size(), 2u);
+    EXPECT_TRUE(page_.Recording());
+    page_.MOnStopClick();
     std::remove(chosenFile_.c_str());
 }
 
