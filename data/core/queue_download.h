@@ -35,6 +35,8 @@ DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWrit
 
 inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";
 std::string OverwriteQuestionText(std::string_view fileName);
+// The log's last line after "Storno": the records written, and that the rest stays queued.
+std::string CancelledText(int written);
 std::string CreateErrorText(std::string_view fileName);
 std::string WriteErrorText(std::string_view fileName);
 
