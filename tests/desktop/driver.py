@@ -619,8 +619,9 @@ def case_alert_above_progress():
                 click(button)
     await_("no progress dialog", lambda: not [w for w in windows() if w.name in (
         "Čtení záznamů z QX", "Čtení dat ze souboru", "Čtení hodnot do tabulky")])
-    # The window's activation after the alert applied the port while it was gone: the link is
-    # closed, as the red port list says. With the line back, "Nastav" opens it again.
+    # The port list is red now and the link closed: the window's activation after the alert
+    # applies the port while the line is still gone. With the line back, "Nastav" opens it
+    # again, as a person would.
     sim_control("reopen")
     open_page("Nastavení")
     click(find("Nastav", pyatspi.ROLE_PUSH_BUTTON))
