@@ -5,6 +5,9 @@
 
 namespace qx {
 
+// The window a prompt's dialog belongs to: the progress dialog while it is shown, else `parent`.
+QWidget* PromptParent(QWidget* parent);
+
 class DialogPrompt : public Prompt {
   public:
     QString ChooseFile(QWidget* parent, const FileChoice& choice) override;

@@ -10,11 +10,12 @@ Prompt* installed = nullptr;  // user-interface thread only
 
 }  // namespace
 
-FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current) {
+FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current, const char* saveTitle) {
     FileChoice choice;
     choice.mode = mode;
-    choice.title = QStringLiteral("Otevřít soubor");
-    choice.filter = QStringLiteral("Soubor hodnot (*.PRN);;Všechny soubory (*)");
+    choice.title = mode == FileChoice::Mode::Open ? QStringLiteral("Otevřít soubor")
+                                                  : QString::fromUtf8(saveTitle);
+    choice.filter = QStringLiteral("Soubor hodnot (*.PRN *.WZ);;Všechny soubory (*)");
     choice.defaultSuffix = QStringLiteral("WZ");
     choice.initialPath = current;
     return choice;

@@ -16,7 +16,7 @@ struct FileChoice {
     enum class Mode { Open, Save };
     Mode mode = Mode::Open;
     QString title;          // e.g. "Otevřít soubor"
-    QString filter;         // Qt filter text, e.g. "Soubor hodnot (*.PRN)"
+    QString filter;         // Qt filter text, e.g. "Soubor hodnot (*.PRN *.WZ)"
     QString defaultSuffix;  // added when the user types a name without one
     QString initialPath;    // folder or file to start in
     // Where a choice among the filters matters (the separators of a CSV file, the format of a
@@ -24,10 +24,14 @@ struct FileChoice {
     QString* chosenFilter = nullptr;
 };
 
-// The choice of a data file ("*.PRN") to read or to write, starting at `current`. A typed name
-// without an extension gets ".WZ", so a second filter shows all files: the program's own files
-// must be found again when the user opens one.
-FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current = {});
+// The choice of a data file to read or to write, starting at `current`. A typed name without an
+// extension gets ".WZ", so the first filter lists those files beside the "*.PRN" ones: the
+// program's own files must be found again when the user opens one. The dialog is titled by what
+// it does: "Otevřít soubor", or for saving `saveTitle` (a download's "Uložit soubor" unless told).
+inline constexpr const char* kSaveFileTitle = "Uložit soubor";
+inline constexpr const char* kSaveRecordingTitle = "Uložit záznam";
+FileChoice DataFileChoice(FileChoice::Mode mode, const QString& current = {},
+                          const char* saveTitle = kSaveFileTitle);
 
 // How the port mapping ended.
 struct PortChoice {

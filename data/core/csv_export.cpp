@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 #include "data/core/queue_download.h"
@@ -81,10 +83,56 @@ class RowPrefixes {
     std::array<std::string, 256> prefixes_;
 };
 
-// The table's date "dd.mm.yyyy" and time "hh:mm:ss.t" as "yyyy-mm-ddThh:mm:ss.t", the tenths
-// after a point whatever the decimal separator, as a spreadsheet reads an ISO time. A stamp the
-// table cannot show keeps the table's "(???)".
-void AppendDateTime(std::string& out, double stamp, char separator) {
+// The offset from UTC ("+01:00") that the PC's time zone gives a local date and time, so that a
+// file read in another zone, or across a change to summer time, means the same instants. The
+// offset changes only at the turn of an hour: it is asked for once per local hour.
+class UtcOffsets {
+  public:
+    const std::string& Of(int year, int month, int day, int hour) {
+        const long key = ((year * 13L + month) * 32L + day) * 24L + hour;
+        if (key != key_) {
+            key_ = key;
+            std::tm t{};
+            t.tm_year = year - 1900;
+            t.tm_mon = month - 1;
+            t.tm_mday = day;
+            t.tm_hour = hour;
+            t.tm_isdst = -1;  // summer time or not, as the zone has it on that day
+            int minutes = 0;
+            if (std::mktime(&t) != static_cast<std::time_t>(-1)) {
+                minutes = static_cast<int>(t.tm_gmtoff / 60) % (24 * 60);
+            }
+            char text[16];
+            std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+',
+                          std::abs(minutes) / 60, std::abs(minutes) % 60);
+            text_ = text;
+        }
+        return text_;
+    }
+
+  private:
+    long key_ = -1;
+    std::string text_;
+};
+
+// The fields of a row that repeat from row to row, each worked out once.
+struct RowParts {
+    explicit RowParts(char separator) : prefixes(separator) {}
+    RowPrefixes prefixes;
+    UtcOffsets offsets;
+};
+
+int Digits(const char* text, int count) {
+    int n = 0;
+    for (int i = 0; i < count; ++i)
+        n = n * 10 + (text[i] - '0');
+    return n;
+}
+
+// The table's date "dd.mm.yyyy" and time "hh:mm:ss.t" as "yyyy-mm-ddThh:mm:ss.t+hh:mm", the
+// tenths after a point whatever the decimal separator, as a spreadsheet reads an ISO time, and
+// the zone's offset after them. A stamp the table cannot show keeps the table's "(???)".
+void AppendDateTime(std::string& out, double stamp, char separator, UtcOffsets& offsets) {
     char date[kTextBufferSize];
     char time[kTextBufferSize];
     DateText(date, stamp, true);
@@ -93,14 +141,18 @@ void AppendDateTime(std::string& out, double stamp, char separator) {
         AppendField(out, "(?\?\?)", separator);
         return;
     }
-    const char iso[] = {date[6], date[7], date[8], date[9], '-',     date[3], date[4],
-                        '-',     date[0], date[1], 'T',     time[0], time[1], ':',
-                        time[3], time[4], ':',     time[6], time[7], time[8], time[9]};
-    AppendField(out, std::string_view(iso, sizeof iso), separator);
+    const std::string& offset =
+        offsets.Of(Digits(date + 6, 4), Digits(date + 3, 2), Digits(date, 2), Digits(time, 2));
+    char iso[32] = {date[6], date[7], date[8], date[9], '-',     date[3], date[4],
+                    '-',     date[0], date[1], 'T',     time[0], time[1], ':',
+                    time[3], time[4], ':',     time[6], time[7], time[8], time[9]};
+    constexpr std::size_t kIsoTime = 21;  // characters up to the tenths
+    offset.copy(iso + kIsoTime, offset.size());
+    AppendField(out, std::string_view(iso, kIsoTime + offset.size()), separator);
 }
 
-void AppendRow(std::string& out, const DataRecord& r, const CsvOptions& o, RowPrefixes& prefixes) {
-    out += prefixes.Of(r.config);
+void AppendRow(std::string& out, const DataRecord& r, const CsvOptions& o, RowParts& parts) {
+    out += parts.prefixes.Of(r.config);
     char text[kTextBufferSize];
     const int q = r.Quantity();
     // The table's value text without its unit; its point becomes the chosen separator.
@@ -110,7 +162,7 @@ void AppendRow(std::string& out, const DataRecord& r, const CsvOptions& o, RowPr
     out += o.separator;
     AppendField(out, LimitText(r), o.separator);
     out += o.separator;
-    AppendDateTime(out, r.stamp, o.separator);
+    AppendDateTime(out, r.stamp, o.separator, parts.offsets);
     out += o.lineEnd;
 }
 
@@ -174,18 +226,18 @@ void AppendCsvHeader(std::string& out, const CsvOptions& options) {
 }
 
 void AppendCsvRow(std::string& out, const DataRecord& record, const CsvOptions& options) {
-    RowPrefixes prefixes(options.separator);
-    AppendRow(out, record, options, prefixes);
+    RowParts parts(options.separator);
+    AppendRow(out, record, options, parts);
 }
 
 std::string CopyRowsText(std::span<const DataRecord> records, std::span<const int> indices,
                          const CsvOptions& options) {
     std::string out;
     AppendCsvHeader(out, options);
-    RowPrefixes prefixes(options.separator);
+    RowParts parts(options.separator);
     for (const int i : indices) {
         if (i >= 0 && static_cast<std::size_t>(i) < records.size())
-            AppendRow(out, records[static_cast<std::size_t>(i)], options, prefixes);
+            AppendRow(out, records[static_cast<std::size_t>(i)], options, parts);
     }
     return out;
 }
@@ -220,14 +272,14 @@ CsvExportResult ExportCsv(const std::string& path, std::span<const DataRecord> r
     out.reserve(kChunk + 1024);
     if (options.byteOrderMark) out += "\xEF\xBB\xBF";
     AppendCsvHeader(out, options);
-    RowPrefixes prefixes(options.separator);
+    RowParts parts(options.separator);
     CsvExportResult result;
     result.status = CsvExportResult::Status::Written;
     bool ok = true;
     int n = 0;
     for (const DataRecord& r : records) {
         if (quantity != kAllQuantities && r.Quantity() != quantity) continue;
-        AppendRow(out, r, options, prefixes);
+        AppendRow(out, r, options, parts);
         ++n;
         if (out.size() >= kChunk) {
             ok = WriteAll(fd, out);

@@ -2,7 +2,8 @@
 // Records out to a spreadsheet: the CSV file of the shown quantity or of every loaded record, and
 // the tab-separated text of table rows for the clipboard. Both say what the table says (its value,
 // range and limit texts, its date and time), with the unit in a column of its own, numbers with
-// the chosen decimal separator and the date and time as one ISO 8601 local time with tenths.
+// the chosen decimal separator and the date and time as one ISO 8601 local time with tenths and
+// the local zone's offset from UTC.
 
 #include <span>
 #include <string>

@@ -4,9 +4,11 @@
 // and the minimum, average and maximum of the visible values.
 
 #include <span>
+#include <string>
+#include <string_view>
 
-#include "common/core/display_list.h"
 #include "common/core/data_record.h"
+#include "common/core/display_list.h"
 #include "data/core/graph_state.h"
 
 namespace qx {
@@ -44,5 +46,19 @@ void PaintGraph(const GraphState& state, std::span<const DataRecord> records, in
 // by it, so that they are what the screen shows at that size.
 DisplayList GraphPicture(const GraphState& state, std::span<const DataRecord> records, int quantity,
                          int width, int height, const TextWidth& textWidth = {});
+
+// A saved or printed graph is read away from the program: a heading band above the picture
+// names what it shows. The screen has none.
+constexpr int kGraphHeadingHeight = 18;  // px
+// "Proud  [A]   07.12.2026 12:00:00 – 13:00:00   stazeno.PRN": the quantity with its unit, the
+// time window shown (the end's date only when it differs; none without records) and the data
+// file's name (none without one).
+std::string GraphHeadingText(const GraphState& state, int quantity, std::string_view fileName);
+// The picture of a paint box of width x height pixels under the heading band: width x (height +
+// kGraphHeadingHeight) pixels. With `textWidth`, a file name too long for the width is shortened
+// in the middle.
+DisplayList GraphExportPicture(const GraphState& state, std::span<const DataRecord> records,
+                               int quantity, int width, int height, std::string_view fileName,
+                               const TextWidth& textWidth = {});
 
 }  // namespace qx

@@ -113,8 +113,14 @@ DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWrit
     }
     file.Close();
     progress.AddLine(Count("Celkem %i  záznamů ", result.requests), result.requests);
+    // Only acknowledged records leave the queue: what "Storno" left unread is still there.
+    if (result.cancelled) progress.AddLine(CancelledText(result.written), -1);
     progress.Finish(true);
     return result;
+}
+
+std::string CancelledText(int written) {
+    return Count("Zapsáno %i záznamů, zbytek zůstává v modulu", written);
 }
 
 std::string CreateErrorText(std::string_view fileName) {

@@ -34,6 +34,8 @@ DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWrit
                              Progress& progress, int startToggle = 0);
 
 inline constexpr std::string_view kReceiveCaption = "TMForm::MTabReceiveClick()";
+// The log's last line after "Storno": the records written, and that the rest stays queued.
+std::string CancelledText(int written);
 std::string CreateErrorText(std::string_view fileName);
 std::string WriteErrorText(std::string_view fileName);
 

@@ -84,7 +84,11 @@ TDataPages::TDataPages(Session& session, QWidget* tableSheet, QWidget* graphShee
 void TDataPages::UseRoom(const QSize& extra) {
     const int dx = std::max(0, extra.width());
     const int dy = std::max(0, extra.height());
+    // A stretched last column keeps its width when the grid shrinks again: it goes back to the
+    // width it had before it was stretched, and stretches anew in the new size.
+    MTabGrid->horizontalHeader()->setStretchLastSection(false);
     MTabGrid->setGeometry(4, 40, 290 + dx, 230 + dy);
+    MTabGrid->horizontalHeader()->setStretchLastSection(true);
     MTabReceive->move(300 + dx, 8);
     MTabOpen->move(300 + dx, 40);
     MGrPanel->setGeometry(8, 40, 401 + dx, 212 + dy);
@@ -124,6 +128,9 @@ void TDataPages::BuildTablePage(QWidget* page) {
         QStringLiteral("QHeaderView::section { background-color: yellow; border: none;"
                        " border-right: 1px solid gray; border-bottom: 1px solid gray;"
                        " padding: 0 2px; }"));
+    // In a larger window the last column takes the room beyond the columns; at the design size
+    // they are wider than the grid and keep their widths.
+    MTabGrid->horizontalHeader()->setStretchLastSection(true);
     // A fixed row height: sizing rows to their contents would visit every row.
     MTabGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     MTabGrid->verticalHeader()->setDefaultSectionSize(18);
@@ -135,15 +142,7 @@ void TDataPages::BuildTablePage(QWidget* page) {
     MTabGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MTabGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(MTabGrid);
-        QAction* copy =
-            menu.addAction(QStringLiteral("&Kopírovat"), this, [this] { MTabCopyClick(); });
-        copy->setShortcut(QKeySequence::Copy);
-        copy->setEnabled(MTabGrid->selectionModel()->hasSelection());
-        menu.addSeparator();
-        menu.addAction(QStringLiteral("&Exportovat do CSV…"), this,
-                       [this] { MTabExportClick(quantity_); });
-        menu.addAction(QStringLiteral("Exportovat &všechny záznamy do CSV…"), this,
-                       [this] { MTabExportClick(kAllQuantities); });
+        FillTableMenu(menu);
         menu.exec(MTabGrid->viewport()->mapToGlobal(at));
     });
     auto* copy = new QShortcut(QKeySequence::Copy, MTabGrid);
@@ -152,6 +151,21 @@ void TDataPages::BuildTablePage(QWidget* page) {
     connect(MTabOpen, &QPushButton::clicked, this, [this] { MTabOpenClick(); });
     connect(MTabReceive, &QPushButton::clicked, this, [this] { MTabReceiveClick(); });
     connect(MTabSelect, &QComboBox::activated, this, [this] { MTabSelectChange(); });
+}
+
+void TDataPages::FillTableMenu(QMenu& menu) {
+    QAction* copy = menu.addAction(QStringLiteral("&Kopírovat"), this, [this] { MTabCopyClick(); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(MTabGrid->selectionModel()->hasSelection());
+    menu.addSeparator();
+    // An item that would write nothing is not offered: the shown quantity's export needs rows
+    // in the table, the export of all records a record of any quantity.
+    QAction* shown = menu.addAction(QStringLiteral("&Exportovat do CSV…"), this,
+                                    [this] { MTabExportClick(quantity_); });
+    shown->setEnabled(!loading_ && !model_->Rows().empty());
+    QAction* all = menu.addAction(QStringLiteral("Exportovat &všechny záznamy do CSV…"), this,
+                                  [this] { MTabExportClick(kAllQuantities); });
+    all->setEnabled(!loading_ && !list_.records.empty());
 }
 
 void TDataPages::BuildGraphPage(QWidget* page) {
@@ -220,8 +234,11 @@ void TDataPages::FitColumns() {
                 QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
         },
         padding, minimum);
+    // The fitted width is the one the last column goes back to in a smaller grid.
+    MTabGrid->horizontalHeader()->setStretchLastSection(false);
     for (int c = 0; c < kTableColumns; ++c)
         MTabGrid->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+    MTabGrid->horizontalHeader()->setStretchLastSection(true);
 }
 
 void TDataPages::SetHints(const QString& hint) {
@@ -280,17 +297,21 @@ void TDataPages::MTabCopyClick() {
 
 void TDataPages::MTabExportClick(int quantity) {
     if (loading_ || list_.records.empty()) return;
+    if (quantity != kAllQuantities && model_->Rows().empty()) return;
     InfoProgress progress(session_.Info(), pause_);
     ExportCsvWithPrompts(&session_.Window(), list_, quantity, session_.DataFileName(), progress);
 }
 
 void TDataPages::MGrSaveClick() {
-    SaveGraphWithPrompts(&session_.Window(), MGrView->Picture(MGrView->size()), MGrView->size(),
-                         session_.DataFileName());
+    const QString file = session_.DataFileName();
+    SaveGraphWithPrompts(&session_.Window(), MGrView->ExportPicture(MGrView->size(), file),
+                         TGraphView::ExportSize(MGrView->size()), file);
 }
 
 void TDataPages::MGrPrintClick() {
-    PrintGraphWithDialog(&session_.Window(), MGrView->Picture(MGrView->size()), MGrView->size());
+    PrintGraphWithDialog(&session_.Window(),
+                         MGrView->ExportPicture(MGrView->size(), session_.DataFileName()),
+                         TGraphView::ExportSize(MGrView->size()));
 }
 
 void TDataPages::FillQuantityLists() {
@@ -418,6 +439,12 @@ void TDataPages::MTabReceiveClick() {
         session_.Message(QString::fromStdString(linkError), caption);
     } else if (result.writeFailed) {
         session_.Message(FromUtf8(WriteErrorText(name)), caption);
+    } else if (result.cancelled) {
+        // "Storno" hid the log; it is shown again for its last line, what was written and that
+        // the rest stays in the module, before the file is read.
+        session_.Info().show();
+        session_.Info().raise();
+        InfoProgress(session_.Info(), pause_).Pause(1500);
     }
     if (ReadFile()) {
         quantity_ = 0;

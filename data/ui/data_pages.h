@@ -15,6 +15,7 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 class QTableView;
@@ -50,6 +51,8 @@ class TDataPages : public QObject {
     void MTabExportClick(int quantity);
     void MGrSaveClick();
     void MGrPrintClick();
+    // The table's context menu: each item enabled only where it has something to act on.
+    void FillTableMenu(QMenu& menu);
 
     const RecordList& Records() const { return list_; }
     const GraphState& Graph() const { return graph_; }

@@ -14,6 +14,7 @@
 #include <QSaveFile>
 #include <QSvgGenerator>
 
+#include "common/ui/dialog_prompt.h"
 #include "common/ui/display_painter.h"
 #include "data/core/queue_download.h"
 
@@ -174,7 +175,7 @@ bool PrintGraphWithDialog(QWidget* parent, const DisplayList& list, QSize size) 
     printer.setDocName(QStringLiteral("Graf naměřených hodnot"));
     // A graph is wider than high.
     printer.setPageOrientation(QPageLayout::Landscape);
-    QPrintDialog dialog(&printer, parent);
+    QPrintDialog dialog(&printer, PromptParent(parent));
     if (dialog.exec() != QDialog::Accepted) return false;
     if (PrintGraph(printer, list, size)) return true;
     Prompts().Message(parent, QStringLiteral("Tisk se nezdařil."),

@@ -1,7 +1,8 @@
 #pragma once
-// The graph as a picture for a report: the display list the view paints, replayed into a PNG
-// image, an SVG drawing, a one-page PDF or a printer's page. Every one of them is drawn from the
-// same list by the same replay, so the picture is what the screen shows at that size.
+// The graph as a picture for a report: a display list (the one the view paints, under the
+// heading the view builds for saving and printing) replayed into a PNG image, an SVG drawing, a
+// one-page PDF or a printer's page. Every one of them is drawn by the same replay, so the
+// picture is what the screen shows at that size.
 
 #include <QImage>
 #include <QSize>

@@ -1,5 +1,6 @@
 #include "data/ui/graph_view.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -87,6 +88,17 @@ DisplayList TGraphView::Picture(QSize size) const {
                         QtTextWidth);
 }
 
+DisplayList TGraphView::ExportPicture(QSize size, const QString& dataFile) const {
+    const GraphState empty;
+    return GraphExportPicture(state_ != nullptr ? *state_ : empty, Records(),
+                              quantity_ != nullptr ? *quantity_ : 0, size.width(), size.height(),
+                              QFileInfo(dataFile).fileName().toStdString(), QtTextWidth);
+}
+
+QSize TGraphView::ExportSize(QSize size) {
+    return size + QSize(0, kGraphHeadingHeight);
+}
+
 void TGraphView::Paint(QPainter& painter, const QRect& rect) {
     const GraphState empty;
     const GraphState& state = state_ != nullptr ? *state_ : empty;
@@ -169,13 +181,32 @@ void TGraphView::mouseReleaseEvent(QMouseEvent* event) {
     unsetCursor();
 }
 
+void TGraphView::ClearReadOut() {
+    if (interactive_ == nullptr || !pointer_) return;
+    pointer_.reset();
+    update();
+    emit ReadOut(QString());
+}
+
 void TGraphView::leaveEvent(QEvent* event) {
-    if (interactive_ != nullptr && pointer_) {
-        pointer_.reset();
-        update();
-        emit ReadOut(QString());
-    }
+    ClearReadOut();
     QWidget::leaveEvent(event);
+}
+
+bool TGraphView::event(QEvent* event) {
+    switch (event->type()) {
+        // A context menu, and the dialog one of its items opens, take the pointer: once they
+        // have it, the view is not told when it leaves, and a cross-hair would stay behind.
+        // A mouse move over the graph brings it back.
+        case QEvent::ContextMenu:
+        case QEvent::WindowDeactivate:
+        case QEvent::Hide:
+            ClearReadOut();
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
 }
 
 void TGraphView::keyPressEvent(QKeyEvent* event) {

@@ -29,8 +29,12 @@ class TGraphView : public QWidget {
     void SetPanelSize(QSize size) { panelSize_ = size; }
     // Paints the whole graph into `rect`.
     void Paint(QPainter& painter, const QRect& rect);
-    // The picture of `size` pixels, as the view shows it at that size (for saving and printing).
+    // The picture of `size` pixels, as the view shows it at that size.
     DisplayList Picture(QSize size) const;
+    // What is saved and printed: that picture under a heading naming the quantity, the window
+    // and `dataFile`'s name; ExportSize(size) pixels.
+    DisplayList ExportPicture(QSize size, const QString& dataFile) const;
+    static QSize ExportSize(QSize size);
 
     // Lets the wheel, drags and keys change `state` (the one given to SetSource) for the records
     // `shown`; `changed` runs after each change, for the scroll bar and the buttons to follow.
@@ -43,6 +47,7 @@ class TGraphView : public QWidget {
     void ReadOut(const QString& text);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -56,6 +61,8 @@ class TGraphView : public QWidget {
     std::span<const DataRecord> Records() const;
     void Changed();
     void ShowReadOut(QPoint at);
+    // No cross-hair, an empty read-out.
+    void ClearReadOut();
 
     const GraphState* state_ = nullptr;
     const RecordList* list_ = nullptr;

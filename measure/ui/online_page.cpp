@@ -46,7 +46,9 @@ StationAccess LinkStations(TCommPort& link) {
 RecordingPrompts SessionPrompts(Session& session) {
     return RecordingPrompts{
         [&session] {
-            return session.ChooseFile(DataFileChoice(FileChoice::Mode::Save)).toStdString();
+            return session
+                .ChooseFile(DataFileChoice(FileChoice::Mode::Save, {}, kSaveRecordingTitle))
+                .toStdString();
         },
         [&session](const std::string& text, const std::string& caption) {
             session.Message(QString::fromStdString(text), QString::fromStdString(caption));

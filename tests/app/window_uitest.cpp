@@ -378,22 +378,29 @@ TEST_F(MainWindowTest, ComMapDefaultsWhereMissingOrEmpty) {
     EXPECT_EQ(asked, 1);
 }
 
-// Qt's own file dialog speaks Czech, offers the program's files and all files, and leaves the
-// question about an existing file to the program: its name typed and confirmed with Enter is
-// taken at once.
+// Qt's own file dialog speaks Czech, is titled by what it does, offers the program's files and
+// all files, and leaves the question about an existing file to the program: its name typed and
+// confirmed with Enter is taken at once. Opened while a long operation's progress dialog shows,
+// it belongs to that dialog, so it stands above it rather than beneath.
 TEST(DialogPromptTest, SaveDialogInCzechTakesAnExistingFileWithoutItsOwnQuestion) {
     ASSERT_TRUE(InstallQtCzech(TestApp()));
+    TMInfoForm info;
+    info.Open(QStringLiteral("Čtení záznamů z QX"), 10);
     QTemporaryDir dir;
     QFile existing(dir.filePath(QStringLiteral("old.PRN")));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.close();
     QStringList texts;
     QStringList filters;
+    QString title;
+    const QWidget* parent = nullptr;
     bool asked = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         filters = dialog->nameFilters();
+        title = dialog->windowTitle();
+        parent = dialog->parentWidget();
         for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
             texts << button->text();
         for (const QLabel* label : dialog->findChildren<QLabel*>())
@@ -416,7 +423,11 @@ TEST(DialogPromptTest, SaveDialogInCzechTakesAnExistingFileWithoutItsOwnQuestion
         prompt.ChooseFile(nullptr, DataFileChoice(FileChoice::Mode::Save, dir.path() + "/"));
     EXPECT_FALSE(asked);
     EXPECT_EQ(chosen, existing.fileName());
-    EXPECT_EQ(filters, (QStringList{"Soubor hodnot (*.PRN)", "Všechny soubory (*)"}));
+    EXPECT_EQ(filters, (QStringList{"Soubor hodnot (*.PRN *.WZ)", "Všechny soubory (*)"}));
+    EXPECT_EQ(title, QStringLiteral("Uložit soubor"));
+    EXPECT_EQ(parent, &info);
+    info.MCancelClick();
+    EXPECT_EQ(PromptParent(nullptr), nullptr);
     EXPECT_TRUE(texts.contains(QStringLiteral("&Uložit"))) << texts.join('|').toStdString();
     for (const char* english : {"Save", "Cancel", "Look in", "File name", "Files of type"}) {
         EXPECT_FALSE(texts.join('|').contains(QLatin1String(english))) << english;

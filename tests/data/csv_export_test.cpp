@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,30 @@ Rows ReadCsv(std::string_view text, char separator) {
     return rows;
 }
 
+// The PC's time zone for the life of the object, given as a POSIX rule (no zone files needed).
+class TimeZone {
+  public:
+    explicit TimeZone(const char* rule) {
+        if (const char* old = std::getenv("TZ")) old_ = old;
+        ::setenv("TZ", rule, 1);
+        ::tzset();
+    }
+    ~TimeZone() {
+        if (old_) {
+            ::setenv("TZ", old_->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+    }
+    TimeZone(const TimeZone&) = delete;
+    TimeZone& operator=(const TimeZone&) = delete;
+
+  private:
+    std::optional<std::string> old_;
+};
+constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
+
 DataRecord R(int config, double value, int limit, double stamp) {
     return test::RecordOf(config, value, limit, stamp);
 }
@@ -72,7 +99,8 @@ const std::vector<DataRecord>& Records() {
 }
 
 // What the table shows of a record, in the CSV's columns: its unit split from the value, the
-// value's point as the chosen decimal separator, its date and time as one ISO local time.
+// value's point as the chosen decimal separator, its date and time as one ISO local time (in
+// winter, central European).
 std::vector<std::string> TableSays(const DataRecord& r, char decimal) {
     const int q = r.Quantity();
     std::string value = TableCell(r, 1, 2);
@@ -85,9 +113,10 @@ std::vector<std::string> TableSays(const DataRecord& r, char decimal) {
     std::string range = TableCell(r, 1, 1);
     if (range == "    ") range.clear();
     const std::string date = TableCell(r, 1, 4), time = TableCell(r, 1, 5);
-    const std::string stamp = date.size() == 10 ? date.substr(6, 4) + "-" + date.substr(3, 2) +
-                                                      "-" + date.substr(0, 2) + "T" + time
-                                                : date;
+    const std::string stamp = date.size() == 10
+                                  ? date.substr(6, 4) + "-" + date.substr(3, 2) + "-" +
+                                        date.substr(0, 2) + "T" + time + "+01:00"
+                                  : date;
     std::string name = QuantityText(q);
     name = name.substr(0, name.find(' '));
     return {name, UnitText(q), range, value, TableCell(r, 1, 3), stamp};
@@ -95,6 +124,7 @@ std::vector<std::string> TableSays(const DataRecord& r, char decimal) {
 
 // Both separator choices, and a decimal comma with the comma as separator, which must be quoted.
 TEST(CsvExport, ReadBackEqualsTheTableForEachSeparatorChoice) {
+    const TimeZone zone(kCentralEurope);
     struct Case {
         char separator, decimal;
     };
@@ -126,15 +156,50 @@ TEST(CsvExport, ReadBackEqualsTheTableForEachSeparatorChoice) {
     ASSERT_TRUE(ExportCsv(dir.File("v.csv"), records, 6, CsvOptions{}, progress).Written());
     EXPECT_EQ(TempDir::Read(dir.File("v.csv")),
               "\xEF\xBB\xBFVeličina;Jednotka;Rozsah;Hodnota;Limit;Datum a čas\r\n"
-              "Teplota;°C;;21,50;;2010-01-01T00:00:00.1\r\n");
+              "Teplota;°C;;21,50;;2010-01-01T00:00:00.1+01:00\r\n");
 }
 
 TEST(CsvExport, CopiedRowsAreTabSeparatedWithAHeader) {
+    const TimeZone zone(kCentralEurope);
     const std::vector<int> rows = {2, 0, 99, -1};  // indices outside the list are skipped
     EXPECT_EQ(CopyRowsText(Records(), rows),
               "Veličina\tJednotka\tRozsah\tHodnota\tLimit\tDatum a čas\n"
-              "Napětí\tV\tR3_DC\t1234\t\t2004-03-05T14:03:08.0\n"
-              "Napětí\tV\tR3_DC\t230,4\tHigh\t2004-03-05T14:03:07.3\n");
+              "Napětí\tV\tR3_DC\t1234\t\t2004-03-05T14:03:08.0+01:00\n"
+              "Napětí\tV\tR3_DC\t230,4\tHigh\t2004-03-05T14:03:07.3+01:00\n");
+}
+
+// The offset is the zone's at each record's own date: summer time, a zone west of UTC, and the
+// hour on either side of the change within one export.
+TEST(CsvExport, TimesCarryTheirZonesOffset) {
+    struct Case {
+        const char* zone;
+        double stamp;
+        const char* time;
+    };
+    const Case cases[] = {
+        {kCentralEurope, EncodeStamp(2026, 7, 1, 12, 0, 0, 0), "2026-07-01T12:00:00.0+02:00"},
+        {kCentralEurope, EncodeStamp(2026, 3, 29, 1, 59, 59, 0), "2026-03-29T01:59:59.0+01:00"},
+        {kCentralEurope, EncodeStamp(2026, 3, 29, 3, 0, 0, 0), "2026-03-29T03:00:00.0+02:00"},
+        {"EST5EDT,M3.2.0,M11.1.0", EncodeStamp(2026, 12, 9, 6, 12, 14, 0),
+         "2026-12-09T06:12:14.0-05:00"},
+        {"IST-5:30", EncodeStamp(2026, 12, 9, 6, 12, 14, 0), "2026-12-09T06:12:14.0+05:30"},
+        {"UTC0", EncodeStamp(2026, 12, 9, 6, 12, 14, 0), "2026-12-09T06:12:14.0+00:00"},
+    };
+    std::vector<DataRecord> records;
+    for (const Case& c : cases)
+        records.push_back(R(0x10, 1.0, 0, c.stamp));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const TimeZone zone(cases[i].zone);
+        const int index[] = {static_cast<int>(i)};
+        const std::string text = CopyRowsText(records, index);
+        EXPECT_TRUE(text.ends_with(std::string("\t") + cases[i].time + "\n")) << text;
+    }
+    // One export across the change keeps each row's own offset.
+    const TimeZone zone(kCentralEurope);
+    const std::vector<int> both = {1, 2};
+    const std::string text = CopyRowsText(records, both);
+    EXPECT_NE(text.find("01:59:59.0+01:00\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("03:00:00.0+02:00\n"), std::string::npos) << text;
 }
 
 // The old file stays whole and no other file is left when the export is cancelled, the disk is

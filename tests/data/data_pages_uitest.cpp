@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -94,14 +96,59 @@ TEST_F(DataPagesTest, OpeningAFileFillsTableGraphAndBothLists) {
     EXPECT_TRUE(pages.MGrLupaM->isEnabled());
     EXPECT_TRUE(pages.MGrScroll->isEnabled());
     EXPECT_FALSE(Form().MStatusBar->currentMessage().isEmpty());  // the pointer's read-out
+
+    // The columns are wider than the grid at the design size and keep their fitted widths; in
+    // a larger window the last one takes the room that is left.
+    QHeaderView* header = pages.MTabGrid->horizontalHeader();
+    const int lastWidth = header->sectionSize(5);
+    EXPECT_GE(lastWidth, 84);
+    EXPECT_GT(header->length(), pages.MTabGrid->viewport()->width());
+    Form().resize(1000, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(header->length(), pages.MTabGrid->viewport()->width());
+    EXPECT_GT(header->sectionSize(5), lastWidth);
+    for (const int quantity : {1, 0}) {  // filled anew in the larger grid
+        pages.MTabSelect->setCurrentIndex(quantity);
+        pages.MTabSelectChange();
+    }
+    EXPECT_EQ(header->length(), pages.MTabGrid->viewport()->width());
+    Form().resize(431, 314);
+    QApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(5), lastWidth);
+}
+
+// The table's menu offers "Kopírovat" for a selection, "Exportovat do CSV…" for rows shown and
+// "Exportovat všechny záznamy do CSV…" for any record loaded.
+std::vector<bool> MenuEnabled(TDataPages& pages) {
+    QMenu menu;
+    pages.FillTableMenu(menu);
+    std::vector<bool> enabled;
+    for (const QAction* action : menu.actions()) {
+        if (!action->isSeparator()) enabled.push_back(action->isEnabled());
+    }
+    return enabled;
 }
 
 TEST_F(DataPagesTest, AFileThatCannotBeReadEmptiesThePages) {
+    TDataPages& pages = Pages();
+    EXPECT_EQ(MenuEnabled(pages), (std::vector<bool>{false, false, false}));
+    // Only voltage: the table of current is empty, yet there are records to export.
+    const std::string voltage =
+        dir_.Write("u.PRN", "0x01\t0x15\t230,0\t0\t01.02.2020\t10:00:00 0\n");
+    prompt_.QueueFile(QString::fromStdString(voltage));
+    pages.MTabOpenClick();
+    ASSERT_EQ(pages.MTabGrid->model()->rowCount(), 0);
+    EXPECT_EQ(MenuEnabled(pages), (std::vector<bool>{false, false, true}));
+    prompt_.ClearLog();
+    pages.MTabExportClick(pages.SelectedQuantity());  // reached otherwise, still nothing
+    EXPECT_TRUE(prompt_.Log().empty());
+
     const std::string good = dir_.Write("g.PRN", "0x01\t0x05\t1,5\t0\t01.02.2020\t10:00:00 0\n");
     prompt_.QueueFile(QString::fromStdString(good));
-    TDataPages& pages = Pages();
     pages.MTabOpenClick();
     ASSERT_EQ(pages.MTabGrid->model()->rowCount(), 1);
+    EXPECT_EQ(MenuEnabled(pages), (std::vector<bool>{false, true, true}));
+    prompt_.ClearLog();
 
     const std::string missing = dir_.File("missing.PRN");
     prompt_.QueueFile(QString::fromStdString(missing));
@@ -114,6 +161,7 @@ TEST_F(DataPagesTest, AFileThatCannotBeReadEmptiesThePages) {
     EXPECT_EQ(pages.Graph().points, 0);
     EXPECT_TRUE(Form().Shared().DataFileName().isEmpty());
     EXPECT_EQ(pages.MTabGrid->toolTip(), "Soubor dat:  ???");
+    EXPECT_EQ(MenuEnabled(pages), (std::vector<bool>{false, false, false}));
 }
 
 // The progress dialog lets events through while a file is read: a second "Načíst ze souboru"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
@@ -181,6 +182,25 @@ TEST(DataViews, GraphViewTakesTheWheelDragsAndKeys) {
     EXPECT_EQ(changes, 4);
     mouse(QEvent::MouseMove, {5, 5}, Qt::NoButton, Qt::NoButton);  // outside the plot
     EXPECT_EQ(readOut.last().at(0).toString().toStdString(), "");
+
+    // A context menu takes the pointer, which may then leave unseen: the dashed cross-hair and
+    // the read-out go at once, as they go when the window loses the pointer to a dialog.
+    const QImage plain = g.view.grab().toImage();
+    for (const QEvent::Type taking : {QEvent::ContextMenu, QEvent::WindowDeactivate}) {
+        mouse(QEvent::MouseMove, {200, 100}, Qt::NoButton, Qt::NoButton);
+        ASSERT_FALSE(readOut.last().at(0).toString().isEmpty());
+        ASSERT_NE(g.view.grab().toImage(), plain);
+        if (taking == QEvent::ContextMenu) {
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, {200, 100},
+                                   g.view.mapToGlobal(QPoint(200, 100)));
+            QApplication::sendEvent(&g.view, &menu);
+        } else {
+            QEvent deactivate(taking);
+            QApplication::sendEvent(&g.view, &deactivate);
+        }
+        EXPECT_EQ(readOut.last().at(0).toString().toStdString(), "") << taking;
+        EXPECT_EQ(g.view.grab().toImage(), plain) << taking;
+    }
 }
 
 TEST(DataViews, TableModelFormatsTheRowsOfOneQuantity) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/core/graph_prep.h"
+#include "measure/core/text_format.h"
 #include "record_maker.h"
 
 namespace qx {
@@ -135,6 +136,75 @@ TEST(GraphPaint, BackgroundGridAndAxes) {
     EXPECT_EQ(FindText(list, "Avg = 0.000  V")->x, 50 + 105 + 20);
     EXPECT_EQ(FindText(list, "Max = (?)")->y, 3);
     EXPECT_TRUE(Lines(list, 3).empty());  // no curve
+}
+
+// A saved or printed picture names its quantity, window and file in a band above the graph,
+// which is the screen's graph moved down by the band.
+TEST(GraphPaint, ExportedPictureHasAHeadingAboveTheScreensGraph) {
+    const double noon = EncodeStamp(2026, 12, 7, 12, 0, 0, 0);
+    const std::vector<DataRecord> records = {R(1, noon, 230.0), R(1, noon + 3600, 231.0)};
+    GraphState prepared;
+    PrepareGraph(prepared, records, CountShown(records, 1), true, true);
+    struct Case {
+        const char* what;
+        const GraphState* state;
+        int quantity;
+        std::string file;
+        std::string heading;
+    };
+    const GraphState empty;
+    GraphState days = prepared;
+    days.windowEnd += 86400;
+    const Case cases[] = {
+        {"window and file", &prepared, 1, "stazeno.PRN",
+         "Napětí  [V]   07.12.2026 12:00:00 – 13:00:00   stazeno.PRN"},
+        {"a window over two days", &days, 1, "stazeno.PRN",
+         "Napětí  [V]   07.12.2026 12:00:00 – 08.12.2026 13:00:00   stazeno.PRN"},
+        {"no record of the quantity: no window", &empty, 0, "stazeno.PRN",
+         "Proud  [A]   stazeno.PRN"},
+        {"no file", &prepared, 1, "", "Napětí  [V]   07.12.2026 12:00:00 – 13:00:00"},
+        {"a long name is cut in the middle, whole characters kept", &prepared, 1,
+         "velmi_dlouhy_nazev_souboru_" + std::string(40, 'x') + "_čtvrtek.PRN",
+         "Napětí  [V]   07.12.2026 12:00:00 – 13:00:00   "
+         "velmi_dlouhy_nazev_s…xxxxxxxx_čtvrtek.PRN"},
+    };
+    // 4 px a byte: the band's 394 px with their margins hold 96 bytes.
+    const TextWidth width = [](std::string_view t, const Font&) {
+        return static_cast<int>(t.size()) * 4;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const DisplayList screen = GraphPicture(*c.state, records, c.quantity, 394, 191, width);
+        const DisplayList saved =
+            GraphExportPicture(*c.state, records, c.quantity, 394, 191, c.file, width);
+        ASSERT_EQ(saved.Items().size(), screen.Items().size() + 1);
+        const DrawText& heading = saved.Items().front().text;
+        EXPECT_EQ(heading.text, c.heading);
+        EXPECT_EQ(heading.y, 3);
+        EXPECT_LE(width(heading.text, heading.font), 394 - 8);
+        EXPECT_EQ(FindText(screen, c.heading), nullptr);  // never on the screen
+        for (std::size_t i = 0; i < screen.Items().size(); ++i) {
+            DisplayItem moved = screen.Items()[i];
+            moved.line.y1 += kGraphHeadingHeight;
+            moved.line.y2 += kGraphHeadingHeight;
+            moved.rect.top += kGraphHeadingHeight;
+            moved.rect.bottom += kGraphHeadingHeight;
+            moved.text.y += kGraphHeadingHeight;
+            const DisplayItem& got = saved.Items()[i + 1];
+            ASSERT_EQ(got.kind, moved.kind) << i;
+            switch (got.kind) {
+                case DisplayItem::Kind::Line:
+                    EXPECT_EQ(got.line, moved.line) << i;
+                    break;
+                case DisplayItem::Kind::Rect:
+                    EXPECT_EQ(got.rect, moved.rect) << i;
+                    break;
+                case DisplayItem::Kind::Text:
+                    EXPECT_EQ(got.text, moved.text) << i;
+                    break;
+            }
+        }
+    }
 }
 
 TEST(GraphPaint, DatesOnTheFirstTheLastAndAtEveryNewDay) {

@@ -174,17 +174,27 @@ TEST(QueueDownload, AFailedExchangeKeepsTheLinesWritten) {
     EXPECT_EQ(silent.requests.size(), 1u);
 }
 
+// "Storno" ends the download at the next progress step, even when every record stays invalid
+// (month 0), and the log's last line says what was written and that the rest stays queued.
 TEST(QueueDownload, StornoEndsAtTheNextProgressStepEvenForUnusableRecords) {
-    // Every record stays invalid: nothing is written, yet the user can still cancel.
-    ScriptedModule module;
-    for (int i = 0; i < 100; ++i)
-        module.records.push_back(Rec(0x10, 0, i, 2026, 0, 7, 12, 0, 0));
-    DownloadRun run;
-    run.progress.cancelAtDelivery_ = 2;
-    run.Download(module);
-    EXPECT_TRUE(run.result.cancelled);
-    EXPECT_EQ(run.result.requests, 20);
-    EXPECT_EQ(run.content, "");
+    for (const int month : {0, 12}) {
+        SCOPED_TRACE(month);
+        ScriptedModule module;
+        for (int i = 0; i < 100; ++i)
+            module.records.push_back(Rec(0x10, 0, i, 2026, month, 7, 12, 0, i % 60));
+        DownloadRun run;
+        run.progress.cancelAtDelivery_ = 2;
+        run.Download(module);
+        EXPECT_TRUE(run.result.cancelled);
+        EXPECT_EQ(run.result.requests, 20);
+        const int written = month == 0 ? 0 : 20;
+        EXPECT_EQ(std::count(run.content.begin(), run.content.end(), '\n'), written);
+        ASSERT_GE(run.progress.lines_.size(), 2u);
+        EXPECT_EQ(run.progress.lines_.end()[-2], "Celkem 20  záznamů ");
+        EXPECT_EQ(run.progress.lines_.back(),
+                  "Zapsáno " + std::to_string(written) + " záznamů, zbytek zůstává v modulu");
+        EXPECT_TRUE(run.progress.keptOpen_);
+    }
 }
 
 TEST(QueueDownload, AWriteErrorStopsTheDownload) {

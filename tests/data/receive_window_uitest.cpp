@@ -101,6 +101,24 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     EXPECT_TRUE(simulator_.FindModule(kModule)->Log().Queue().empty());
     EXPECT_FALSE(form.Shared().Bus().Busy());
 
+    // "Storno" at the tenth record: the log comes back to say what was written and that the
+    // rest stays in the module, before the file is read.
+    Push(0, 25);
+    const std::string third = dir_.File("third.PRN");
+    prompt_.QueueFile(QString::fromStdString(third));
+    QTimer::singleShot(0, info_, [this] { info_->MCancelClick(); });
+    QStringList shown;
+    data_->SetPause([&](int) {
+        if (shown.isEmpty() && info_->isVisible()) shown = info_->Lines();
+    });
+    form.DataPages().MTabReceive->click();
+    data_->SetPause([](int) {});
+    EXPECT_EQ(prompt_.MessageCount(), 1);
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.back(), QStringLiteral("Zapsáno 10 záznamů, zbytek zůstává v modulu"));
+    EXPECT_EQ(data_->Records().Count(), 10);
+    EXPECT_GE(simulator_.FindModule(kModule)->Log().Queue().size(), 15u);
+
     // The poller was released: the module is polled again.
     const std::size_t before = simulator_.Record().RequestCount();
     EXPECT_TRUE(WaitFor([&] { return simulator_.Record().RequestCount() > before + 2; }, 10000));
