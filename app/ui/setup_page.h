@@ -40,7 +40,9 @@ class SetupPage : public QWidget {
     void UpdateStatus(int address);
     // The status panel's caption, as the On-line page or a lost port gives it.
     void ShowStatusCaption(const QString& caption);
+    // "Najdi" runs the quick find; the full find is the button's context menu item.
     void MSetFindClick();
+    void MSetFindFullClick();
     void MSetConfigClick();
     // "Přiřazení portů": the user maps COM1..COM4 onto devices; the ports are probed again on
     // the new mapping and the page's settings applied.
@@ -77,6 +79,7 @@ class SetupPage : public QWidget {
     bool FindUsablePorts();
     void SavePortMap(const PortPaths& paths);
     QString OpenFailureText() const;
+    void RunFind(bool full);
 
     Session& session_;
     TMCfgForm& cfg_;
