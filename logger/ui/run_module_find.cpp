@@ -21,9 +21,12 @@ int FullFindMinutes(const TCommPort& link) {
 }
 
 // The quick find gives up early only where a module hides from it (a lost reply, a module that
-// answers late); the full find is then worth its minutes, but only the user can say so.
+// answers late); the full find is then worth its minutes, but only the user can say so. The
+// question comes while the finished log is still shown: it belongs to the always-on-top dialog,
+// or it would open under it.
 bool OfferFullFind(Session& session) {
-    return session.Ask(
+    return Prompts().Ask(
+        &session.Info(),
         QStringLiteral("Rychlé hledání modul nenašlo.\n\nMám spustit úplné hledání (všechny "
                        "rychlosti, Checksum vypnutý i zapnutý, každá adresa třikrát)? Trvá asi "
                        "%1 min.")
