@@ -718,7 +718,7 @@ def main():
         await_("the window manager", lambda: "window id" in subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout)
         start_merido()
-        only = sys.argv[1:]  # case letters, for a quicker look at a few
+        only = "".join(sys.argv[1:])  # case letters ("ap" or "a p"), for a quicker look at a few
         for name, case in CASES:
             if only and name[0] not in only:
                 continue
