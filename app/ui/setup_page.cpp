@@ -1,5 +1,6 @@
 #include "app/ui/setup_page.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -132,6 +133,18 @@ void SetupPage::BuildModuleGroup() {
                                     "nastavení Checksum)"));
     MSetFind->setGeometry(10, 118, 140, 30);
     connect(MSetFind, &QPushButton::clicked, this, [this] { MSetFindClick(); });
+    // The full find takes about ten times as long: one choice away, never the default.
+    MSetFind->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(MSetFind, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(MSetFind);
+        QAction* quick = menu.addAction(QStringLiteral("&Rychlé hledání"));
+        menu.setDefaultAction(quick);
+        QAction* full = menu.addAction(QStringLiteral("Ú&plné hledání…"));
+        // The find runs after the menu has closed, not inside its event loop.
+        QAction* chosen = menu.exec(MSetFind->mapToGlobal(at));
+        if (chosen == quick) MSetFindClick();
+        if (chosen == full) MSetFindFullClick();
+    });
     connect(MSetConfig, &QPushButton::clicked, this, [this] { MSetConfigClick(); });
 }
 
@@ -407,8 +420,22 @@ void SetupPage::ShowLostPort(const std::string& device) {
 }
 
 void SetupPage::MSetFindClick() {
+    RunFind(false);
+}
+
+void SetupPage::MSetFindFullClick() {
+    RunFind(true);
+}
+
+void SetupPage::RunFind(bool full) {
+    // The quick find starts where the page points; the page itself stays as it is, and the user
+    // takes what the list shows into it.
+    const ModuleSettingsGuess saved{MSetBaud->currentIndex() + kBaudCodeOffset,
+                                    MSetCsum->isChecked(),
+                                    ReadAddress(MSetAddress->text().toStdString()).value};
     // The find leaves the link on the last combination it tried: the page's settings apply again.
-    if (RunModuleFind(session_, portNumber_)) MSetUseClick(nullptr);
+    if (RunModuleFind(session_, portNumber_, saved, full ? FindDepth::kFull : FindDepth::kQuick))
+        MSetUseClick(nullptr);
 }
 
 void SetupPage::MSetConfigClick() {

@@ -44,7 +44,9 @@ class SetupPage : public QWidget {
     // While the port's device is gone: the state first, the device shortened in the middle to
     // the panel's width, the whole text in the tooltip.
     void ShowLostPort(const std::string& device);
+    // "Najdi" runs the quick find; the full find is the button's context menu item.
     void MSetFindClick();
+    void MSetFindFullClick();
     void MSetConfigClick();
     // "Přiřazení portů": the user maps COM1..COM4 onto devices; the ports are probed again on
     // the new mapping and the page's settings applied.
@@ -89,6 +91,7 @@ class SetupPage : public QWidget {
     void ShowModuleButtons(bool enabled);
     void SavePortMap(const PortPaths& paths);
     QString OpenFailureText() const;
+    void RunFind(bool full);
 
     Session& session_;
     TMCfgForm& cfg_;

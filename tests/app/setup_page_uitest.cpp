@@ -5,12 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "common/ui/control_color.h"
 #include "common/ui/port_map_dialog.h"
+#include "common/ui/tminfo_form.h"
 #include "form_fixture.h"
 #include "link/core/pause_lease.h"
 #include "tests/app/mouse_pick.h"
@@ -329,6 +332,76 @@ TEST_F(SetupTest, NothingIsReappliedWhileATransactionHoldsTheBus) {
     EXPECT_FALSE(Form().Shared().Bus().Busy());
     Form().FormActivate();
     EXPECT_EQ(ports_.Tried().size(), 1u);
+}
+
+// "Najdi" runs the quick find from what the page holds; when it finds nothing the user is offered
+// the full find, which is also the button's context menu item (its mnemonic "p"). The page keeps
+// what it showed, and its settings apply again once the user has closed the dialog.
+TEST_F(SetupTest, FindIsQuickFromThePageAndTheFullFindOneChoiceAway) {
+    Present({0});
+    Form().FormActivate();
+    link_.SetReplyGapMs(0);  // the fake bus is silent: a silent address costs nothing here
+    SetupSh().MSetBaud->setCurrentIndex(4);  // 19200 Bd
+    SetupSh().MSetCsum->setChecked(true);
+    SetupSh().MSetAddress->setText(QStringLiteral("33"));
+    TMInfoForm& info = Form().Shared().Info();
+    QTimer user;  // closes the dialog once the find has finished it
+    user.setInterval(0);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (info.Visible() && info.MCancel->text() == QStringLiteral("OK")) info.MCancelClick();
+    });
+    user.start();
+    const auto fromMenu = [this] {
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) return;
+            QTest::keyClick(menu, Qt::Key_P);
+            if (menu->isVisible()) menu->close();  // no such item: the find never runs
+        });
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(4, 4),
+                                SetupSh().MSetFind->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(SetupSh().MSetFind, &event);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> start;
+        std::optional<bool> answer;  // to the offer of the full find
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {"quick, full declined", [this] { QTest::mouseClick(SetupSh().MSetFind, Qt::LeftButton); },
+         false, "BAUD = 19200, CSUM = ON:"},
+        {"quick, full accepted", [this] { QTest::mouseClick(SetupSh().MSetFind, Qt::LeftButton); },
+         true, "BAUD = 1200, CSUM = OFF:"},
+        {"full from the menu", fromMenu, std::nullopt, "BAUD = 1200, CSUM = OFF:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompt_.ClearLog();
+        info.Open({}, 0);  // an empty log, so a find that does not run shows
+        info.MCancelClick();
+        if (c.answer) prompt_.QueueAnswer(*c.answer);
+        c.start();
+        const QStringList lines = info.Lines();
+        ASSERT_EQ(lines.size(), 13);  // a heading for each combination tried, and "KONEC"
+        EXPECT_EQ(lines.front(), QLatin1String(c.firstLine));
+        EXPECT_EQ(lines.back(), QStringLiteral("KONEC"));
+        EXPECT_EQ(info.windowTitle(), QStringLiteral("Vyhledávání aktuálního nastavení QX"));
+        ASSERT_EQ(prompt_.Log().size(), c.answer ? 1u : 0u);
+        if (c.answer) {
+            EXPECT_EQ(prompt_.Log()[0].kind, ScriptedPrompt::Shown::Kind::Question);
+            EXPECT_TRUE(prompt_.Log()[0].text.contains(QStringLiteral("úplné hledání")));
+            EXPECT_EQ(prompt_.Log()[0].caption, QStringLiteral("TMForm::MSetFindClick()"));
+        }
+        EXPECT_FALSE(info.Visible());
+        EXPECT_EQ(SetupSh().MSetBaud->currentIndex(), 4);
+        EXPECT_TRUE(SetupSh().MSetCsum->isChecked());
+        EXPECT_EQ(SetupSh().MSetAddress->text(), QStringLiteral("33"));
+        EXPECT_EQ(link_.BaudCode(), 7);
+        EXPECT_TRUE(link_.ChecksumOn());
+        EXPECT_EQ(link_.PollEntry(33), -1);
+        EXPECT_FALSE(Form().Shared().Bus().Busy());
+    }
 }
 
 TEST_F(SetupTest, ExitWritesOnlyWhatChanged) {

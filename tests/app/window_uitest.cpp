@@ -660,11 +660,11 @@ TEST_F(WholeFormTest, SetupModuleButtonsReachTheFindAndTheReconfiguration) {
 
     form.FormActivate();
     ASSERT_TRUE(link_.IsOpen());
-    // The user cancels the find at once: the settings of the Setup page are applied again.
+    // The user cancels the quick find at once: the settings of the Setup page are applied again.
     QTimer::singleShot(0, info_, [this] { info_->MCancelClick(); });
     form.MSetupSh->MSetFind->click();
     const QStringList lines = info_->Lines();
-    EXPECT_EQ(lines.value(0), QStringLiteral("BAUD = 1200, CSUM = OFF:"));
+    EXPECT_EQ(lines.value(0), QStringLiteral("BAUD = 9600, CSUM = OFF:"));  // the page's settings
     EXPECT_EQ(lines.value(lines.size() - 1), QStringLiteral("KONEC"));
     EXPECT_TRUE(link_.IsOpen());
     EXPECT_EQ(link_.BaudCode(), 6);

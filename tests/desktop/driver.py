@@ -284,6 +284,22 @@ def choose_file(name, title="Otevřít soubor", question=False, wait=True):
     await_("file dialog closed", lambda: no_question() or not showing(dialog), timeout=10)
 
 
+def program_windows():
+    """The X windows of the program that are mapped now, popups included."""
+    pid = str(STARTED[-1].pid)
+    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", pid],
+                         capture_output=True, text=True).stdout
+    return set(out.split())
+
+
+def near(window, x, y, reach=200):
+    """The window's top left corner lies within `reach` pixels right of and below (x, y)."""
+    geometry = run("xdotool", "getwindowgeometry", "--shell", window)
+    values = dict(l.split("=", 1) for l in geometry.split())
+    left, top = int(values["X"]), int(values["Y"])
+    return x - 2 <= left <= x + reach and y - 2 <= top <= y + reach
+
+
 def no_question():
     """No message box of Qt's own (as a question about replacing a file) may stand in the way."""
     for w in windows():
@@ -954,6 +970,92 @@ def case_graph_crosshair_cleared():
         raise Failure("the dashed cross-hair stayed on the graph")
 
 
+def case_find_quick():
+    """The page points at the wrong checksum mode: "Najdi" finds module 10 within seconds (the
+    quick find: the page's settings first, each address once), lists it in the progress dialog
+    and leaves the page as it was; after OK the page's settings apply again, and the user puts
+    the checksum back. The full find is the button's context menu item."""
+    open_page("Nastavení")
+    status = find(contains="Status:", role=pyatspi.ROLE_LABEL)
+    await_(f"status naming {MODULE}", lambda: status.clearCache() or MODULE in (status.name or ""))
+    address = labelled("Adresa:", pyatspi.ROLE_TEXT)
+    baud = labelled("Rychlost:", pyatspi.ROLE_COMBO_BOX)
+    csum = find("Checksum.", pyatspi.ROLE_CHECK_BOX)
+    find_button = find("Najdi", pyatspi.ROLE_PUSH_BUTTON)
+
+    def page():
+        address.clearCache()
+        text = address.queryText()
+        return (text.getText(0, text.characterCount), combo_text(baud),
+                has_state(csum, pyatspi.STATE_CHECKED))
+
+    original = page()
+    if original != ("10", "9600  Bd", False):
+        raise Failure(f"the Setup page does not show module 10's settings: {original}")
+
+    # The full find, one choice away: the button's context menu; Esc leaves it unused.
+    x, y = centre(find_button)
+    before_menu = program_windows()
+    run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "3")
+    # A popup menu is no window in the accessibility tree: it shows as one more window of the
+    # program on the X server, at the click.
+    menu = await_("the button's context menu", lambda: first([
+        w for w in program_windows() - before_menu if near(w, x, y)]), timeout=10)
+    shot("p1-find-menu")
+    key("Escape")
+    await_("the menu closed", lambda: menu not in program_windows())
+
+    click(csum)
+    await_("Checksum. checked", lambda: has_state(csum, pyatspi.STATE_CHECKED))
+    before = len(trace_lines())
+    click(find("Nastav", pyatspi.ROLE_PUSH_BUTTON))
+    with_sum = re.compile(r"> \$0AM[0-9A-F]{2}\\r$")
+    await_trace("module 10 asked with checksum digits", with_sum.search, before)
+    wrong = page()
+
+    before = len(trace_lines())
+    t0 = time.monotonic()
+    click(find_button)
+    dialog = find("Vyhledávání aktuálního nastavení QX", pyatspi.ROLE_DIALOG)
+    found = "    Addresa  10  (0Ah)  -->  OK"
+
+    def log():
+        return "\n".join(texts_of(dialog))
+
+    await_("the dialog listing module 10 and KONEC",
+           lambda: found in log() and "KONEC" in log(), timeout=60)
+    took = time.monotonic() - t0
+    shot("p2-found")
+    text = log()
+    headings = re.findall(r"BAUD = \d+, CSUM = \w+:", text)
+    if headings != ["BAUD = 9600, CSUM = ON:", "BAUD = 9600, CSUM = OFF:"]:
+        raise Failure(f"not the quick find from the page's settings: {headings} ({took:.1f} s)")
+    if page() != wrong:
+        raise Failure(f"the find changed the Setup page: {wrong} became {page()}")
+    # Address 10 was asked first in each combination, and each silent address only once.
+    asked = [l.split("> ", 1)[1] for l in trace_lines()[before:] if " > $" in l]
+    if asked[:1] != ["$0AME2\\r"] or asked.count("$05MD6\\r") != 1:
+        raise Failure(f"the find did not start at the page's address once: {asked[:3]}")
+    print(f"  the quick find took {took:.1f} s")
+
+    ok = find("OK", pyatspi.ROLE_PUSH_BUTTON, dialog)
+    before = len(trace_lines())
+    click(ok)
+    await_("the dialog closed", lambda: not showing(dialog))
+    await_trace("the page's settings applied again", with_sum.search, before)
+
+    click(csum)
+    await_("Checksum. cleared", lambda: not has_state(csum, pyatspi.STATE_CHECKED))
+    before = len(trace_lines())
+    click(find("Nastav", pyatspi.ROLE_PUSH_BUTTON))
+    await_trace("module 10 polled again", lambda l: l.endswith("> $0AM\\r"), before)
+    await_(f"status naming {MODULE} and its instrument",
+           lambda: status.clearCache() or "QX520    WZ520" in (status.name or ""))
+    shot("p3-polling-again")
+    if page() != original:
+        raise Failure(f"the Setup page was left at {page()}")
+
+
 CASES = [
     ("a: Setup page, port picked with the mouse", case_setup_port_pick),
     ("b: On-line page, range AUTO", case_online_range_auto),
@@ -971,6 +1073,7 @@ CASES = [
      case_alert_above_progress),
     ("n: Table page, export items disabled on an empty table", case_export_items_disabled),
     ("o: Graph page, cross-hair and read-out gone after a menu", case_graph_crosshair_cleared),
+    ("p: Setup page, Najdi finds the module quickly", case_find_quick),
 ]
 
 
@@ -1023,7 +1126,7 @@ def main():
         await_("the window manager", lambda: "window id" in subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout)
         start_merido()
-        only = sys.argv[1:]  # case letters, for a quicker look at a few
+        only = "".join(sys.argv[1:])  # case letters ("ap" or "a p"), for a quicker look at a few
         for name, case in CASES:
             if only and name[0] not in only:
                 continue

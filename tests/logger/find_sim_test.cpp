@@ -99,6 +99,36 @@ TEST_F(FindSim, ListsEachModuleOnlyUnderItsOwnBaudAndChecksum) {
     EXPECT_GE(asked("$052"), 1);
 }
 
+// The quick find on the wire: one request per silent address and combination, and the link left
+// polling the module where it was found until the page's settings apply again.
+TEST_F(FindSim, QuickFindAsksEachAddressOnceAndLeavesTheModulePolled) {
+    gapMs_ = 1;                   // five combinations of 256 silent addresses
+    Start({Module(7, 7, true)});  // 19200 Bd with checksums: the sixth combination tried
+    TCommPortFindLink link(*port_, 0, nullptr);
+
+    const QuickFindResult r = FindModuleQuick(link, progress_, {6, false, 10});
+
+    EXPECT_EQ(r.outcome, ScanOutcome::kDone);
+    EXPECT_EQ(r.found.address, 7);
+    EXPECT_EQ(progress_.lines_,
+              (std::vector<std::string>{"BAUD = 9600, CSUM = OFF:", "BAUD = 9600, CSUM = ON:",
+                                        "BAUD = 38400, CSUM = OFF:", "BAUD = 38400, CSUM = ON:",
+                                        "BAUD = 19200, CSUM = OFF:", "BAUD = 19200, CSUM = ON:",
+                                        "    Addresa  7  (07h)  -->  OK  #12345678", "KONEC"}));
+    const auto written = written_.Copy();
+    EXPECT_EQ(std::count_if(written.begin(), written.end(),
+                            [](const std::string& r) { return r.rfind("$FEM", 0) == 0; }),
+              5);
+    EXPECT_EQ(std::count_if(written.begin(), written.end(),
+                            [](const std::string& r) { return r.rfind("$0AM", 0) == 0; }),
+              6);
+    EXPECT_EQ(port_->BaudCode(), 7);
+    EXPECT_TRUE(port_->ChecksumOn());
+    EXPECT_EQ(port_->PollEntry(7), 12345678);
+    EXPECT_FALSE(port_->PauseRequested());
+    EXPECT_TRUE(WaitFor([&] { return port_->Station(7).state != 0; }));
+}
+
 TEST_F(FindSim, ModuleThatStopsAnsweringEndsTheFindWithTheErrorLine) {
     auto faulty = Module(3, 3, false);  // 1200 Bd: met in the very first scan
     faulty.muteConfigRead = true;

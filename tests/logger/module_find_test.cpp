@@ -67,6 +67,10 @@ class FakeBus : public FindLink {
         }
         return -1;
     }
+    int Probe(const char* request, char* reply) override {
+        probes.push_back({static_cast<int>(reopens.size()), request});
+        return Send(request, reply);
+    }
     void ClearPollList() override { poll.clear(); }
     void SetPollEntry(int addr, int entry) override {
         poll[addr] = entry;
@@ -77,6 +81,7 @@ class FakeBus : public FindLink {
     // Requests that receive a late reply meant for another request instead of their own.
     std::map<std::string, std::string> strays;
     std::vector<std::pair<int, bool>> reopens;
+    std::vector<std::pair<int, std::string>> probes;  // (combinations opened so far, request)
     std::map<int, int> poll;
     std::vector<std::pair<int, int>> pollHistory;
     int failOpenAt = -1;
@@ -196,6 +201,75 @@ TEST(ModuleFind, CancelAndFailedOpenStopWithoutTheErrorLine) {
     EXPECT_EQ(p2.lines_, expected);
     EXPECT_EQ(closed.pauses, 4);
     EXPECT_EQ(closed.resumes, 4);
+}
+
+// The quick find: the page's settings first, its address first at every combination, each address
+// asked once (a probe, not a three-attempt Send), and done at the first module.
+TEST(ModuleFind, QuickFindStartsWithTheSavedSettingsAndStopsAtTheFirstModule) {
+    using Combos = std::vector<std::pair<int, bool>>;
+    struct Case {
+        const char* name;
+        std::vector<FakeBus::Module> modules;
+        ModuleSettingsGuess saved;
+        Combos reopens;
+        std::vector<int> probesPerCombo;
+        ModuleSettingsGuess found;
+        std::string line;  // the found module's line, under the last heading
+    };
+    const Combos all{{3, true}, {3, false}, {8, true}, {8, false}, {7, true}, {7, false},
+                     {6, true}, {6, false}, {5, true}, {5, false}, {4, true}, {4, false}};
+    const Case cases[] = {
+        {"module as saved",
+         {{10, 6, false, 0x0A}},
+         {6, false, 10},
+         {{6, false}},
+         {1},
+         {6, false, 10},
+         "    Addresa  10  (0Ah)  -->  OK"},
+        // A second module of a later combination is never reached.
+        {"address 200 at 38400 Bd with checksums",
+         {{200, 8, true, 0x4E, 77}, {3, 3, false, 0x0A}},
+         {6, false, 10},
+         {{6, false}, {6, true}, {8, false}, {8, true}},
+         {256, 256, 256, 201},
+         {8, true, 200},
+         "    Addresa  200  (C8h)  -->  OK  #77"},
+        {"nothing", {}, {3, true, 5}, all, std::vector<int>(12, 256), {6, false, -1}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeBus bus;
+        bus.modules = c.modules;
+        test::FakeProgress progress;
+        const QuickFindResult r = FindModuleQuick(bus, progress, c.saved);
+        EXPECT_EQ(r.outcome, ScanOutcome::kDone);
+        EXPECT_EQ(bus.reopens, c.reopens);
+        std::vector<int> perCombo(c.reopens.size(), 0);
+        for (const auto& [combo, request] : bus.probes) {
+            if (perCombo[combo - 1]++ == 0) {
+                EXPECT_EQ(HexPairAt(request, 2), c.saved.address) << request;
+            }
+        }
+        EXPECT_EQ(perCombo, c.probesPerCombo);
+        std::map<std::pair<int, std::string>, int> asked;
+        for (const auto& probe : bus.probes)
+            EXPECT_EQ(++asked[probe], 1) << probe.second;
+        EXPECT_EQ(r.found.address, c.found.address);
+        if (c.found.address >= 0) {
+            EXPECT_EQ(r.found.baudCode, c.found.baudCode);
+            EXPECT_EQ(r.found.checksum, c.found.checksum);
+        }
+        // The same dialog as the full find: its title, a heading per combination, "KONEC".
+        EXPECT_EQ(progress.title_, "Vyhledávání aktuálního nastavení QX");
+        EXPECT_TRUE(progress.finishes_ == 1 && progress.keptOpen_);
+        ASSERT_EQ(progress.lines_.size(), c.reopens.size() + (c.line.empty() ? 1 : 2));
+        EXPECT_EQ(progress.lines_.back(), "KONEC");
+        if (!c.line.empty()) {
+            EXPECT_EQ(progress.lines_[c.reopens.size()], c.line);
+        }
+        EXPECT_EQ(bus.pauses, bus.resumes);
+        EXPECT_FALSE(bus.sentWhileRunning);
+    }
 }
 
 TEST(Reconfigure, KeepsTheConfigurationByteAndSetsOnlyTheChecksumFlag) {
