@@ -186,17 +186,21 @@ TEST(CommPortLifecycle, OpenOnOpenLinkStopsTheOldPollerFirst) {
 }
 
 // The module at C8h answers a configuration request after the link has given up on it, and
-// the link is opened again meanwhile: that reply is no answer to the next request.
+// the link is opened again meanwhile: that reply is no answer to the next request. The peer
+// sends the late reply only once the next request has come, so it meets that exchange after
+// the purge whatever the machine's load.
 TEST(CommPortLifecycle, LateReplyAcrossReopenIsNotTheNextAnswer) {
-    sim::Simulator sim;
-    sim::ModuleSettings module;
-    module.address = 0xC8;
-    module.baudCode = 4;
-    module.config = 0x14;
-    sim.AddModule(module);
-    ASSERT_TRUE(sim.Start());
-    sim.DelayNextReply(400, "$2");  // past three attempts of 70 ms and the re-opening
-    TCommPort port(PathsWith(0, sim.SlavePath()));
+    PtyPeer peer;
+    std::atomic<int> configRequests{0};
+    peer.SetScript([&configRequests](const std::string& frame) -> std::optional<PeerReply> {
+        if (frame == "$C82\r") {
+            if (++configRequests <= 3) return std::nullopt;  // the three attempts go unanswered
+            return PeerReply{{{0, "!C814040E\r"}}};
+        }
+        if (frame == "$C8M\r") return PeerReply{{{0, "!C814040E\r"}, {5, "!C815200520\r"}}};
+        return std::nullopt;
+    });
+    TCommPort port(PathsWith(0, peer.Path()));
     ASSERT_EQ(port.Open(0, 4, false, nullptr), kOk);
     char reply[kBufferSize] = {};
     {
