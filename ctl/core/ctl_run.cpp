@@ -136,6 +136,9 @@ int RunCtl(const std::vector<std::string>& args, const CtlEnvironment& env) {
         {"find", RunFind},         {"reconfigure", RunReconfigure}};
     const bool takesFiles =
         o.command == "record" || o.command == "download" || o.command == "schedule";
+    const bool takesList = o.command == "read" || o.command == "watch" || o.command == "record";
+    if (!takesList && (o.addresses.size() > 1 || o.addressesFound))
+        return Fail(env, o.command + " takes one --addr, not a list", kExitUsage);
     if (!takesFiles && !o.files.empty())
         return Fail(env, "unexpected argument '" + o.files[0] + "'", kExitUsage);
     return commands.at(o.command)(o, env);
