@@ -393,9 +393,16 @@ TEST_F(CtlSim, WatchPollsEveryListedModuleAndTellsWhichDoNotAnswer) {
     EXPECT_TRUE(valuesOf(10) && valuesOf(11) && valuesOf(12)) << out_.str();
     EXPECT_FALSE(valuesOf(13));
 
-    // record: each data line with the address it came from.
+    // record: each data line with the address it came from; on a terminal the running count
+    // and the last value on standard error, cleared at the end.
     const std::string file = dir_.File("bus.PRN");
-    ASSERT_EQ(Run({"record", file, "--addr", "12,10", "--count", "6"}), 0) << err_.str();
+    ctl::CtlEnvironment terminal = Env();
+    terminal.errIsTerminal = true;
+    ASSERT_EQ(Run({"record", file, "--addr", "12,10", "--count", "6"}, terminal), 0);
+    EXPECT_TRUE(std::regex_match(err_.str(),
+                                 std::regex("\r\033\\[K1 line, the last: \\d{4}-.*  1[02]  "
+                                            "[^]*\r\033\\[K")))
+        << err_.str();
     std::istringstream lines(TempDir::Read(file));
     std::set<int> addresses;
     for (std::string l; std::getline(lines, l);) {
@@ -405,6 +412,14 @@ TEST_F(CtlSim, WatchPollsEveryListedModuleAndTellsWhichDoNotAnswer) {
         addresses.insert(f.address);
     }
     EXPECT_EQ(addresses, (std::set<int>{10, 12}));
+
+    // --addr found: the addresses that answer now, each asked once, then a value of each.
+    ctl::CtlEnvironment quick = Env();
+    quick.replyGapMs = 3;
+    ASSERT_EQ(Run({"read", "--addr", "found", "--format", "csv"}, quick), 0) << err_.str();
+    EXPECT_EQ(err_.str(), "meridoctl: modules answer at addresses 10, 11, 12\n");
+    EXPECT_TRUE(std::regex_match(out_.str(), std::regex("seq,[^\n]*\n(\\d,[^,]*,1[012],[^\n]*\n){3}")))
+        << out_.str();
 }
 
 // The quick find asks each address once, the saved settings first: 38400 Bd with checksums,
