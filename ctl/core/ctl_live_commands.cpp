@@ -234,8 +234,13 @@ int StreamValues(const CtlOptions& o, const CtlEnvironment& env, CtlSession& s,
         if (tick) tick();
         if (got) continue;
         if (env.Stopped() || Clock::now() >= end.deadline) break;
-        if (taken == 0 && Clock::now() >= firstBy)
-            return Fail(env, "no value came in time from " + DescribeLink(s.Choice()), kExitComm);
+        if (taken == 0 && Clock::now() >= firstBy) {
+            std::string from = DescribeLink(s.Choice());
+            if (addresses.size() > 1)
+                from = from.substr(0, from.rfind(", address ")) + ", addresses " +
+                       AddressListText(addresses);
+            return Fail(env, "no value came in time from " + from, kExitComm);
+        }
     }
     return kExitDone;
 }
