@@ -1,8 +1,10 @@
 // meridoctl against the paced simulator: the download of a full queue at 38400 Bd against the
-// line's physical floor, and the quick find of a module at address 200 (38400 Bd, checksums on)
-// against the full find. Figures only.
+// line's physical floor, the values per second that watch takes from 1, 2 and 4 modules on one
+// bus at 38400 Bd against the line's floor, and the quick find of a module at address 200
+// (38400 Bd, checksums on) against the full find. Figures only.
 //
 // Usage: ctl_bench [records] [full]   ("full" also times the complete full find: ~11 minutes)
+//        ctl_bench watch              (the watch figures only)
 
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "ctl/core/ctl_run.h"
 #include "sim/simulator.h"
@@ -72,6 +75,56 @@ void Download(int records) {
     std::filesystem::remove(path);
 }
 
+// watch on `modules` modules at 38400 Bd for `seconds` (and one more listed address where no
+// module answers when `absent`). The figures come from the steady part of the run, from the first
+// value request to the last reply: the values taken in it against what the line could carry in
+// the same exchanges (request and reply characters at 10 bits each plus the turnaround).
+void Watch(int modules, bool absent, double seconds) {
+    constexpr int kTurnaroundMs = qx::sim::Simulator::kDefaultTurnaroundMs;
+    qx::sim::Simulator sim;
+    for (int a = 1; a <= modules; ++a) {
+        qx::sim::ModuleSettings module;
+        module.address = a;
+        module.baudCode = 8;
+        sim.AddModule(module);
+    }
+    if (!sim.Start()) return;
+    sim.SetPacing(true, kTurnaroundMs);
+    std::ostringstream out, err;
+    const std::string list = "1-" + std::to_string(modules + (absent ? 1 : 0));
+    const int code = qx::ctl::RunCtl({"watch", "--quiet", "--baud", "38400", "--csum", "off",
+                                      "--addr", list, "--duration", std::to_string(seconds)},
+                                     Env(sim.SlavePath(), out, err));
+    sim.Stop();
+    const auto frames = sim.Record().Frames();
+    std::size_t first = frames.size(), last = 0;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i].fromModule) continue;
+        if (frames[i].bytes[0] == '#' && first == frames.size()) first = i;
+        if (frames[i].bytes[0] == '#' || first < frames.size()) last = i;
+    }
+    if (first >= last) return;
+    std::size_t chars = 0, replyChars = 0, exchanges = 0, values = 0;
+    for (std::size_t i = first; i <= last + 1 && i < frames.size(); ++i) {
+        chars += frames[i].bytes.size();
+        if (frames[i].fromModule) replyChars += frames[i].bytes.size();
+        if (frames[i].fromModule) continue;
+        ++exchanges;
+        values += frames[i].bytes[0] == '#' ? 1 : 0;
+    }
+    const double elapsed = std::chrono::duration<double>(
+                               frames[std::min(last + 1, frames.size() - 1)].at - frames[first].at)
+                               .count();
+    const double floor = chars * 10 / 38400.0 + exchanges * kTurnaroundMs / 1000.0;
+    // qxsim paces the replies and the turnaround only: the requests cross the pty at once.
+    const double paced = replyChars * 10 / 38400.0 + exchanges * kTurnaroundMs / 1000.0;
+    std::printf(
+        "watch, %d module%s%s: exit %d, %.1f values/s against the line's %.1f: %.3f of "
+        "it (goal >= 0.9); against the paced part %.3f\n",
+        modules, modules == 1 ? "" : "s", absent ? " and one switched off" : "", code,
+        values / elapsed, values / floor, floor / elapsed, paced / elapsed);
+}
+
 double Find(bool fast, const std::string& device) {
     std::ostringstream out, err;
     std::vector<std::string> args{"find", "--baud", "9600", "--csum", "off", "--addr", "10"};
@@ -113,7 +166,11 @@ int main(int argc, char** argv) {
     const bool full = argc > 2 && std::string(argv[2]) == "full";
     // As in download_bench: the simulator's sleeps must not wake late.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
-    Download(records);
-    FindModule(full);
+    const bool watchOnly = argc > 1 && std::string(argv[1]) == "watch";
+    if (!watchOnly) Download(records);
+    for (int modules : {1, 2, 4})
+        Watch(modules, false, 5);
+    Watch(3, true, 5);
+    if (!watchOnly) FindModule(full);
     return 0;
 }

@@ -74,7 +74,7 @@ std::string Done(bool ok, const char* what) {
 }  // namespace
 
 const char* ControlHelp() {
-    return "  silence on|off        answer nothing while on\n"
+    return "  silence on|off [ADDR] answer nothing while on; with ADDR only that module\n"
            "  drop N                drop the next N replies\n"
            "  corrupt               give the next checksummed reply a wrong checksum\n"
            "  stall [MS]            pause the next reply half-way for MS ms (default 100)\n"
@@ -108,7 +108,12 @@ std::string ExecuteControl(Simulator& sim, std::string_view line) {
     bool on = false;
     long n = 0;
     int addr = -1;
-    if (cmd == "silence" && w.size() == 2 && ParseOnOff(w[1], &on)) return sim.SetSilent(on), "ok";
+    if (cmd == "silence" && w.size() == 2 && ParseOnOff(w[1], &on)) {
+        if (!on) sim.SetModuleSilent(-1, false);
+        return sim.SetSilent(on), "ok";
+    }
+    if (cmd == "silence" && w.size() == 3 && ParseOnOff(w[1], &on) && AddressArg(w, 2, &addr))
+        return Done(sim.SetModuleSilent(addr, on), "no such module");
     if (cmd == "stream" && w.size() == 2 && ParseOnOff(w[1], &on))
         return sim.SetStreaming(on), "ok";
     if (cmd == "drop" && w.size() == 2 && ParseInt(w[1], &n) && n >= 0)

@@ -120,7 +120,7 @@ void Module::PrefillQueue(int count, int config, int intervalSeconds, double now
 
 std::optional<std::string> Module::Respond(std::string_view line, int lineBaudCode, double now) {
     // A module on another baud rate sees only noise on the line.
-    if (lineBaudCode != settings_.baudCode) return std::nullopt;
+    if (silent_ || lineBaudCode != settings_.baudCode) return std::nullopt;
     std::string_view text = line;
     if (settings_.checksum) {
         // Checksums on: a request without a valid checksum is ignored, not refused.

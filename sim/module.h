@@ -32,6 +32,9 @@ class Module {
     // Puts a pending baud code and checksum mode into effect, as switching the module off and on.
     void PowerCycle();
     void SetInstrumentAttached(bool attached) { settings_.instrumentAttached = attached; }
+    // While set, the module answers nothing, as one switched off.
+    void SetSilent(bool silent) { silent_ = silent; }
+    bool Silent() const { return silent_; }
     // While set, #AA is answered with a refusal instead of a value.
     void SetNoValue(bool noValue) { noValue_ = noValue; }
     bool NoValue() const { return noValue_; }
@@ -61,6 +64,7 @@ class Module {
     int pendingBaudCode_;
     bool pendingChecksum_;
     bool noValue_ = false;
+    bool silent_ = false;
     std::optional<double> fixedValue_;
     Logger logger_;
 };

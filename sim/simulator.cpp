@@ -193,6 +193,10 @@ bool Simulator::SetInstrumentAttached(int address, bool attached) {
     return UpdateModule(address, [&](Module& m) { m.SetInstrumentAttached(attached); });
 }
 
+bool Simulator::SetModuleSilent(int address, bool silent) {
+    return UpdateModule(address, [&](Module& m) { m.SetSilent(silent); });
+}
+
 bool Simulator::SetNoValue(int address, bool noValue) {
     return UpdateModule(address, [&](Module& m) { m.SetNoValue(noValue); });
 }

@@ -70,6 +70,8 @@ class Simulator {
     void SetStreaming(bool streaming);
     bool SetInstrumentAttached(int address, bool attached);
     bool SetNoValue(int address, bool noValue);
+    // One module answers nothing while `silent`, as if switched off; the others go on.
+    bool SetModuleSilent(int address, bool silent);
     // Holds the measured quantity at a value (nothing: back to the simulated swing).
     bool SetFixedValue(int address, std::optional<double> value);
     void PowerCycle();

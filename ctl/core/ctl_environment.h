@@ -3,7 +3,9 @@
 // streams, the stop request of a signal, and the seams that tests set.
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -34,6 +36,10 @@ struct CtlEnvironment {
     DeviceFactory device;
     int replyGapMs = kReplyGapMs;
     LocalClock clock = SystemLocalTime;
+    // The clock of the reminders while a module or the broker stays away.
+    std::function<std::chrono::steady_clock::time_point()> monotonic = [] {
+        return std::chrono::steady_clock::now();
+    };
 
     bool Stopped() const { return stop != nullptr && stop->load(); }
 };

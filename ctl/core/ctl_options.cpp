@@ -45,6 +45,32 @@ std::optional<int> BaudCodeOf(const std::string& text) {
     return std::nullopt;
 }
 
+std::optional<std::vector<int>> ParseAddressList(const std::string& text, std::string* error) {
+    std::vector<int> list;
+    std::set<int> seen;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma - start);
+        // A range's dash comes after its first character: "-3" is not a range from nothing.
+        const std::size_t dash = item.find('-', 1);
+        const auto first = Address(item.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : Address(item.substr(dash + 1));
+        if (!first || !last) {
+            *error = "'" + item + "' is not an address 0..254 or a range such as 20-23";
+            return std::nullopt;
+        }
+        if (*last < *first) {
+            *error = "the range '" + item + "' runs backwards";
+            return std::nullopt;
+        }
+        for (int a = *first; a <= *last; ++a)
+            if (seen.insert(a).second) list.push_back(a);
+        if (comma == std::string::npos) return list;
+        start = comma + 1;
+    }
+}
+
 std::optional<bool> SwitchOf(const std::string& text) {
     if (text == "on" || text == "1" || text == "yes" || text == "true") return true;
     if (text == "off" || text == "0" || text == "no" || text == "false") return false;
@@ -105,11 +131,21 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
                 if (!on) bad(*v);
                 (arg == "--csum" ? o.checksum : o.newChecksum) = on;
             }
-        } else if (arg == "--addr" || arg == "--new-addr") {
+        } else if (arg == "--addr") {
+            if (auto v = next()) {
+                std::string why;
+                const auto list = *v == "found" ? std::vector<int>{} : ParseAddressList(*v, &why);
+                if (!list) fail("invalid value '" + *v + "' for --addr: " + why);
+                o.addressesFound = *v == "found";
+                o.addresses = list.value_or(std::vector<int>{});
+                o.address.reset();
+                if (o.addresses.size() == 1) o.address = o.addresses[0];
+            }
+        } else if (arg == "--new-addr") {
             if (auto v = next()) {
                 const auto a = Address(*v);
                 if (!a) bad(*v);
-                (arg == "--addr" ? o.address : o.newAddress) = a;
+                o.newAddress = a;
             }
         } else if (arg == "--trace") {
             if (auto v = next()) o.trace = *v;

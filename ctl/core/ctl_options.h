@@ -15,8 +15,10 @@ struct CtlOptions {
     std::optional<std::string> port;  // a device path or COM1..COM4
     std::optional<int> baudCode;      // 3..8
     std::optional<bool> checksum;
-    std::optional<int> address;  // 0..254
-    std::string trace;           // --trace FILE
+    std::optional<int> address;   // 0..254; set when --addr names exactly one
+    std::vector<int> addresses;   // --addr as a list, in the order given, each once
+    bool addressesFound = false;  // --addr found: the addresses that answer, found at the start
+    std::string trace;            // --trace FILE
     bool json = false;
     bool help = false;
     bool quiet = false;              // watch: no value lines on standard output
@@ -46,6 +48,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
 // 3..8 for 1200..38400 (bit rates only); nothing for anything else.
 std::optional<int> BaudCodeOf(const std::string& text);
+// "10,11,20-23": addresses 0..254 and ascending ranges, each address once in the order first
+// named. Nothing for anything else, with the reason in `error`.
+std::optional<std::vector<int>> ParseAddressList(const std::string& text, std::string* error);
 // on/off, 1/0, yes/no, true/false.
 std::optional<bool> SwitchOf(const std::string& text);
 

@@ -31,7 +31,9 @@ constexpr const char* kOverview =
     "  --port PATH|COM1..COM4  the serial port (COM names as mapped in merido's settings)\n"
     "  --baud RATE             1200, 2400, 4800, 9600, 19200 or 38400\n"
     "  --csum on|off           checksums on requests and replies\n"
-    "  --addr N                the module's bus address, 0..254\n"
+    "  --addr N                the module's bus address, 0..254; read, watch and record also\n"
+    "                          take a list and ranges (10,11,20-23) or 'found' (the addresses\n"
+    "                          that answer at the line settings in use)\n"
     "      (the defaults are the values saved by merido's Setup page)\n"
     "  --trace FILE            write every frame on the wire with its time and direction\n"
     "  --timeout SECONDS       how long to wait for the module to answer (default 5)\n"
@@ -54,16 +56,19 @@ const std::map<std::string, std::string> kCommandHelp = {
      "the configuration byte with the quantity and range it stands for.\n"},
     {"read",
      "Usage: meridoctl read [OPTIONS] [--format text|csv|json]\n"
-     "Prints one live value of the instrument, read as the On-line page reads it.\n"},
+     "Prints one live value of the instrument, read as the On-line page reads it; with a\n"
+     "list of addresses, one value of each module.\n"},
     {"watch",
      "Usage: meridoctl watch [OPTIONS] [--format text|csv|json] [--count N]\n"
      "                       [--duration SECONDS] [--quiet] [--mqtt mqtt://HOST[:PORT]/TOPIC]\n"
-     "Prints every live value as it comes until N values, SECONDS or Ctrl+C. Without\n"
-     "--timeout it waits for the module however long it takes, and reports on standard\n"
-     "error when the module goes away and comes back.\n"
-     "  --mqtt URL         publish each value as JSON with QoS 1 to TOPIC on the broker;\n"
-     "                     values taken while the broker is away wait in a queue and go\n"
-     "                     out after the reconnection\n"
+     "Prints every live value as it comes until N values, SECONDS or Ctrl+C, the modules\n"
+     "of an address list in turn, each value with its address. Without --timeout it waits\n"
+     "for the modules however long it takes, and says on standard error at once which do\n"
+     "not answer, once a minute while they stay away, and when they answer again.\n"
+     "  --mqtt URL         publish each value as JSON with QoS 1 to TOPIC on the broker\n"
+     "                     (to TOPIC/ADDRESS with an address list); values taken while\n"
+     "                     the broker is away wait in a queue and go out after the\n"
+     "                     reconnection; the outage is told on standard error\n"
      "  --mqtt-queue N     values the queue holds (default 100000); when it is full the\n"
      "                     oldest are dropped and counted\n"
      "  --mqtt-wait S      at the end, how long to wait for the broker to take the rest\n"
@@ -73,9 +78,11 @@ const std::map<std::string, std::string> kCommandHelp = {
      "Usage: meridoctl record FILE [OPTIONS] [--count N] [--duration SECONDS]\n"
      "                             [--force | --append]\n"
      "Writes each live value as a data line into FILE, as the On-line page's recording\n"
-     "does, until N lines, SECONDS or Ctrl+C. Each line reaches the disk as it is written.\n"
-     "A FILE that holds lines is left alone unless --force (empty it first) or --append\n"
-     "(write after its lines) is given.\n"},
+     "does, until N lines, SECONDS or Ctrl+C. Each line reaches the disk as it is written,\n"
+     "with the address of its module. A FILE that holds lines is left alone unless --force\n"
+     "(empty it first) or --append (write after its lines) is given. On a terminal,\n"
+     "standard error shows the running count and the last value. Modules that do not\n"
+     "answer are told as watch tells them.\n"},
     {"download",
      "Usage: meridoctl download FILE [OPTIONS] [--force]\n"
      "Reads the module's whole record queue into the data file FILE, byte for byte as the\n"
@@ -138,6 +145,9 @@ int RunCtl(const std::vector<std::string>& args, const CtlEnvironment& env) {
         {"find", RunFind},         {"reconfigure", RunReconfigure}};
     const bool takesFiles =
         o.command == "record" || o.command == "download" || o.command == "schedule";
+    const bool takesList = o.command == "read" || o.command == "watch" || o.command == "record";
+    if (!takesList && (o.addresses.size() > 1 || o.addressesFound))
+        return Fail(env, o.command + " takes one --addr, not a list", kExitUsage);
     if (!takesFiles && !o.files.empty())
         return Fail(env, "unexpected argument '" + o.files[0] + "'", kExitUsage);
     return commands.at(o.command)(o, env);

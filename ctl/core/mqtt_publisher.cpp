@@ -79,7 +79,8 @@ void MqttPublisher::Start() {
     thread_ = std::thread([this] { Run(); });
 }
 
-void MqttPublisher::Publish(std::string payload) {
+void MqttPublisher::Publish(std::string payload, const std::string& subtopic) {
+    std::string topic = subtopic.empty() ? target_.topic : target_.topic + "/" + subtopic;
     {
         std::lock_guard lock(mutex_);
         if (queue_.size() >= capacity_) {
@@ -87,7 +88,7 @@ void MqttPublisher::Publish(std::string payload) {
             queue_.pop_front();
             ++dropped_;
         }
-        queue_.push_back({nextId_++, std::move(payload), -1});
+        queue_.push_back({nextId_++, std::move(topic), std::move(payload), -1});
     }
     changed_.notify_all();
 }
@@ -179,6 +180,7 @@ void MqttPublisher::Connect() {
 }
 
 void MqttPublisher::Drop() {
+    ++failures_;
     if (mosq_ != nullptr) mosquitto_destroy(mosq_);
     mosq_ = nullptr;
     connected_ = false;
@@ -212,8 +214,8 @@ void MqttPublisher::SendWaiting() {
     for (const Message& m : batch) {
         int mid = -1;
         const int rc =
-            mosquitto_publish(mosq_, &mid, target_.topic.c_str(),
-                              static_cast<int>(m.payload.size()), m.payload.data(), 1, false);
+            mosquitto_publish(mosq_, &mid, m.topic.c_str(), static_cast<int>(m.payload.size()),
+                              m.payload.data(), 1, false);
         if (rc != MOSQ_ERR_SUCCESS) {
             SetError(mosquitto_strerror(rc));
             lost_ = true;

@@ -37,8 +37,8 @@ class MqttPublisher {
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
     void Start();
-    // Queues one payload for the topic; never blocks.
-    void Publish(std::string payload);
+    // Queues one payload for the topic, or for TOPIC/SUBTOPIC; never blocks.
+    void Publish(std::string payload, const std::string& subtopic = {});
     // Waits until every queued payload is acknowledged, at most `limit`; the count still waiting.
     std::size_t Flush(std::chrono::milliseconds limit);
     // Disconnects and ends the thread; what still waits is given up.
@@ -48,12 +48,16 @@ class MqttPublisher {
     std::uint64_t Acknowledged() const { return acknowledged_.load(); }
     std::size_t Waiting() const;
     bool Connected() const { return connected_.load(); }
+    // Connections that failed or were lost so far.
+    std::uint64_t Failures() const { return failures_.load(); }
+    const MqttTarget& Target() const { return target_; }
     // The reason of the last failed connection, for the user.
     std::string LastError() const;
 
   private:
     struct Message {
         std::uint64_t id = 0;
+        std::string topic;
         std::string payload;
         int mid = -1;  // libmosquitto's message id while it is on its way; -1 while it waits
     };
@@ -87,6 +91,7 @@ class MqttPublisher {
     std::atomic<bool> stop_{false};
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<std::uint64_t> acknowledged_{0};
+    std::atomic<std::uint64_t> failures_{0};
     std::thread thread_;
 };
 

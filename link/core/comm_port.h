@@ -29,8 +29,9 @@ constexpr int kPortNotAvailable = -4;
 enum Operation { kOpNone = 0, kOpOpen, kOpClose, kOpReceive, kOpSend, kOpSetPort, kOpSetTout };
 
 constexpr int kStations = 256;
-constexpr int kReplyGapMs = 70;   // silence that ends a reply
-constexpr int kSendAttempts = 3;  // attempts of one exchange
+constexpr int kReplyGapMs = 70;     // silence that ends a reply
+constexpr int kSendAttempts = 3;    // attempts of one exchange
+constexpr int kCyclePauseMs = 100;  // the poller's rest after a complete visit
 
 // Bit rate for a baud code 0..9 (codes 3..8 are the module's own).
 int BitRate(int baudCode);
@@ -121,6 +122,15 @@ class TCommPort final : public PollerPause {
     int ReplyGapMs() const { return replyGapMs_.load(); }
     void SetTimeOfDayTenths(std::function<int()> clock) { timeOfDay_ = std::move(clock); }
     int TimeOfDayTenths() const;
+    // The poller's rest after each complete visit. The window leaves the bus some air; a command
+    // that only watches values polls back to back with 0.
+    void SetCyclePauseMs(int ms) { cyclePauseMs_.store(ms); }
+    int CyclePauseMs() const { return cyclePauseMs_.load(); }
+    // 0 (the window): a listed address where no module answers is asked on every round, with
+    // every attempt. Otherwise it is asked once (one attempt, one time-out) and not again for
+    // `ms`, so that the modules that answer are not held up by one that is switched off.
+    void SetAbsentRetryMs(int ms) { absentRetryMs_.store(ms); }
+    int AbsentRetryMs() const { return absentRetryMs_.load(); }
 
   private:
     void ResetStations();
@@ -141,6 +151,8 @@ class TCommPort final : public PollerPause {
     int msPerByte_ = 30;  // ms, read time-out per requested byte (one byte per read here)
     SerialDevice::OpenError lastOpenError_ = SerialDevice::OpenError::None;
     std::atomic<int> replyGapMs_{kReplyGapMs};
+    std::atomic<int> cyclePauseMs_{kCyclePauseMs};
+    std::atomic<int> absentRetryMs_{0};
     std::function<int()> timeOfDay_;
 
     mutable std::mutex pathsMutex_;  // guards paths_ and devicePath_ (read by the window)

@@ -6,6 +6,9 @@ namespace qx {
 constexpr int kStationChanged = 1424;  // wParam address (-1 when the poll loop ends)
 constexpr int kValueRead = 1425;       // wParam address, lParam time of day in tenths of a second
 constexpr int kConfigKnown = 1426;     // wParam address
+// wParam address: an exchange of the visit failed (the window has no use for it; a command that
+// must say at once that nothing answers has).
+constexpr int kVisitFailed = 1427;
 
 class NotificationSink {
   public:

@@ -7,8 +7,6 @@ namespace qx {
 
 namespace {
 
-constexpr int kCyclePauseMs = 100;
-
 void YieldBriefly() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
@@ -36,33 +34,40 @@ void TService::Cycle() {
     DropStationAfterError();
     WaitWindow();
     if (!Scan()) {
-        PauseSleep();
+        // Nothing listed, or only absent modules asked a moment ago: the window's rest, however
+        // eager the command.
+        PauseSleep(kCyclePauseMs);
         return;
     }
     WaitWindow();
-    if (port_.Station(addr_).state == 0 && !IdentifyModule()) return;
-    WaitWindow();
-    if (!ReadConfig()) {
-        error_ = true;
+    if (port_.Station(addr_).state == 0 && !IdentifyModule()) {
+        if (const int ms = port_.AbsentRetryMs(); ms > 0)
+            retryAt_[addr_] = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        port_.Notify(kVisitFailed, addr_, 0);
         return;
     }
+    WaitWindow();
+    if (!ReadConfig()) return VisitFailed();
     DropInstrument();
     WaitWindow();
-    if (!IdentifyInstrument()) {
-        error_ = true;
+    if (!IdentifyInstrument()) return VisitFailed();
+    WaitWindow();
+    if (SendConfigIfChanged()) {
+        if (error_) port_.Notify(kVisitFailed, addr_, 0);
         return;
     }
     WaitWindow();
-    if (SendConfigIfChanged()) return;
-    WaitWindow();
     if (flags_ & kFlagValue) {
-        if (!Exchange(ReqValue(addr_))) {
-            error_ = true;
-            return;
-        }
+        if (!Exchange(ReqValue(addr_))) return VisitFailed();
         ReadValue();
     }
-    PauseSleep();
+    PauseSleep(port_.CyclePauseMs());
+}
+
+// The next visit drops the station; the next address comes first.
+void TService::VisitFailed() {
+    error_ = true;
+    port_.Notify(kVisitFailed, addr_, 0);
 }
 
 // The only place where a foreground transaction may take the bus: between two cycles.
@@ -106,9 +111,9 @@ void TService::WaitWindow() {
         YieldBriefly();
 }
 
-void TService::PauseSleep() {
+void TService::PauseSleep(int ms) {
     using Clock = std::chrono::steady_clock;
-    const auto end = Clock::now() + std::chrono::milliseconds(kCyclePauseMs);
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
     // A foreground transaction waiting for the bus gets it now, not at the end of the rest.
     while (port_.IsOpen() && !port_.PauseRequested()) {
         const auto now = Clock::now();
@@ -136,9 +141,13 @@ void TService::DropStationAfterError() {
 }
 
 bool TService::Scan() {
+    const auto now = std::chrono::steady_clock::now();
     for (int step = 0; step < kStations; ++step) {
         addr_ = (addr_ + 1) & 0xFF;
-        if (port_.PollEntry(addr_) != 0) return true;
+        if (port_.PollEntry(addr_) != 0) {
+            if (now < retryAt_[addr_]) continue;  // absent, and asked a moment ago
+            return true;
+        }
         if (ResetStation(addr_)) port_.Notify(kStationChanged, addr_, 0);
     }
     return false;
@@ -147,14 +156,15 @@ bool TService::Scan() {
 // Fields and the value are read from the reply's text without checksum digits and CR, so that
 // decimal checksum digits never extend a short number field or the value. Send has made sure
 // that the reply answers this very request: a late reply to an earlier one never feeds a field.
-bool TService::Exchange(const std::string& request) {
-    if (port_.Send(request.c_str(), reply_) != kOk) return false;
+bool TService::Exchange(const std::string& request, int attempts) {
+    if (port_.Send(request.c_str(), reply_, attempts) != kOk) return false;
     text_ = ReplyText(reply_, port_.ChecksumOn());
     return true;
 }
 
 bool TService::IdentifyModule() {
-    if (!Exchange(ReqModel(addr_))) return false;
+    // Where no module answered, one attempt tells as much as three.
+    if (!Exchange(ReqModel(addr_), port_.AbsentRetryMs() > 0 ? 1 : kSendAttempts)) return false;
     const int model = DecimalAt(text_, 4, 7);
     port_.UpdateStation(addr_, [&](StationRecord& st) { st.moduleModel = model; });
     if (!Exchange(ReqFirmware(addr_))) return false;

@@ -1,6 +1,7 @@
 #pragma once
 // The station poller: the body of the background thread that keeps the station table current.
 
+#include <array>
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -26,9 +27,10 @@ class TService {
     void NotifyListed();
     // Waits while the main window handles a notification (ends at once on a closed link).
     void WaitWindow();
-    // Sleeps the cycle's pause; a Close ends it early, a pause request does not.
-    void PauseSleep();
+    // Sleeps the cycle's pause of `ms`; a Close or a pause request ends it early.
+    void PauseSleep(int ms);
     void DropStationAfterError();
+    void VisitFailed();
     bool Scan();
     bool IdentifyModule();
     bool ReadConfig();
@@ -37,7 +39,7 @@ class TService {
     bool SendConfigIfChanged();
     void ReadValue();
     // One exchange with the current address; false when it failed.
-    bool Exchange(const std::string& request);
+    bool Exchange(const std::string& request, int attempts = kSendAttempts);
     // Resets the station at `addr` to absent; true when it was not absent before.
     bool ResetStation(int addr);
 
@@ -49,6 +51,8 @@ class TService {
     int flags_ = 0;                                     // format flags of the last $AA2 reply
     int moduleConfig_ = 0;                              // configuration byte of the last $AA2 reply
     std::chrono::steady_clock::time_point nextLook_{};  // next look for a lost port's device
+    // Per address: no visit before this time (an absent module, see SetAbsentRetryMs).
+    std::array<std::chrono::steady_clock::time_point, kStations> retryAt_{};
 };
 
 }  // namespace qx

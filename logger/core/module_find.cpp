@@ -110,6 +110,18 @@ ScanOutcome ScanAddresses(FindLink& link, Progress& progress, bool checksum) {
     return ScanOutcome::kDone;
 }
 
+std::vector<int> AnsweringAddresses(FindLink& link, Progress& progress, bool checksum) {
+    std::vector<int> found;
+    for (int addr = 0; addr <= 254 && !progress.Cancelled(); ++addr) {
+        progress.Move(addr);
+        char reply[kBufferSize + 1] = {};
+        const std::string model = ReqModel(addr);
+        if (link.Probe(model.c_str(), reply) == kOk && Answers(model, reply, checksum))
+            found.push_back(addr);
+    }
+    return found;
+}
+
 ScanOutcome FindModule(FindLink& link, Progress& progress) {
     progress.Open(kFindTitle, 255);
     ScanOutcome outcome = ScanOutcome::kDone;

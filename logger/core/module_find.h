@@ -2,6 +2,8 @@
 // Finding a module whose address, baud rate and checksum mode nobody remembers: every baud rate
 // with checksums off and on, every bus address at each.
 
+#include <vector>
+
 #include "common/core/progress.h"
 #include "link/core/find_link.h"
 
@@ -16,6 +18,11 @@ enum class ScanOutcome {
 
 // Asks addresses 0..255 on the link as it stands; lists every address that answers.
 ScanOutcome ScanAddresses(FindLink& link, Progress& progress, bool checksum);
+
+// Asks addresses 0..254 once each (one attempt, no retries) on the link as it stands, as the
+// quick find does, but goes on past the first module: every address that answered, ascending.
+// Stops early only when the user cancels. A module whose one reply is lost goes unseen.
+std::vector<int> AnsweringAddresses(FindLink& link, Progress& progress, bool checksum);
 
 // Runs the scan for baud codes 3..8, checksums off then on, until one fails or the user
 // cancels; ends the progress log with "KONEC" and finishes the dialog. The caller then waits

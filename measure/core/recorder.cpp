@@ -20,11 +20,12 @@ void Recorder::CloseFile() {
 }
 
 Recorder::Step Recorder::WriteRecord(int address, int tenths, const StationRecord& station) {
-    if (!file_.IsOpen() || tenths == lastWritten_) return Step::Skipped;
+    int& lastWritten = lastWritten_[static_cast<std::size_t>(address & 0xFF)];
+    if (!file_.IsOpen() || tenths == lastWritten) return Step::Skipped;
     const LocalTime now = clock_();
     const int nowTenths =
         now.hour * 36000 + now.minute * 600 + now.second * 10 + now.millisecond / 100;
-    lastWritten_ = nowTenths;
+    lastWritten = nowTenths;
     int hour = now.hour, minute = now.minute, second = now.second, tenth = now.millisecond / 100;
     if (nowTenths > tenths) {
         // The usual case: the value was read a moment ago; its own time is written. A value time
@@ -33,7 +34,7 @@ Recorder::Step Recorder::WriteRecord(int address, int tenths, const StationRecor
         minute = (tenths % 36000) / 600;
         second = (tenths % 600) / 10;
         tenth = tenths % 10;
-        lastWritten_ = tenths;
+        lastWritten = tenths;
     }
     const char limit = station.value >= 9999.0 ? '1' : station.value <= -9999.0 ? '2' : '0';
     char text[kTextBufferSize];

@@ -2,6 +2,7 @@
 // The recording of live values into a data file: one data line per value notification, each
 // flushed to the disk as it is written.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,9 +26,10 @@ class Recorder {
     void CloseFile();
 
     // The recording step for the value of `station` read at bus address `address` at `tenths`
-    // (time of day in tenths of a second). A value whose time equals the last one written is
-    // dropped. A line that cannot be written closes the file, keeping the lines before it, and
-    // gives Failed once; the caller tells the user and stops the recording.
+    // (time of day in tenths of a second). A value whose time equals the last one written for
+    // the same address is dropped: modules on one bus may answer within the same tenth. A line that
+    // cannot be written closes the file, keeping the lines before it, and gives Failed once; the
+    // caller tells the user and stops the recording.
     Step WriteRecord(int address, int tenths, const StationRecord& station);
 
     bool IsOpen() const { return file_.IsOpen(); }
@@ -37,7 +39,13 @@ class Recorder {
     LocalClock clock_;
     DataFileWriter file_;
     int lineCount_ = 0;
-    int lastWritten_ = -1;  // tenths since midnight of the last line; never reset
+    // Per address: tenths since midnight of the last line; never reset.
+    std::array<int, 256> lastWritten_ = Unwritten();
+    static std::array<int, 256> Unwritten() {
+        std::array<int, 256> a;
+        a.fill(-1);
+        return a;
+    }
 };
 
 inline constexpr std::string_view kOpenFileCaption = "TMForm::OpenFile()";

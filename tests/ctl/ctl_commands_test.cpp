@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/core/data_line.h"
 #include "ctl/core/ctl_run.h"
 #include "data/core/queue_download.h"
 #include "link/core/pause_lease.h"
@@ -147,7 +151,16 @@ TEST_F(CtlSim, EachCommandPrintsItsResultAndExitCode) {
         {{"identify", "--addr", "255"},
          2,
          "",
-         "meridoctl: invalid value '255' for --addr \\(see meridoctl --help\\)\n"},
+         "meridoctl: invalid value '255' for --addr: '255' is not an address 0..254 or a range "
+         "such as 20-23 \\(see meridoctl --help\\)\n"},
+        {{"watch", "--addr", "10,12-11"},
+         2,
+         "",
+         "meridoctl: invalid value '10,12-11' for --addr: the range '12-11' runs backwards.*\n"},
+        {{"clock", "show", "--addr", "10,11"},
+         2,
+         "",
+         "meridoctl: clock takes one --addr, not a list\n"},
         {{"download"}, 2, "", "meridoctl: download needs one FILE\n"},
         {{"watch", "--mqtt", "http://host/t"}, 2, "", "meridoctl: invalid MQTT address .*\n"},
         {{"--help"}, 0, "Usage: meridoctl [^]*", ""},
@@ -341,6 +354,95 @@ TEST_F(CtlSim, ScheduleSendPutsTheWindowsFramesOnTheWireAndCheckMarksADifference
         out_.str(),
         "clock       ok\nindex 1     ok\nindex 2     ok\nindex 3     ok\nindex 4     ok\n"
         "index 5     ok\nindex 6     ok\nindex 7     ok\nindex 8     ok\nenables     differs\n");
+}
+
+// Modules 10, 11 and 12 on one bus and nothing at 13: each is polled in turn and each value comes
+// with its address. Module 11 switched off mid-run is reported at once and reminded of (a clock
+// that runs a minute per look) while 10 and 12 go on, and reported again when it answers.
+TEST_F(CtlSim, WatchPollsEveryListedModuleAndTellsWhichDoNotAnswer) {
+    std::vector<sim::ModuleSettings> modules;
+    for (int a : {10, 11, 12}) {
+        modules.push_back(Module(6, false));
+        modules.back().address = a;
+    }
+    module_ = modules[0];
+    Start(modules);
+    std::atomic<bool> stop{false};
+    std::atomic<int> looks{0};
+    ctl::CtlEnvironment env = Env();
+    env.stop = &stop;
+    env.monotonic = [&looks] {
+        return std::chrono::steady_clock::time_point{} + std::chrono::seconds(61) * ++looks;
+    };
+    const auto since = [&](std::size_t mark, const char* lead) {
+        const auto r = Requests();
+        return std::count_if(r.begin() + static_cast<long>(std::min(mark, r.size())), r.end(),
+                             [&](const std::string& f) { return f.rfind(lead, 0) == 0; });
+    };
+    out_.str("");
+    err_.str("");
+    auto watch = std::async(std::launch::async, [&] {
+        return ctl::RunCtl({"watch", "--addr", "10-13"}, env);
+    });
+    EXPECT_TRUE(WaitFor([&] { return since(0, "#0C") >= 2; }));
+    sim_.SetModuleSilent(11, true);
+    const std::size_t off = sim_.Record().RequestCount();
+    EXPECT_TRUE(WaitFor([&] {
+        return since(off, "$0BM") >= 2 && since(off, "#0A") >= 3 && since(off, "#0C") >= 3;
+    }));
+    sim_.SetModuleSilent(11, false);
+    const std::size_t on = sim_.Record().RequestCount();
+    EXPECT_TRUE(WaitFor([&] { return since(on, "#0B") >= 2; }));
+    stop = true;
+    ASSERT_EQ(watch.get(), 0);
+    // The absent module costs its visit's time-out; the others are not held up meanwhile.
+    const std::string line = sim_.SlavePath() + " \\(9600 Bd, checksum off\\)";
+    for (const char* expected : {
+             "no module answers at address 13 on LINE; still trying",
+             "no module answers at address 13 on LINE for \\d+ min; still trying",
+             "no module answers at address 11 on LINE; still trying",
+             "no module answers at address 11 on LINE for 1 min; still trying",
+             "the module at address 11 answers again: QX520 WZ520",
+         }) {
+        const std::string re = std::regex_replace(expected, std::regex("LINE"), line);
+        EXPECT_TRUE(std::regex_search(err_.str(), std::regex("(^|\n)meridoctl: " + re + "\n")))
+            << re << "\n"
+            << err_.str();
+    }
+    const auto valuesOf = [&](int a) {
+        return std::regex_search(out_.str(),
+                                 std::regex("[+-]\\d\\d:\\d\\d  " + std::to_string(a) + "  "));
+    };
+    EXPECT_TRUE(valuesOf(10) && valuesOf(11) && valuesOf(12)) << out_.str();
+    EXPECT_FALSE(valuesOf(13));
+
+    // record: each data line with the address it came from; on a terminal the running count
+    // and the last value on standard error, cleared at the end.
+    const std::string file = dir_.File("bus.PRN");
+    ctl::CtlEnvironment terminal = Env();
+    terminal.errIsTerminal = true;
+    ASSERT_EQ(Run({"record", file, "--addr", "12,10", "--count", "6"}, terminal), 0);
+    EXPECT_TRUE(std::regex_match(err_.str(),
+                                 std::regex("\r\033\\[K1 line, the last: \\d{4}-.*  1[02]  "
+                                            "[^]*\r\033\\[K")))
+        << err_.str();
+    std::istringstream lines(TempDir::Read(file));
+    std::set<int> addresses;
+    for (std::string l; std::getline(lines, l);) {
+        DataLineFields f;
+        std::replace(l.begin(), l.end(), ',', '.');
+        ASSERT_EQ(ParseDataLine(l, f), 11) << l;
+        addresses.insert(f.address);
+    }
+    EXPECT_EQ(addresses, (std::set<int>{10, 12}));
+
+    // --addr found: the addresses that answer now, each asked once, then a value of each.
+    ctl::CtlEnvironment quick = Env();
+    quick.replyGapMs = 3;
+    ASSERT_EQ(Run({"read", "--addr", "found", "--format", "csv"}, quick), 0) << err_.str();
+    EXPECT_EQ(err_.str(), "meridoctl: modules answer at addresses 10, 11, 12\n");
+    EXPECT_TRUE(std::regex_match(out_.str(), std::regex("seq,[^\n]*\n(\\d,[^,]*,1[012],[^\n]*\n){3}")))
+        << out_.str();
 }
 
 // The quick find asks each address once, the saved settings first: 38400 Bd with checksums,

@@ -23,7 +23,8 @@ TEST(CtlOptions, ReadsCommandsOptionsAndTheirErrors) {
     const Case cases[] = {
         {{"--port", "COM2", "schedule", "send", "R.QX", "--baud=19200", "--csum", "on"}, ""},
         {{"watch", "--addr", "254", "--count", "5", "--duration", "1.5", "--json"}, ""},
-        {{"identify", "--addr", "-1"}, "invalid value '-1' for --addr"},
+        {{"identify", "--addr", "-1"},
+         "invalid value '-1' for --addr: '-1' is not an address 0..254 or a range such as 20-23"},
         {{"identify", "--baud", "14400"}, "invalid value '14400' for --baud"},
         {{"identify", "--csum", "maybe"}, "invalid value 'maybe' for --csum"},
         {{"watch", "--count", "0"}, "invalid value '0' for --count"},

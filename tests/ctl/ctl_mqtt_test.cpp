@@ -17,11 +17,14 @@
 #include <fstream>
 #include <future>
 #include <mutex>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "ctl/core/broker_watch.h"
 #include "ctl/core/ctl_run.h"
 #include "ctl/core/mqtt_publisher.h"
 #include "tests/logger/sim_bus.h"
@@ -128,14 +131,14 @@ class Subscriber {
         mosquitto_subscribe_callback_set(mosq_, [](mosquitto*, void* self, int, int, const int*) {
             static_cast<Subscriber*>(self)->Note(-1);
         });
-        mosquitto_message_callback_set(
-            mosq_, [](mosquitto*, void* self, const mosquitto_message* msg) {
-                const std::string text(static_cast<const char*>(msg->payload),
-                                       static_cast<std::size_t>(msg->payloadlen));
-                const auto at = text.find("\"seq\":");
-                if (at != std::string::npos)
-                    static_cast<Subscriber*>(self)->Note(std::stol(text.substr(at + 6)));
-            });
+        mosquitto_message_callback_set(mosq_, [](mosquitto*, void* self,
+                                                 const mosquitto_message* msg) {
+            const std::string text(static_cast<const char*>(msg->payload),
+                                   static_cast<std::size_t>(msg->payloadlen));
+            const auto at = text.find("\"seq\":");
+            if (at != std::string::npos)
+                static_cast<Subscriber*>(self)->Note(std::stol(text.substr(at + 6)), msg->topic);
+        });
         mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
         mosquitto_connect_async(mosq_, "127.0.0.1", port, 30);
         mosquitto_loop_start(mosq_);
@@ -148,10 +151,11 @@ class Subscriber {
         mosquitto_destroy(mosq_);
     }
     // -1 counts a confirmed subscription.
-    void Note(long seq) {
+    void Note(long seq, const std::string& topic = {}) {
         {
             std::lock_guard lock(mutex_);
             seq < 0 ? void(++subscriptions_) : void(seqs_.insert(seq));
+            if (seq >= 0) topics_.insert(topic);
         }
         changed_.notify_all();
     }
@@ -167,6 +171,10 @@ class Subscriber {
         std::lock_guard lock(mutex_);
         return seqs_;
     }
+    std::set<std::string> Topics() {
+        std::lock_guard lock(mutex_);
+        return topics_;
+    }
 
   private:
     std::string topic_;
@@ -174,22 +182,28 @@ class Subscriber {
     std::mutex mutex_;  // guards seqs_ and subscriptions_ (filled on the client's thread)
     std::condition_variable changed_;
     std::set<long> seqs_;
+    std::set<std::string> topics_;
     int subscriptions_ = 0;
 };
 
 class CtlMqtt : public test::SimBus {};
 
+// Two modules: each publishes to TOPIC/ADDRESS. The outage and the resend are told on standard
+// error.
 TEST_F(CtlMqtt, EveryValueReachesTheSubscriberAcrossABrokerRestart) {
-    constexpr long kValues = 30;
+    constexpr long kValues = 60;
     test::TempDir dir;
     Broker broker(dir);
     ASSERT_TRUE(broker.Start()) << test::TempDir::Read(dir.File("broker.log"));
-    Subscriber subscriber(broker.Port(), "lab/bus1");
+    Subscriber subscriber(broker.Port(), "lab/bus1/+");
     ASSERT_TRUE(subscriber.WaitSubscribed(10s));
 
     sim::ModuleSettings m;
     m.address = 10;
-    Start({m});
+    sim::ModuleSettings m2 = m;
+    m2.address = 11;
+    Start({m, m2});
+    sim_.SetPacing(true);  // values at the line's pace: the outage falls amid them
     std::ostringstream out, err;
     std::atomic<bool> stop{false};
     ctl::CtlEnvironment env;
@@ -201,9 +215,10 @@ TEST_F(CtlMqtt, EveryValueReachesTheSubscriberAcrossABrokerRestart) {
     env.device = WatchedFactory();
     env.replyGapMs = gapMs_;
     auto watch = std::async(std::launch::async, [&] {
-        return ctl::RunCtl({"watch", "--count", std::to_string(kValues), "--quiet", "--mqtt",
-                            "mqtt://127.0.0.1:" + std::to_string(broker.Port()) + "/lab/bus1"},
-                           env);
+        return ctl::RunCtl(
+            {"watch", "--addr", "10,11", "--count", std::to_string(kValues), "--quiet", "--mqtt",
+             "mqtt://127.0.0.1:" + std::to_string(broker.Port()) + "/lab/bus1"},
+            env);
     });
     // A third of the values, then the broker goes and comes back while values keep coming.
     const bool firstPart = subscriber.WaitValues(kValues / 3, 20s);
@@ -220,6 +235,15 @@ TEST_F(CtlMqtt, EveryValueReachesTheSubscriberAcrossABrokerRestart) {
     for (long seq = 1; seq <= kValues; ++seq)
         expected.insert(seq);
     EXPECT_EQ(subscriber.Seqs(), expected);
+    EXPECT_EQ(subscriber.Topics(), (std::set<std::string>{"lab/bus1/10", "lab/bus1/11"}));
+    const std::string port = std::to_string(broker.Port());
+    EXPECT_TRUE(std::regex_search(
+        err.str(), std::regex("meridoctl: cannot reach the broker at 127.0.0.1:" + port +
+                              " \\(.+\\); \\d+ values? queued\n")))
+        << err.str();
+    EXPECT_TRUE(std::regex_search(
+        err.str(), std::regex("meridoctl: broker reachable again; \\d+ queued values? sent\n")))
+        << err.str();
 }
 
 // Without a broker the values wait; beyond the queue's size the oldest are dropped and counted.
@@ -230,6 +254,32 @@ TEST(MqttPublisher, AFullQueueDropsTheOldestAndCountsThem) {
     EXPECT_EQ(publisher.Waiting(), 3u);
     EXPECT_EQ(publisher.Dropped(), 2u);
     EXPECT_EQ(publisher.Flush(0ms), 3u);
+}
+
+// Nothing listens at the broker's port: told at once, then once a minute with the queue.
+TEST(MqttPublisher, AnUnreachableBrokerIsToldAndRemindedOf) {
+    const int port = FreePort();
+    ctl::MqttPublisher publisher({"127.0.0.1", port, "t"}, 10);
+    publisher.Publish("1");
+    publisher.Publish("2");
+    publisher.Start();
+    ctl::CtlEnvironment env;
+    int looks = 0;  // each look at the clock is half a minute later
+    env.monotonic = [&looks] { return Clock::time_point{} + 30s * ++looks; };
+    std::vector<std::string> said;
+    ctl::BrokerWatch watch(env, publisher, [&](const std::string& text) { said.push_back(text); });
+    const auto end = Clock::now() + 10s;
+    while (publisher.Failures() == 0 && Clock::now() < end)
+        std::this_thread::sleep_for(1ms);
+    for (int i = 0; i < 3; ++i)
+        watch.Tick();
+    publisher.Stop();
+    const std::string at = "cannot reach the broker at 127.0.0.1:" + std::to_string(port);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_TRUE(std::regex_match(said[0], std::regex(at + " \\(.+\\); 2 values queued")))
+        << said[0];
+    EXPECT_TRUE(std::regex_match(said[1], std::regex(at + " for 1 min \\(.+\\); 2 values queued")))
+        << said[1];
 }
 
 TEST(MqttPublisher, ReadsItsAddress) {

@@ -55,14 +55,16 @@ TEST(Recorder, WritesTheValueTimeOrNowAfterMidnight) {
     EXPECT_EQ(r.recorder.LineCount(), 2);
 }
 
-TEST(Recorder, DropsASecondValueWithTheSameTime) {
+// Modules on one bus may answer within the same tenth: each address has its own last time.
+TEST(Recorder, DropsASecondValueWithTheSameTimeFromTheSameAddress) {
     Recording r;
     ASSERT_TRUE(r.recorder.OpenFile(r.path));
     const int t = Tenths(10, 15, 30, 4);
     EXPECT_EQ(r.recorder.WriteRecord(1, t, Station(1.0)), Recorder::Step::Written);
-    EXPECT_EQ(r.recorder.WriteRecord(2, t, Station(2.0)), Recorder::Step::Skipped);
-    EXPECT_EQ(r.recorder.WriteRecord(2, t + 1, Station(3.0)), Recorder::Step::Written);
-    EXPECT_EQ(Lines(r.Content()), 2);
+    EXPECT_EQ(r.recorder.WriteRecord(1, t, Station(2.0)), Recorder::Step::Skipped);
+    EXPECT_EQ(r.recorder.WriteRecord(2, t, Station(2.0)), Recorder::Step::Written);
+    EXPECT_EQ(r.recorder.WriteRecord(1, t + 1, Station(3.0)), Recorder::Step::Written);
+    EXPECT_EQ(Lines(r.Content()), 3);
 }
 
 TEST(Recorder, ValueTextsAndLimitFlags) {

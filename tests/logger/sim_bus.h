@@ -41,7 +41,7 @@ class SimBus : public ::testing::Test {
         auto answered = [this](std::string_view frame, int bitRate) {
             for (std::size_t i = 0; i < sim_.ModuleCount(); ++i) {
                 const auto m = sim_.ModuleAt(i);
-                if (m && WillAnswer(m->Settings(), frame, bitRate)) return true;
+                if (m && !m->Silent() && WillAnswer(m->Settings(), frame, bitRate)) return true;
             }
             return false;
         };
