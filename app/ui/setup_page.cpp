@@ -368,8 +368,10 @@ void SetupPage::FormActivate() {
             session_.SetCaption(QString());
             return;
         }
-    } else if (withoutModule_) {
-        // Nothing to apply again: the link stays closed until the user opens a port.
+    } else if (withoutModule_ || session_.Link().PortLost()) {
+        // Nothing to apply again: without a module the link stays closed until the user opens a
+        // port; a lost port is the poller's to open again once its device is back, and opening
+        // it here, while it is still gone, would close the link for good.
         activating_ = false;
         return;
     }
