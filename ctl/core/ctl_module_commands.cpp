@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "ctl/core/ctl_commands.h"
@@ -14,6 +15,7 @@
 #include "link/core/protocol.h"
 #include "logger/core/clock_compare.h"
 #include "logger/core/schedule_file.h"
+#include "logger/core/shed_readback.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
 #include "measure/core/models_in_use.h"
@@ -42,13 +44,6 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-std::string DateTime(const LocalTime& t) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return text;
-}
-
 // Schedule send and check need the models of the module and instrument that will log: they
 // decide the configuration byte of current and voltage, as on the Schedule page.
 BusServices Services(CtlSession& s, CtlProgress& progress, const CtlEnvironment& env,
@@ -63,7 +58,28 @@ BusServices Services(CtlSession& s, CtlProgress& progress, const CtlEnvironment&
     return b;
 }
 
-// The schedule check's verdicts: the clock, each index, the enable mask.
+// "file 2:00, module 1:00" for an index's field; "PC ..., module ... (11 s behind)" for the clock.
+std::string FieldText(const CheckVerdict& v, const CheckField& f) {
+    if (v.item != 0) return f.name + ": file " + f.file + ", module " + f.module;
+    std::string text = "PC " + f.file + ", module " + f.module;
+    if (v.offsetS && *v.offsetS != 0) {
+        text += " (" + std::to_string(std::llabs(*v.offsetS)) + " s " +
+                (*v.offsetS < 0 ? "behind)" : "ahead)");
+    }
+    return text;
+}
+
+std::string FieldsJson(const std::vector<CheckField>& fields) {
+    std::string json;
+    for (const CheckField& f : fields) {
+        json += std::string(json.empty() ? "" : ",") + "{\"field\":" + JsonString(f.name) +
+                ",\"file\":" + JsonString(f.file) + ",\"module\":" + JsonString(f.module) + "}";
+    }
+    return "[" + json + "]";
+}
+
+// The schedule check's verdicts: the clock, each index, the enable mask, and for each item that
+// differs how it differs.
 int PrintCheck(const CtlOptions& o, const CtlEnvironment& env,
                const std::vector<CheckVerdict>& verdicts) {
     int differences = 0;
@@ -78,13 +94,25 @@ int PrintCheck(const CtlOptions& o, const CtlEnvironment& env,
                                                : "differs";
         item.resize(std::max<std::size_t>(item.size(), 10), ' ');
         text += item + "  " + verdict + "\n";
+        if (v.differs) {
+            for (const CheckField& f : v.fields)
+                text += std::string(12, ' ') + FieldText(v, f) + "\n";
+        }
         if (!json.empty()) json += ",";
         json += "{\"item\":" +
                 JsonString(clock   ? "clock"
                            : index ? "index"
                                    : "enables") +
                 (index ? ",\"index\":" + std::to_string(v.item) : "") +
-                ",\"same\":" + (v.differs ? "false" : "true") + "}";
+                ",\"same\":" + (v.differs ? "false" : "true");
+        if (clock && !v.fields.empty()) {
+            json += ",\"pc\":" + JsonString(v.fields[0].file) +
+                    ",\"module\":" + JsonString(v.fields[0].module) +
+                    ",\"offset_s\":" + (v.offsetS ? std::to_string(*v.offsetS) : "null");
+        } else if (!clock) {
+            json += ",\"fields\":" + FieldsJson(v.fields);
+        }
+        json += "}";
     }
     if (o.json) {
         *env.out << "{\"differences\":" << differences << ",\"items\":[" << json << "]}"
@@ -117,7 +145,7 @@ int ScheduleWithFile(const CtlOptions& o, const CtlEnvironment& env) {
     }
     ModelsInUse models;
     AdoptModels(st, &models);
-    CtlProgress progress(env);
+    CtlProgress progress(env, o.sub == "send" ? "sending the schedule" : "checking the schedule");
     TransactionResult result;
     TShedTransfer transfer(Services(*s, progress, env, models, result));
     if (o.sub == "send") {
@@ -145,7 +173,7 @@ int ScheduleClear(const CtlOptions& o, const CtlEnvironment& env) {
     int exit = 0;
     auto s = OpenSession(o, env, &exit);
     if (!s) return exit;
-    CtlProgress progress(env);
+    CtlProgress progress(env, "dropping records");
     ModelsInUse models;
     TransactionResult result;
     TShedTransfer transfer(Services(*s, progress, env, models, result));
@@ -179,7 +207,7 @@ int RunDownload(const CtlOptions& o, const CtlEnvironment& env) {
     DataFileWriter file;
     if (!file.Create(path)) return Fail(env, "cannot create the data file " + path, kExitUsage);
     const LinkChoice& c = s->Choice();
-    CtlProgress progress(env);
+    CtlProgress progress(env, "reading records");
     DownloadResult r;
     {
         PauseLease hold(s->Port());
@@ -233,9 +261,9 @@ int RunClock(const CtlOptions& o, const CtlEnvironment& env) {
     if (text.empty() || text[0] != '!') return Fail(env, "the module refused", kExitComm);
     if (o.sub == "set") {
         if (o.json) {
-            *env.out << "{\"set\":" << JsonString(DateTime(now)) << "}" << std::endl;
+            *env.out << "{\"set\":" << JsonString(ClockText(now)) << "}" << std::endl;
         } else {
-            *env.out << "clock of the module at address " << address << " set to " << DateTime(now)
+            *env.out << "clock of the module at address " << address << " set to " << ClockText(now)
                      << std::endl;
         }
         return kExitDone;
@@ -249,11 +277,11 @@ int RunClock(const CtlOptions& o, const CtlEnvironment& env) {
     module.year = 2000 + DecimalAt(text, 14, 15);
     const bool agrees = ClockReplyAgrees(reply, address, now, 10);
     if (o.json) {
-        *env.out << "{\"module\":" << JsonString(DateTime(module))
-                 << ",\"pc\":" << JsonString(DateTime(now))
+        *env.out << "{\"module\":" << JsonString(ClockText(module))
+                 << ",\"pc\":" << JsonString(ClockText(now))
                  << ",\"within10s\":" << (agrees ? "true" : "false") << "}" << std::endl;
     } else {
-        *env.out << "module  " << DateTime(module) << "\nPC      " << DateTime(now) << "\n"
+        *env.out << "module  " << ClockText(module) << "\nPC      " << ClockText(now) << "\n"
                  << (agrees ? "within 10 s of the PC" : "more than 10 s from the PC") << std::endl;
     }
     return kExitDone;

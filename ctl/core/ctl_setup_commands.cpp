@@ -119,7 +119,7 @@ int RunFind(const CtlOptions& o, const CtlEnvironment& env) {
     const LinkChoice& c = s->Choice();
     TCommPortFindLink portLink(s->Port(), c.portIndex, s.get());
     NotingFindLink link(portLink);
-    CtlProgress progress(env);
+    CtlProgress progress(env, "trying address");
     std::vector<FoundModule> found;
     ScanOutcome outcome = ScanOutcome::kDone;
     if (o.fast) {

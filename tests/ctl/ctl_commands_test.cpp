@@ -311,13 +311,31 @@ TEST_F(CtlSim, ScheduleSendPutsTheWindowsFramesOnTheWireAndCheckMarksADifference
     EXPECT_EQ(TempDir::Read(dir_.File("ROZVRH.LOG")), TempDir::Read(windowDir.File("ROZVRH.LOG")));
 
     EXPECT_EQ(Run({"schedule", "check", file}), 0);
+    // Each difference with the file's value and the module's, in the Schedule page's notation.
     schedule.entries[2].active = true;
+    schedule.entries[0].interval = "0:10";
+    schedule.entries[0].low = "-1.5";
     ASSERT_TRUE(WriteScheduleFile(dir_.File(""), schedule));
     EXPECT_EQ(Run({"schedule", "check", file}), 4);
-    EXPECT_EQ(
+    EXPECT_EQ(out_.str(),
+              "clock       ok\nindex 1     differs\n"
+              "            interval: file 0:10, module 0:05\n"
+              "            low limit: file -1.500, module -9999\n"
+              "index 2     ok\nindex 3     ok\nindex 4     ok\nindex 5     ok\nindex 6     ok\n"
+              "index 7     ok\nindex 8     ok\nenables     differs\n"
+              "            index 3: file on, module off\n");
+    EXPECT_EQ(Run({"schedule", "check", file, "--json"}), 4);
+    EXPECT_TRUE(std::regex_match(
         out_.str(),
-        "clock       ok\nindex 1     ok\nindex 2     ok\nindex 3     ok\nindex 4     ok\n"
-        "index 5     ok\nindex 6     ok\nindex 7     ok\nindex 8     ok\nenables     differs\n");
+        std::regex(R"(\{"differences":2,"items":\[\{"item":"clock","same":true,)"
+                   R"("pc":"2026-12-09 10:20:30","module":"2026-12-09 10:20:3\d","offset_s":\d\},)"
+                   R"(\{"item":"index","index":1,"same":false,"fields":\[)"
+                   R"(\{"field":"interval","file":"0:10","module":"0:05"\},)"
+                   R"(\{"field":"low limit","file":"-1.500","module":"-9999"\}\]\},)"
+                   R"(\{"item":"index","index":2,"same":true,"fields":\[\]\},.*)"
+                   R"(\{"item":"enables","same":false,"fields":\[)"
+                   R"(\{"field":"index 3","file":"on","module":"off"\}\]\}\]\}\n)")))
+        << out_.str();
 }
 
 // The quick find asks each address once, the saved settings first: 38400 Bd with checksums,
