@@ -229,8 +229,10 @@ int RunRead(const CtlOptions& o, const CtlEnvironment& env) {
 int RunWatch(const CtlOptions& o, const CtlEnvironment& env) {
     std::unique_ptr<MqttPublisher> publisher;
     if (!o.mqtt.empty()) {
-        const auto target = ParseMqttUrl(o.mqtt);
-        if (!target) return Fail(env, "invalid MQTT address '" + o.mqtt + "'", kExitUsage);
+        std::string problem;
+        const auto target = ParseMqttUrl(o.mqtt, &problem);
+        if (!target)
+            return Fail(env, "invalid MQTT address '" + o.mqtt + "': " + problem, kExitUsage);
         publisher = std::make_unique<MqttPublisher>(*target, static_cast<std::size_t>(o.mqttQueue));
     }
     int exit = 0;
@@ -277,7 +279,8 @@ int RunWatch(const CtlOptions& o, const CtlEnvironment& env) {
         publisher->Stop();
         if (left > 0 || publisher->Dropped() > 0) {
             std::string text =
-                std::to_string(publisher->Dropped() + left) + " values did not reach the broker";
+                Counted(static_cast<long long>(publisher->Dropped() + left), "value") +
+                " did not reach the broker";
             if (!publisher->LastError().empty()) text += " (" + publisher->LastError() + ")";
             exit = Fail(env, text, kExitComm);
         }
@@ -326,7 +329,7 @@ int RunRecord(const CtlOptions& o, const CtlEnvironment& env) {
     if (o.json) {
         *env.out << "{\"file\":" << JsonString(path) << ",\"lines\":" << lines << "}" << std::endl;
     } else {
-        *env.out << lines << " lines written to " << path << std::endl;
+        *env.out << Counted(lines, "line") << " written to " << path << std::endl;
     }
     return exit;
 }

@@ -181,15 +181,15 @@ int ScheduleClear(const CtlOptions& o, const CtlEnvironment& env) {
     const int cleared = transfer.ClearedCount();
     if (result.code != kOk) {
         return Fail(env,
-                    "clearing stopped after " + std::to_string(cleared) +
-                        " records: " + LinkErrorText(result.code),
+                    "clearing stopped after " + Counted(cleared, "record") + ": " +
+                        LinkErrorText(result.code),
                     ExitCodeOf(result.code));
     }
     if (o.json) {
         *env.out << "{\"cleared\":" << cleared
                  << ",\"interrupted\":" << (env.Stopped() ? "true" : "false") << "}" << std::endl;
     } else {
-        *env.out << cleared << " records dropped from the queue" << std::endl;
+        *env.out << Counted(cleared, "record") << " dropped from the queue" << std::endl;
     }
     return env.Stopped() ? Fail(env, "interrupted", kExitComm) : kExitDone;
 }
@@ -221,8 +221,9 @@ int RunDownload(const CtlOptions& o, const CtlEnvironment& env) {
                  << ",\"result\":\"" << ResultName(r.result)
                  << "\",\"interrupted\":" << (r.cancelled ? "true" : "false") << "}" << std::endl;
     } else {
-        *env.out << r.written << " records written to " << path << " (" << r.requests
-                 << " requests; the module reported " << r.fillCount << ")" << std::endl;
+        *env.out << Counted(r.written, "record") << " written to " << path << " ("
+                 << Counted(r.requests, "request") << "; the module reported " << r.fillCount << ")"
+                 << std::endl;
     }
     if (r.result != kOk) {
         return Fail(env,

@@ -107,6 +107,10 @@ const std::map<std::string, std::string> kCommandHelp = {
 
 }  // namespace
 
+std::string Counted(long long n, const std::string& noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 std::string HelpText(const std::string& command) {
     const auto it = kCommandHelp.find(command);
     if (it == kCommandHelp.end()) return kOverview;

@@ -149,7 +149,17 @@ TEST_F(CtlSim, EachCommandPrintsItsResultAndExitCode) {
          "",
          "meridoctl: invalid value '255' for --addr \\(see meridoctl --help\\)\n"},
         {{"download"}, 2, "", "meridoctl: download needs one FILE\n"},
-        {{"watch", "--mqtt", "http://host/t"}, 2, "", "meridoctl: invalid MQTT address .*\n"},
+        {{"watch", "--mqtt", "mqtt://127.0.0.1:33233"},
+         2,
+         "",
+         "meridoctl: invalid MQTT address 'mqtt://127.0.0.1:33233': the topic is missing \\(the "
+         "form is mqtt://HOST\\[:PORT\\]/TOPIC\\)\n"},
+        {{"watch", "--count", "1", "--quiet", "--mqtt", "mqtt://no-such-host.invalid/t",
+          "--mqtt-wait", "0.2"},
+         1,
+         "",
+         "(.*\n)*meridoctl: 1 value did not reach the broker \\(cannot resolve host "
+         "no-such-host.invalid\\)\n"},
         {{"--help"}, 0, "Usage: meridoctl [^]*", ""},
     };
     for (const Case& c : cases) {
@@ -205,9 +215,14 @@ TEST_F(CtlSim, DownloadPutsTheWindowsFramesOnTheWireAndItsBytesIntoTheFile) {
 
     fill();
     const std::string ctlFile = dir_.File("ctl.PRN");
-    EXPECT_EQ(Run({"download", ctlFile}), 0);
+    ctl::CtlEnvironment terminal = Env();
+    terminal.errIsTerminal = true;
+    EXPECT_EQ(Run({"download", ctlFile}, terminal), 0);
     EXPECT_EQ(out_.str(),
               "17 records written to " + ctlFile + " (26 requests; the module reported 25)\n");
+    // The bar speaks meridoctl's English; the window's Czech titles stay in the window.
+    EXPECT_NE(err_.str().find("] reading records 0/25"), std::string::npos) << err_.str();
+    EXPECT_EQ(err_.str().find("záznam"), std::string::npos) << err_.str();
     EXPECT_EQ(Wire('@'), windowWire);
     EXPECT_EQ(TempDir::Read(ctlFile), TempDir::Read(windowFile));
     EXPECT_EQ(Wire('$').size(), 4u);  // $AAM and $AAN with their replies
