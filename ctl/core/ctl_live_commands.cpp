@@ -281,7 +281,7 @@ int RunWatch(const CtlOptions& o, const CtlEnvironment& env) {
             std::string text =
                 Counted(static_cast<long long>(publisher->Dropped() + left), "value") +
                 " did not reach the broker";
-            if (!publisher->LastError().empty()) text += " (" + publisher->LastError() + ")";
+            if (!publisher->LastError().empty()) text += ": " + publisher->LastError();
             exit = Fail(env, text, kExitComm);
         }
     }

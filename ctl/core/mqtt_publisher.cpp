@@ -318,10 +318,13 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int rc) {
     p->backoff_ = std::chrono::milliseconds(200);
 }
 
-void MqttPublisher::OnDisconnect(mosquitto*, void* self, int) {
+void MqttPublisher::OnDisconnect(mosquitto*, void* self, int rc) {
     auto* p = static_cast<MqttPublisher*>(self);
     if (p->stop_) return;
-    p->SetError("the broker at " + HostPort(p->target_) + " closed the connection");
+    // The reason is the library's: a peer that is no broker gives a protocol error here.
+    p->SetError(rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_CONN_LOST
+                    ? "the broker at " + HostPort(p->target_) + " closed the connection"
+                    : BrokerErrorText(rc, errno, p->target_));
     p->lost_ = true;
 }
 

@@ -158,8 +158,8 @@ TEST_F(CtlSim, EachCommandPrintsItsResultAndExitCode) {
           "--mqtt-wait", "0.2"},
          1,
          "",
-         "(.*\n)*meridoctl: 1 value did not reach the broker \\(cannot resolve host "
-         "no-such-host.invalid\\)\n"},
+         "(.*\n)*meridoctl: 1 value did not reach the broker: cannot resolve host "
+         "no-such-host.invalid\n"},
         {{"--help"}, 0, "Usage: meridoctl [^]*", ""},
     };
     for (const Case& c : cases) {
