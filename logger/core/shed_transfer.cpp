@@ -142,8 +142,10 @@ int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
         CheckVerdict v{n + 1, !same, {}, {}};
         if (!same) {
             v.fields = IndexDifferences(expectedEntry, entry, expectedLimits, reply);
-            // Same fields from another address: the replies themselves tell.
-            if (v.fields.empty()) v.fields.push_back({"reply", expectedEntry, Whole(entry)});
+            // Same fields from another address: the reply that differs tells.
+            if (v.fields.empty() && !Matches(entry, expectedEntry, 17))
+                v.fields.push_back({"reply", expectedEntry, Whole(entry)});
+            if (v.fields.empty()) v.fields.push_back({"reply", expectedLimits, Whole(reply)});
         }
         verdicts_.push_back(std::move(v));
         if (!same) bus_.progress->Append(kMark);
