@@ -58,8 +58,22 @@ BusServices Services(CtlSession& s, CtlProgress& progress, const CtlEnvironment&
     return b;
 }
 
+// A configuration byte "0x11" with what it stands for with the station's models, as identify
+// shows it: "0x11 (voltage, range 39.99)".
+std::string ConfigText(const std::string& byte, StationRecord st) {
+    if (byte.size() != 4 || byte.compare(0, 2, "0x") != 0) return byte;
+    st.config = HexPairAt(byte, 3);
+    const ConfigMeaning m = MeaningOf(st);
+    if (m.quantity < 0) return byte;
+    return byte + " (" + QuantityKey(m.quantity) +
+           (m.rangeText.empty() ? "" : ", range " + m.rangeText) + ")";
+}
+
 // "file 2:00, module 1:00" for an index's field; "PC ..., module ... (11 s behind)" for the clock.
-std::string FieldText(const CheckVerdict& v, const CheckField& f) {
+std::string FieldText(const CheckVerdict& v, const CheckField& f, const StationRecord& st) {
+    if (f.name == "configuration") {
+        return f.name + ": file " + ConfigText(f.file, st) + ", module " + ConfigText(f.module, st);
+    }
     if (v.item != 0) return f.name + ": file " + f.file + ", module " + f.module;
     std::string text = "PC " + f.file + ", module " + f.module;
     if (v.offsetS && *v.offsetS != 0) {
@@ -81,7 +95,7 @@ std::string FieldsJson(const std::vector<CheckField>& fields) {
 // The schedule check's verdicts: the clock, each index, the enable mask, and for each item that
 // differs how it differs.
 int PrintCheck(const CtlOptions& o, const CtlEnvironment& env,
-               const std::vector<CheckVerdict>& verdicts) {
+               const std::vector<CheckVerdict>& verdicts, const StationRecord& st) {
     int differences = 0;
     std::string text, json;
     for (const CheckVerdict& v : verdicts) {
@@ -96,7 +110,7 @@ int PrintCheck(const CtlOptions& o, const CtlEnvironment& env,
         text += item + "  " + verdict + "\n";
         if (v.differs) {
             for (const CheckField& f : v.fields)
-                text += std::string(12, ' ') + FieldText(v, f) + "\n";
+                text += std::string(12, ' ') + FieldText(v, f, st) + "\n";
         }
         if (!json.empty()) json += ",";
         json += "{\"item\":" +
@@ -160,7 +174,7 @@ int ScheduleWithFile(const CtlOptions& o, const CtlEnvironment& env) {
     if (result.code != kOk)
         return Fail(env, "schedule " + o.sub + " stopped: " + LinkErrorText(result.code),
                     ExitCodeOf(result.code));
-    if (o.sub == "check") return PrintCheck(o, env, transfer.CheckVerdicts());
+    if (o.sub == "check") return PrintCheck(o, env, transfer.CheckVerdicts(), st);
     if (o.json) {
         *env.out << "{\"sent\":true,\"address\":" << address << "}" << std::endl;
     } else {

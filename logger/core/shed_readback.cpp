@@ -47,7 +47,7 @@ using Fields = std::vector<CheckField>;  // file and module texts of every field
 Fields EntryFields(std::string_view reply) {
     if (reply.empty() || reply[0] != '!') return {};
     const int config = Hex2(reply, 3);
-    Fields f{{"configuration", "", config < 0 ? "" : Format("%02Xh", config)},
+    Fields f{{"configuration", "", config < 0 ? "" : Format("0x%02X", config)},
              {"start time", "", PairText(reply, 5, "%d:%02d")},
              {"start date", "", PairText(reply, 9, "%d.%d.")},
              {"interval", "", PairText(reply, 13, "%d:%02d")}};

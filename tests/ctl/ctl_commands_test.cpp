@@ -330,24 +330,30 @@ TEST_F(CtlSim, ScheduleSendPutsTheWindowsFramesOnTheWireAndCheckMarksADifference
     schedule.entries[2].active = true;
     schedule.entries[0].interval = "0:10";
     schedule.entries[0].low = "-1.5";
+    schedule.entries[1].quantity = 1;  // voltage, range 0, input 0 where the module has current
     ASSERT_TRUE(WriteScheduleFile(dir_.File(""), schedule));
     EXPECT_EQ(Run({"schedule", "check", file}), 4);
     EXPECT_EQ(out_.str(),
               "clock       ok\nindex 1     differs\n"
               "            interval: file 0:10, module 0:05\n"
               "            low limit: file -1.500, module -9999\n"
-              "index 2     ok\nindex 3     ok\nindex 4     ok\nindex 5     ok\nindex 6     ok\n"
+              "index 2     differs\n"
+              "            configuration: file 0x10 (voltage, range 1000), module 0x00 "
+              "(current, range 1000)\n"
+              "index 3     ok\nindex 4     ok\nindex 5     ok\nindex 6     ok\n"
               "index 7     ok\nindex 8     ok\nenables     differs\n"
               "            index 3: file on, module off\n");
     EXPECT_EQ(Run({"schedule", "check", file, "--json"}), 4);
     EXPECT_TRUE(std::regex_match(
         out_.str(),
-        std::regex(R"(\{"differences":2,"items":\[\{"item":"clock","same":true,)"
+        std::regex(R"(\{"differences":3,"items":\[\{"item":"clock","same":true,)"
                    R"("pc":"2026-12-09 10:20:30","module":"2026-12-09 10:20:3\d","offset_s":\d\},)"
                    R"(\{"item":"index","index":1,"same":false,"fields":\[)"
                    R"(\{"field":"interval","file":"0:10","module":"0:05"\},)"
                    R"(\{"field":"low limit","file":"-1.500","module":"-9999"\}\]\},)"
-                   R"(\{"item":"index","index":2,"same":true,"fields":\[\]\},.*)"
+                   R"(\{"item":"index","index":2,"same":false,"fields":\[)"
+                   R"(\{"field":"configuration","file":"0x10","module":"0x00"\}\]\},)"
+                   R"(\{"item":"index","index":3,"same":true,"fields":\[\]\},.*)"
                    R"(\{"item":"enables","same":false,"fields":\[)"
                    R"(\{"field":"index 3","file":"on","module":"off"\}\]\}\]\}\n)")))
         << out_.str();
