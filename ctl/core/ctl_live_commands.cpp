@@ -7,6 +7,7 @@
 #include "ctl/core/ctl_commands.h"
 #include "ctl/core/live_value.h"
 #include "ctl/core/mqtt_publisher.h"
+#include "link/core/port_holder.h"
 #include "measure/core/online_model.h"
 #include "measure/core/recorder.h"
 #include "measure/core/station_status.h"
@@ -16,12 +17,15 @@ namespace {
 
 using Clock = CtlSession::Clock;
 
-std::string OpenErrorText(SerialDevice::OpenError why) {
+std::string OpenErrorText(SerialDevice::OpenError why, const std::string& device) {
     switch (why) {
         case SerialDevice::OpenError::NotFound:
             return "the device does not exist (is the adapter plugged in?)";
-        case SerialDevice::OpenError::Busy:
-            return "another program uses the port";
+        case SerialDevice::OpenError::Busy: {
+            const auto holder = FindPortHolder(device);
+            return "another program uses the port" +
+                   (holder ? " (" + PortHolderText(*holder) + ")" : std::string());
+        }
         case SerialDevice::OpenError::Permission:
             return "permission denied: add the user to the dialout group "
                    "(sudo usermod -aG dialout $USER) and log in again";
@@ -184,9 +188,10 @@ std::unique_ptr<CtlSession> OpenSession(const CtlOptions& o, const CtlEnvironmen
     if (rc != kOk) {
         const LinkChoice& c = session->Choice();
         const std::string port = c.name == c.device ? c.device : c.name + " (" + c.device + ")";
-        *exit =
-            Fail(env, "cannot use " + port + ": " + OpenErrorText(session->Port().LastOpenError()),
-                 kExitNoPort);
+        *exit = Fail(
+            env,
+            "cannot use " + port + ": " + OpenErrorText(session->Port().LastOpenError(), c.device),
+            kExitNoPort);
         return nullptr;
     }
     return session;

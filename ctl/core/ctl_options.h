@@ -45,7 +45,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
 // 3..8 for 1200..38400 (bit rates only); nothing for anything else.
 std::optional<int> BaudCodeOf(const std::string& text);
-// on/off, 1/0, yes/no, true/false.
+// on/off, 1/0, yes/no in any case.
 std::optional<bool> SwitchOf(const std::string& text);
 
 }  // namespace qx::ctl

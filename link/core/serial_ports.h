@@ -6,6 +6,7 @@
 // apart.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,10 @@ bool BuiltInPortPresent(const std::string& path);
 std::vector<SerialPortEntry> ListSerialPorts(
     const std::string& root = {},
     const std::function<bool(const std::string& path)>& present = BuiltInPortPresent);
+
+// Whether this user is kept from opening `path` for reading and writing: nothing when it may (or
+// when there is no such file); else the group that would let the user in ("dialout" for a
+// device that its group may use), or "" when joining a group would not help.
+std::optional<std::string> DeniedAccessGroup(const std::string& path);
 
 }  // namespace qx

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -176,6 +179,16 @@ TEST_F(CtlSim, EachCommandPrintsItsResultAndExitCode) {
         TempDir::Read(trace),
         std::regex(R"(\d+\.\d{3} > @0ART\\r\n\d+\.\d{3} < !0A10203\d091226\\r\n)")))
         << TempDir::Read(trace);
+
+    // The window (here this test) holds the port: the refusal names it.
+    ASSERT_EQ(port_->Open(0, module_.baudCode, module_.checksum, nullptr), kOk);
+    std::string self;
+    std::getline(std::ifstream("/proc/self/comm"), self);
+    EXPECT_EQ(Run({"identify"}), 3);
+    EXPECT_EQ(err_.str(), "meridoctl: cannot use COM1 (" + sim_.SlavePath() +
+                              "): another program uses the port (PID " +
+                              std::to_string(::getpid()) + ", " + self + ")\n");
+    port_->Close();
 }
 
 // Records of one quantity, `perSecond` stamped within each second (a second one gets tenths 5, a
