@@ -46,7 +46,8 @@ const std::map<std::string, std::string> kCommandHelp = {
     {"ports",
      "Usage: meridoctl ports [--json]\n"
      "Lists COM1..COM4 with the devices merido's settings map them to, then the serial\n"
-     "devices present (USB adapters with their product, maker, USB ids and serial number).\n"},
+     "devices present (USB adapters with their product, maker, USB ids and serial number).\n"
+     "A device this user may not open is marked, with the group to join where one helps.\n"},
     {"identify",
      "Usage: meridoctl identify [OPTIONS]\n"
      "Polls the module at --addr until it and its instrument are identified, then prints\n"
