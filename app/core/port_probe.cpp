@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/core/port_holder.h"
+
 namespace qx {
 
 ProbeOutcome ProbePorts(int savedIndex, const std::function<OpenError(int port)>& tryPort) {
@@ -25,14 +27,17 @@ std::string RefusedPortsText(const std::vector<PortRefusal>& refused,
                              const std::function<std::string(int port)>& devicePath) {
     std::string text;
     for (const PortRefusal& r : refused) {
-        const char* reason = "port nelze otevřít ani nastavit.";
+        std::string reason = "port nelze otevřít ani nastavit.";
         switch (r.why) {
             case OpenError::NotFound:
                 reason = "zařízení neexistuje (adaptér není připojen).";
                 break;
-            case OpenError::Busy:
-                reason = "port používá jiný program.";
+            case OpenError::Busy: {
+                const auto holder = FindPortHolder(devicePath(r.port));
+                reason = "port používá jiný program" +
+                         (holder ? " (" + PortHolderText(*holder) + ")." : std::string("."));
                 break;
+            }
             case OpenError::Permission:
                 reason =
                     "přístup odepřen: přidejte uživatele do skupiny dialout "

@@ -31,7 +31,8 @@ struct ProbeOutcome {
 ProbeOutcome ProbePorts(int savedIndex, const std::function<OpenError(int port)>& tryPort);
 
 // One line per refused port, naming its device and what the user can do about it, so that
-// "no port" is never the whole story: "COM2 (/dev/ttyUSB0): port používá jiný program."
+// "no port" is never the whole story: "COM2 (/dev/ttyUSB0): port používá jiný program (PID 1234,
+// qxsim)." (the holder where this user may see it).
 std::string RefusedPortsText(const std::vector<PortRefusal>& refused,
                              const std::function<std::string(int port)>& devicePath);
 

@@ -7,6 +7,24 @@ std::string Values(std::uint64_t n, const char* what) {
     return std::to_string(n) + (n == 1 ? " value " : " values ") + what;
 }
 
+// The publisher's last error as the reason in "cannot reach the broker at HOST:PORT (REASON)":
+// without the broker's address, which the message names already, and with a hint in brackets
+// after a colon, so that brackets do not nest: "connection refused: is the broker running?".
+std::string ShortReason(std::string error, const std::string& where) {
+    for (const std::string& named : {" by " + where, " at " + where, where + " "}) {
+        const std::size_t at = error.find(named);
+        if (at != std::string::npos) error.erase(at, named.size());
+    }
+    const std::string plain = "cannot reach the broker: ";
+    if (error.starts_with(plain)) error.erase(0, plain.size());
+    const std::size_t open = error.find(" (");
+    if (open != std::string::npos && error.ends_with(")")) {
+        error.pop_back();
+        error.replace(open, 2, ": ");
+    }
+    return error;
+}
+
 }  // namespace
 
 BrokerWatch::BrokerWatch(const CtlEnvironment& env, const MqttPublisher& publisher, Say say)
@@ -29,7 +47,8 @@ void BrokerWatch::Tick() {
             since_ = now;
             remindAt_ = now + kRemindEvery;
             acknowledgedBefore_ = publisher_.Acknowledged();
-            say_("cannot reach the broker at " + Where() + " (" + publisher_.LastError() + "); " +
+            say_("cannot reach the broker at " + Where() + " (" +
+                 ShortReason(publisher_.LastError(), Where()) + "); " +
                  Values(publisher_.Waiting(), "queued"));
             return;
         }
@@ -48,7 +67,8 @@ void BrokerWatch::Tick() {
     if (now < remindAt_) return;
     const auto minutes = std::chrono::duration_cast<std::chrono::minutes>(now - since_);
     say_("cannot reach the broker at " + Where() + " for " + std::to_string(minutes.count()) +
-         " min (" + publisher_.LastError() + "); " + Values(publisher_.Waiting(), "queued"));
+         " min (" + ShortReason(publisher_.LastError(), Where()) + "); " +
+         Values(publisher_.Waiting(), "queued"));
     while (remindAt_ <= now)
         remindAt_ += kRemindEvery;
 }

@@ -24,6 +24,9 @@ int RunReconfigure(const CtlOptions& o, const CtlEnvironment& env);
 
 // Shared by the commands.
 
+// "1 value", "2 values": a count with its noun.
+std::string Counted(long long n, const std::string& noun);
+
 // "meridoctl: TEXT" on standard error; returns `code`.
 int Fail(const CtlEnvironment& env, const std::string& text, int code);
 

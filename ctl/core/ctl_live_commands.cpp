@@ -17,6 +17,7 @@
 #include "link/core/comm_port_find_link.h"
 #include "link/core/pause_lease.h"
 #include "logger/core/module_find.h"
+#include "link/core/port_holder.h"
 #include "measure/core/online_model.h"
 #include "measure/core/recorder.h"
 #include "measure/core/station_status.h"
@@ -26,12 +27,15 @@ namespace {
 
 using Clock = CtlSession::Clock;
 
-std::string OpenErrorText(SerialDevice::OpenError why) {
+std::string OpenErrorText(SerialDevice::OpenError why, const std::string& device) {
     switch (why) {
         case SerialDevice::OpenError::NotFound:
             return "the device does not exist (is the adapter plugged in?)";
-        case SerialDevice::OpenError::Busy:
-            return "another program uses the port";
+        case SerialDevice::OpenError::Busy: {
+            const auto holder = FindPortHolder(device);
+            return "another program uses the port" +
+                   (holder ? " (" + PortHolderText(*holder) + ")" : std::string());
+        }
         case SerialDevice::OpenError::Permission:
             return "permission denied: add the user to the dialout group "
                    "(sudo usermod -aG dialout $USER) and log in again";
@@ -160,8 +164,8 @@ class StatusLine {
 std::vector<int> FindAnswering(const CtlEnvironment& env, CtlSession& s) {
     PauseLease hold(s.Port());
     TCommPortFindLink link(s.Port(), s.Choice().portIndex, &s);
-    CtlProgress progress(env);
-    progress.Open("looking for modules on " + LineText(s.Choice()), 254);
+    CtlProgress progress(env, "looking for modules on " + LineText(s.Choice()) + ", address");
+    progress.Open({}, 254);
     std::vector<int> found = AnsweringAddresses(link, progress, s.Choice().checksum);
     progress.Finish(false);
     return found;
@@ -282,9 +286,10 @@ std::unique_ptr<CtlSession> OpenSession(const CtlOptions& o, const CtlEnvironmen
     if (rc != kOk) {
         const LinkChoice& c = session->Choice();
         const std::string port = c.name == c.device ? c.device : c.name + " (" + c.device + ")";
-        *exit =
-            Fail(env, "cannot use " + port + ": " + OpenErrorText(session->Port().LastOpenError()),
-                 kExitNoPort);
+        *exit = Fail(
+            env,
+            "cannot use " + port + ": " + OpenErrorText(session->Port().LastOpenError(), c.device),
+            kExitNoPort);
         return nullptr;
     }
     return session;
@@ -347,8 +352,10 @@ int RunRead(const CtlOptions& o, const CtlEnvironment& env) {
 int RunWatch(const CtlOptions& o, const CtlEnvironment& env) {
     std::unique_ptr<MqttPublisher> publisher;
     if (!o.mqtt.empty()) {
-        const auto target = ParseMqttUrl(o.mqtt);
-        if (!target) return Fail(env, "invalid MQTT address '" + o.mqtt + "'", kExitUsage);
+        std::string problem;
+        const auto target = ParseMqttUrl(o.mqtt, &problem);
+        if (!target)
+            return Fail(env, "invalid MQTT address '" + o.mqtt + "': " + problem, kExitUsage);
         publisher = std::make_unique<MqttPublisher>(*target, static_cast<std::size_t>(o.mqttQueue));
     }
     int exit = 0;
@@ -402,8 +409,9 @@ int RunWatch(const CtlOptions& o, const CtlEnvironment& env) {
         publisher->Stop();
         if (left > 0 || publisher->Dropped() > 0) {
             std::string text =
-                std::to_string(publisher->Dropped() + left) + " values did not reach the broker";
-            if (!publisher->LastError().empty()) text += " (" + publisher->LastError() + ")";
+                Counted(static_cast<long long>(publisher->Dropped() + left), "value") +
+                " did not reach the broker";
+            if (!publisher->LastError().empty()) text += ": " + publisher->LastError();
             exit = Fail(env, text, kExitComm);
         }
     }
@@ -459,7 +467,7 @@ int RunRecord(const CtlOptions& o, const CtlEnvironment& env) {
     if (o.json) {
         *env.out << "{\"file\":" << JsonString(path) << ",\"lines\":" << lines << "}" << std::endl;
     } else {
-        *env.out << lines << " lines written to " << path << std::endl;
+        *env.out << Counted(lines, "line") << " written to " << path << std::endl;
     }
     return exit;
 }

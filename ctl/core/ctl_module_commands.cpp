@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "ctl/core/ctl_commands.h"
@@ -14,6 +15,7 @@
 #include "link/core/protocol.h"
 #include "logger/core/clock_compare.h"
 #include "logger/core/schedule_file.h"
+#include "logger/core/shed_readback.h"
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
 #include "measure/core/models_in_use.h"
@@ -42,13 +44,6 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-std::string DateTime(const LocalTime& t) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return text;
-}
-
 // Schedule send and check need the models of the module and instrument that will log: they
 // decide the configuration byte of current and voltage, as on the Schedule page.
 BusServices Services(CtlSession& s, CtlProgress& progress, const CtlEnvironment& env,
@@ -63,9 +58,44 @@ BusServices Services(CtlSession& s, CtlProgress& progress, const CtlEnvironment&
     return b;
 }
 
-// The schedule check's verdicts: the clock, each index, the enable mask.
+// A configuration byte "0x11" with what it stands for with the station's models, as identify
+// shows it: "0x11 (voltage, range 39.99)".
+std::string ConfigText(const std::string& byte, StationRecord st) {
+    if (byte.size() != 4 || byte.compare(0, 2, "0x") != 0) return byte;
+    st.config = HexPairAt(byte, 3);
+    const ConfigMeaning m = MeaningOf(st);
+    if (m.quantity < 0) return byte;
+    return byte + " (" + QuantityKey(m.quantity) +
+           (m.rangeText.empty() ? "" : ", range " + m.rangeText) + ")";
+}
+
+// "file 2:00, module 1:00" for an index's field; "PC ..., module ... (11 s behind)" for the clock.
+std::string FieldText(const CheckVerdict& v, const CheckField& f, const StationRecord& st) {
+    if (f.name == "configuration") {
+        return f.name + ": file " + ConfigText(f.file, st) + ", module " + ConfigText(f.module, st);
+    }
+    if (v.item != 0) return f.name + ": file " + f.file + ", module " + f.module;
+    std::string text = "PC " + f.file + ", module " + f.module;
+    if (v.offsetS && *v.offsetS != 0) {
+        text += " (" + std::to_string(std::llabs(*v.offsetS)) + " s " +
+                (*v.offsetS < 0 ? "behind)" : "ahead)");
+    }
+    return text;
+}
+
+std::string FieldsJson(const std::vector<CheckField>& fields) {
+    std::string json;
+    for (const CheckField& f : fields) {
+        json += std::string(json.empty() ? "" : ",") + "{\"field\":" + JsonString(f.name) +
+                ",\"file\":" + JsonString(f.file) + ",\"module\":" + JsonString(f.module) + "}";
+    }
+    return "[" + json + "]";
+}
+
+// The schedule check's verdicts: the clock, each index, the enable mask, and for each item that
+// differs how it differs.
 int PrintCheck(const CtlOptions& o, const CtlEnvironment& env,
-               const std::vector<CheckVerdict>& verdicts) {
+               const std::vector<CheckVerdict>& verdicts, const StationRecord& st) {
     int differences = 0;
     std::string text, json;
     for (const CheckVerdict& v : verdicts) {
@@ -78,13 +108,25 @@ int PrintCheck(const CtlOptions& o, const CtlEnvironment& env,
                                                : "differs";
         item.resize(std::max<std::size_t>(item.size(), 10), ' ');
         text += item + "  " + verdict + "\n";
+        if (v.differs) {
+            for (const CheckField& f : v.fields)
+                text += std::string(12, ' ') + FieldText(v, f, st) + "\n";
+        }
         if (!json.empty()) json += ",";
         json += "{\"item\":" +
                 JsonString(clock   ? "clock"
                            : index ? "index"
                                    : "enables") +
                 (index ? ",\"index\":" + std::to_string(v.item) : "") +
-                ",\"same\":" + (v.differs ? "false" : "true") + "}";
+                ",\"same\":" + (v.differs ? "false" : "true");
+        if (clock && !v.fields.empty()) {
+            json += ",\"pc\":" + JsonString(v.fields[0].file) +
+                    ",\"module\":" + JsonString(v.fields[0].module) +
+                    ",\"offset_s\":" + (v.offsetS ? std::to_string(*v.offsetS) : "null");
+        } else if (!clock) {
+            json += ",\"fields\":" + FieldsJson(v.fields);
+        }
+        json += "}";
     }
     if (o.json) {
         *env.out << "{\"differences\":" << differences << ",\"items\":[" << json << "]}"
@@ -117,7 +159,7 @@ int ScheduleWithFile(const CtlOptions& o, const CtlEnvironment& env) {
     }
     ModelsInUse models;
     AdoptModels(st, &models);
-    CtlProgress progress(env);
+    CtlProgress progress(env, o.sub == "send" ? "sending the schedule" : "checking the schedule");
     TransactionResult result;
     TShedTransfer transfer(Services(*s, progress, env, models, result));
     if (o.sub == "send") {
@@ -132,7 +174,7 @@ int ScheduleWithFile(const CtlOptions& o, const CtlEnvironment& env) {
     if (result.code != kOk)
         return Fail(env, "schedule " + o.sub + " stopped: " + LinkErrorText(result.code),
                     ExitCodeOf(result.code));
-    if (o.sub == "check") return PrintCheck(o, env, transfer.CheckVerdicts());
+    if (o.sub == "check") return PrintCheck(o, env, transfer.CheckVerdicts(), st);
     if (o.json) {
         *env.out << "{\"sent\":true,\"address\":" << address << "}" << std::endl;
     } else {
@@ -145,7 +187,7 @@ int ScheduleClear(const CtlOptions& o, const CtlEnvironment& env) {
     int exit = 0;
     auto s = OpenSession(o, env, &exit);
     if (!s) return exit;
-    CtlProgress progress(env);
+    CtlProgress progress(env, "dropping records");
     ModelsInUse models;
     TransactionResult result;
     TShedTransfer transfer(Services(*s, progress, env, models, result));
@@ -153,15 +195,15 @@ int ScheduleClear(const CtlOptions& o, const CtlEnvironment& env) {
     const int cleared = transfer.ClearedCount();
     if (result.code != kOk) {
         return Fail(env,
-                    "clearing stopped after " + std::to_string(cleared) +
-                        " records: " + LinkErrorText(result.code),
+                    "clearing stopped after " + Counted(cleared, "record") + ": " +
+                        LinkErrorText(result.code),
                     ExitCodeOf(result.code));
     }
     if (o.json) {
         *env.out << "{\"cleared\":" << cleared
                  << ",\"interrupted\":" << (env.Stopped() ? "true" : "false") << "}" << std::endl;
     } else {
-        *env.out << cleared << " records dropped from the queue" << std::endl;
+        *env.out << Counted(cleared, "record") << " dropped from the queue" << std::endl;
     }
     return env.Stopped() ? Fail(env, "interrupted", kExitComm) : kExitDone;
 }
@@ -179,7 +221,7 @@ int RunDownload(const CtlOptions& o, const CtlEnvironment& env) {
     DataFileWriter file;
     if (!file.Create(path)) return Fail(env, "cannot create the data file " + path, kExitUsage);
     const LinkChoice& c = s->Choice();
-    CtlProgress progress(env);
+    CtlProgress progress(env, "reading records");
     DownloadResult r;
     {
         PauseLease hold(s->Port());
@@ -193,8 +235,9 @@ int RunDownload(const CtlOptions& o, const CtlEnvironment& env) {
                  << ",\"result\":\"" << ResultName(r.result)
                  << "\",\"interrupted\":" << (r.cancelled ? "true" : "false") << "}" << std::endl;
     } else {
-        *env.out << r.written << " records written to " << path << " (" << r.requests
-                 << " requests; the module reported " << r.fillCount << ")" << std::endl;
+        *env.out << Counted(r.written, "record") << " written to " << path << " ("
+                 << Counted(r.requests, "request") << "; the module reported " << r.fillCount << ")"
+                 << std::endl;
     }
     if (r.result != kOk) {
         return Fail(env,
@@ -233,9 +276,9 @@ int RunClock(const CtlOptions& o, const CtlEnvironment& env) {
     if (text.empty() || text[0] != '!') return Fail(env, "the module refused", kExitComm);
     if (o.sub == "set") {
         if (o.json) {
-            *env.out << "{\"set\":" << JsonString(DateTime(now)) << "}" << std::endl;
+            *env.out << "{\"set\":" << JsonString(ClockText(now)) << "}" << std::endl;
         } else {
-            *env.out << "clock of the module at address " << address << " set to " << DateTime(now)
+            *env.out << "clock of the module at address " << address << " set to " << ClockText(now)
                      << std::endl;
         }
         return kExitDone;
@@ -249,11 +292,11 @@ int RunClock(const CtlOptions& o, const CtlEnvironment& env) {
     module.year = 2000 + DecimalAt(text, 14, 15);
     const bool agrees = ClockReplyAgrees(reply, address, now, 10);
     if (o.json) {
-        *env.out << "{\"module\":" << JsonString(DateTime(module))
-                 << ",\"pc\":" << JsonString(DateTime(now))
+        *env.out << "{\"module\":" << JsonString(ClockText(module))
+                 << ",\"pc\":" << JsonString(ClockText(now))
                  << ",\"within10s\":" << (agrees ? "true" : "false") << "}" << std::endl;
     } else {
-        *env.out << "module  " << DateTime(module) << "\nPC      " << DateTime(now) << "\n"
+        *env.out << "module  " << ClockText(module) << "\nPC      " << ClockText(now) << "\n"
                  << (agrees ? "within 10 s of the PC" : "more than 10 s from the PC") << std::endl;
     }
     return kExitDone;

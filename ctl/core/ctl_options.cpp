@@ -1,5 +1,6 @@
 #include "ctl/core/ctl_options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -29,6 +30,17 @@ std::optional<int> Address(const std::string& text) {
     const auto value = WholeNumber(text);
     if (!value || *value < 0 || *value > 254) return std::nullopt;
     return static_cast<int>(*value);
+}
+
+// "COM5", "com0", "COM12": a COM name the window does not have. Without this it would be taken
+// for a device path and fail as a missing device, which sends the user looking for an adapter.
+bool NotAComName(const std::string& text) {
+    if (text.size() < 4 || text.find_first_not_of("0123456789", 3) != std::string::npos)
+        return false;
+    std::string head;
+    for (char c : text.substr(0, 3))
+        head += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return head == "COM" && !(text.size() == 4 && text[3] >= '1' && text[3] <= '4');
 }
 
 const std::set<std::string> kCommands = {"ports",  "identify",    "read",     "watch",
@@ -72,8 +84,11 @@ std::optional<std::vector<int>> ParseAddressList(const std::string& text, std::s
 }
 
 std::optional<bool> SwitchOf(const std::string& text) {
-    if (text == "on" || text == "1" || text == "yes" || text == "true") return true;
-    if (text == "off" || text == "0" || text == "no" || text == "false") return false;
+    std::string word;
+    for (char c : text)
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (word == "on" || word == "1" || word == "yes") return true;
+    if (word == "off" || word == "0" || word == "no") return false;
     return std::nullopt;
 }
 
@@ -118,7 +133,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--fast") {
             o.fast = true;
         } else if (arg == "--port") {
-            if (auto v = next()) o.port = *v;
+            if (auto v = next()) {
+                if (NotAComName(*v))
+                    fail(*v + " is not a port name: use COM1–COM4 or a device path");
+                o.port = *v;
+            }
         } else if (arg == "--baud" || arg == "--new-baud") {
             if (auto v = next()) {
                 const auto code = BaudCodeOf(*v);
@@ -128,7 +147,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--csum" || arg == "--new-csum") {
             if (auto v = next()) {
                 const auto on = SwitchOf(*v);
-                if (!on) bad(*v);
+                if (!on)
+                    fail("invalid value '" + *v + "' for " + arg +
+                         ": use on, off, 1, 0, yes or no");
                 (arg == "--csum" ? o.checksum : o.newChecksum) = on;
             }
         } else if (arg == "--addr") {

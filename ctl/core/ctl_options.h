@@ -51,7 +51,7 @@ std::optional<int> BaudCodeOf(const std::string& text);
 // "10,11,20-23": addresses 0..254 and ascending ranges, each address once in the order first
 // named. Nothing for anything else, with the reason in `error`.
 std::optional<std::vector<int>> ParseAddressList(const std::string& text, std::string* error);
-// on/off, 1/0, yes/no, true/false.
+// on/off, 1/0, yes/no in any case.
 std::optional<bool> SwitchOf(const std::string& text);
 
 }  // namespace qx::ctl

@@ -11,16 +11,13 @@ constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 
 }  // namespace
 
-void CtlProgress::Open(std::string_view title, int maximum) {
-    title_ = title;
-    label_.clear();
+void CtlProgress::Open(std::string_view, int maximum) {
     maximum_ = std::max(maximum, 0);
     position_ = 0;
     Draw(true);
 }
 
-void CtlProgress::AddLine(std::string_view text, int position, int maximum) {
-    label_ = text;
+void CtlProgress::AddLine(std::string_view, int position, int maximum) {
     Move(position, maximum);
 }
 
@@ -46,9 +43,8 @@ void CtlProgress::Draw(bool force) {
         maximum_ > 0 ? std::clamp(position_ * kBarWidth / maximum_, 0, kBarWidth) : 0;
     std::string bar = "\r\033[K[" + std::string(static_cast<std::size_t>(filled), '#') +
                       std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] " +
-                      std::to_string(position_);
+                      what_ + " " + std::to_string(position_);
     if (maximum_ > 0) bar += "/" + std::to_string(maximum_);
-    bar += "  " + (label_.empty() ? title_ : label_);
     *env_.err << bar << std::flush;
     drawn_ = true;
 }

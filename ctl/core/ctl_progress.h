@@ -1,10 +1,13 @@
 #pragma once
 // The progress of a long command: a bar on standard error when that is a terminal, nothing
-// otherwise; the log lines kept for the command to read; Ctrl+C as the cancel signal.
+// otherwise; Ctrl+C as the cancel signal. The bar says in English what the command does
+// ("reading records 50/1000"): the titles and log lines the shared cores give are the window's
+// own Czech texts and stay there.
 
 #include <chrono>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/core/progress.h"
@@ -14,7 +17,8 @@ namespace qx::ctl {
 
 class CtlProgress : public Progress {
   public:
-    explicit CtlProgress(const CtlEnvironment& env) : env_(env) {}
+    // `what` names the counted steps: "reading records", "checking the schedule".
+    CtlProgress(const CtlEnvironment& env, std::string what) : env_(env), what_(std::move(what)) {}
     ~CtlProgress() override { ClearBar(); }
 
     void Open(std::string_view title, int maximum) override;
@@ -32,8 +36,7 @@ class CtlProgress : public Progress {
     void ClearBar();
 
     const CtlEnvironment& env_;
-    std::string title_;
-    std::string label_;
+    std::string what_;
     int maximum_ = 0;
     int position_ = 0;
     bool drawn_ = false;

@@ -48,7 +48,8 @@ const std::map<std::string, std::string> kCommandHelp = {
     {"ports",
      "Usage: meridoctl ports [--json]\n"
      "Lists COM1..COM4 with the devices merido's settings map them to, then the serial\n"
-     "devices present (USB adapters with their product, maker, USB ids and serial number).\n"},
+     "devices present (USB adapters with their product, maker, USB ids and serial number).\n"
+     "A device this user may not open is marked, with the group to join where one helps.\n"},
     {"identify",
      "Usage: meridoctl identify [OPTIONS]\n"
      "Polls the module at --addr until it and its instrument are identified, then prints\n"
@@ -115,6 +116,10 @@ const std::map<std::string, std::string> kCommandHelp = {
 };
 
 }  // namespace
+
+std::string Counted(long long n, const std::string& noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
 
 std::string HelpText(const std::string& command) {
     const auto it = kCommandHelp.find(command);

@@ -89,23 +89,42 @@ int FindOutcomeExit(const CtlEnvironment& env, ScanOutcome outcome, bool any) {
 }  // namespace
 
 int RunPorts(const CtlOptions& o, const CtlEnvironment& env) {
-    // The devices as the window's port mapping lists them.
-    const std::vector<SerialPortEntry> ports = ListSerialPorts(env.root);
+    // The devices as the window's port mapping lists them, each marked when this user may not
+    // open it: otherwise the first sign would be a refused open in the middle of a job.
     std::string text, json = "{\"com\":[";
+    auto markAccess = [&](const std::string& path, std::string* line, std::string* item) {
+        const auto group = DeniedAccessGroup(env.root + path);
+        if (group && group->empty()) *line += "  (no permission)";
+        if (group && !group->empty()) *line += "  (no permission: join the " + *group + " group)";
+        *item += ",\"permission\":" + std::string(group ? "false" : "true") +
+                 ",\"group\":" + (group && !group->empty() ? JsonString(*group) : "null") + "}";
+    };
     for (int i = 0; i < 4; ++i) {
         const std::string& path = env.saved.comPaths[static_cast<std::size_t>(i)];
         const bool present = ::access((env.root + path).c_str(), F_OK) == 0;
-        text += "COM" + std::to_string(i + 1) + "  " + path + (present ? "" : "  (missing)") + "\n";
-        json += std::string(i ? "," : "") + "{\"name\":\"COM" + std::to_string(i + 1) +
-                "\",\"device\":" + JsonString(path) +
-                ",\"present\":" + (present ? "true" : "false") + "}";
+        std::string line = "COM" + std::to_string(i + 1) + "  " + path;
+        std::string item = std::string(i ? "," : "") + "{\"name\":\"COM" + std::to_string(i + 1) +
+                           "\",\"device\":" + JsonString(path) +
+                           ",\"present\":" + (present ? "true" : "false");
+        if (present) {
+            markAccess(path, &line, &item);
+        } else {
+            line += "  (missing)";
+            item += ",\"permission\":null,\"group\":null}";
+        }
+        text += line + "\n";
+        json += item;
     }
     json += "],\"devices\":[";
+    const std::vector<SerialPortEntry> ports = ListSerialPorts(env.root);
     for (std::size_t i = 0; i < ports.size(); ++i) {
-        text += ports[i].path + (ports[i].description.empty() ? "" : "  " + ports[i].description) +
-                "\n";
-        json += std::string(i ? "," : "") + "{\"device\":" + JsonString(ports[i].path) +
-                ",\"description\":" + JsonString(ports[i].description) + "}";
+        std::string line =
+            ports[i].path + (ports[i].description.empty() ? "" : "  " + ports[i].description);
+        std::string item = std::string(i ? "," : "") + "{\"device\":" + JsonString(ports[i].path) +
+                           ",\"description\":" + JsonString(ports[i].description);
+        markAccess(ports[i].path, &line, &item);
+        text += line + "\n";
+        json += item;
     }
     if (ports.empty()) text += "no serial devices found\n";
     *env.out << (o.json ? json + "]}\n" : text) << std::flush;
@@ -119,7 +138,7 @@ int RunFind(const CtlOptions& o, const CtlEnvironment& env) {
     const LinkChoice& c = s->Choice();
     TCommPortFindLink portLink(s->Port(), c.portIndex, s.get());
     NotingFindLink link(portLink);
-    CtlProgress progress(env);
+    CtlProgress progress(env, "trying address");
     std::vector<FoundModule> found;
     ScanOutcome outcome = ScanOutcome::kDone;
     if (o.fast) {

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -27,23 +29,29 @@ void InitLibrary() {
 
 }  // namespace
 
-std::optional<MqttTarget> ParseMqttUrl(const std::string& url) {
+std::optional<MqttTarget> ParseMqttUrl(const std::string& url, std::string* problem) {
+    auto bad = [problem](const std::string& why) -> std::optional<MqttTarget> {
+        if (problem != nullptr) *problem = why + " (the form is mqtt://HOST[:PORT]/TOPIC)";
+        return std::nullopt;
+    };
     const std::string scheme = "mqtt://";
-    if (url.rfind(scheme, 0) != 0) return std::nullopt;
+    if (url.rfind(scheme, 0) != 0) {
+        const auto colon = url.find("://");
+        return bad(colon == std::string::npos ? "it does not begin with mqtt://"
+                                              : "the scheme is not mqtt://");
+    }
     const std::string rest = url.substr(scheme.size());
     const auto slash = rest.find('/');
-    if (slash == std::string::npos) return std::nullopt;
     MqttTarget t;
     std::string hostPort = rest.substr(0, slash);
-    t.topic = rest.substr(slash + 1);
-    if (t.topic.empty() || t.topic.find_first_of("+#") != std::string::npos) return std::nullopt;
+    if (slash != std::string::npos) t.topic = rest.substr(slash + 1);
     std::string portText;
     if (!hostPort.empty() && hostPort[0] == '[') {  // [::1]:1883
         const auto close = hostPort.find(']');
-        if (close == std::string::npos) return std::nullopt;
+        if (close == std::string::npos) return bad("the ']' after the IPv6 address is missing");
         t.host = hostPort.substr(1, close - 1);
         if (close + 1 < hostPort.size()) {
-            if (hostPort[close + 1] != ':') return std::nullopt;
+            if (hostPort[close + 1] != ':') return bad("a ':' must follow the IPv6 address");
             portText = hostPort.substr(close + 2);
         }
     } else {
@@ -51,14 +59,84 @@ std::optional<MqttTarget> ParseMqttUrl(const std::string& url) {
         t.host = hostPort.substr(0, colon);
         if (colon != std::string::npos) portText = hostPort.substr(colon + 1);
     }
-    if (t.host.empty()) return std::nullopt;
+    if (t.host.empty()) return bad("the host is missing");
     if (!portText.empty() || hostPort.back() == ':') {
         char* end = nullptr;
         const long port = std::strtol(portText.c_str(), &end, 10);
-        if (portText.empty() || *end != '\0' || port < 1 || port > 65535) return std::nullopt;
+        if (portText.empty() || *end != '\0' || port < 1 || port > 65535)
+            return bad("the port '" + portText + "' is not a number from 1 to 65535");
         t.port = static_cast<int>(port);
     }
+    if (t.topic.empty()) return bad("the topic is missing");
+    if (t.topic.find_first_of("+#") != std::string::npos)
+        return bad("the topic holds '+' or '#', which only a subscriber may use");
     return t;
+}
+
+namespace {
+
+std::string HostPort(const MqttTarget& t) {
+    const bool v6 = t.host.find(':') != std::string::npos;
+    return (v6 ? "[" + t.host + "]" : t.host) + ":" + std::to_string(t.port);
+}
+
+}  // namespace
+
+std::string BrokerErrorText(int rc, int error, const MqttTarget& target) {
+    const std::string at = HostPort(target);
+    switch (rc) {
+        case MOSQ_ERR_EAI:
+        case MOSQ_ERR_LOOKUP:
+            return "cannot resolve host " + target.host;
+        case MOSQ_ERR_CONN_REFUSED:
+            return "the broker at " + at + " refused the connection";
+        case MOSQ_ERR_CONN_LOST:
+            return "the connection to the broker at " + at + " was lost";
+        case MOSQ_ERR_NO_CONN:
+            return "not connected to the broker at " + at;
+        case MOSQ_ERR_PROTOCOL:
+        case MOSQ_ERR_MALFORMED_PACKET:
+            return at + " does not answer as an MQTT broker";
+        case MOSQ_ERR_KEEPALIVE:
+        case MOSQ_ERR_TIMEOUT:
+            return "the broker at " + at + " stopped answering";
+        case MOSQ_ERR_ERRNO:
+            break;
+        default:
+            return std::string("MQTT: ") + mosquitto_strerror(rc);
+    }
+    switch (error) {
+        case ECONNREFUSED:
+            return "connection refused by " + at + " (is the broker running?)";
+        case ETIMEDOUT:
+            return at + " does not answer (a firewall, or the wrong host?)";
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case EHOSTDOWN:
+            return "no route to " + at + " (is the network up?)";
+        case ECONNRESET:
+        case EPIPE:
+            return "the broker at " + at + " closed the connection";
+        default:
+            return "cannot reach the broker at " + at + ": " + std::strerror(error);
+    }
+}
+
+std::string BrokerRefusalText(int connack, const MqttTarget& target) {
+    const std::string by = "the broker at " + HostPort(target) + " refused the connection: ";
+    switch (connack) {
+        case 1:
+            return by + "it does not speak MQTT 3.1.1";
+        case 2:
+            return by + "it does not accept the client id";
+        case 3:
+            return by + "it is not available now";
+        case 4:
+        case 5:
+            return by + "it wants a user name and password, which meridoctl does not give";
+        default:
+            return by + mosquitto_connack_string(connack);
+    }
 }
 
 MqttPublisher::MqttPublisher(MqttTarget target, std::size_t capacity)
@@ -133,8 +211,9 @@ void MqttPublisher::Run() {
             continue;
         }
         const int rc = mosquitto_loop(mosq_, kLoopMs, 1);
+        const int error = errno;
         if (rc != MOSQ_ERR_SUCCESS && !lost_) {
-            SetError(mosquitto_strerror(rc));
+            SetError(BrokerErrorText(rc, error, target_));
             lost_ = true;
         }
         if (connecting_ && std::chrono::steady_clock::now() - connectStarted_ > kConnackWait) {
@@ -173,7 +252,7 @@ void MqttPublisher::Connect() {
     // Asynchronous: a broker that does not answer cannot hold the thread past a loop step.
     const int rc = mosquitto_connect_async(mosq_, target_.host.c_str(), target_.port, kKeepaliveS);
     if (rc != MOSQ_ERR_SUCCESS) {
-        SetError(rc == MOSQ_ERR_ERRNO ? "cannot reach the broker" : mosquitto_strerror(rc));
+        SetError(BrokerErrorText(rc, errno, target_));
         lost_ = true;
         Drop();
     }
@@ -217,7 +296,7 @@ void MqttPublisher::SendWaiting() {
             mosquitto_publish(mosq_, &mid, m.topic.c_str(), static_cast<int>(m.payload.size()),
                               m.payload.data(), 1, false);
         if (rc != MOSQ_ERR_SUCCESS) {
-            SetError(mosquitto_strerror(rc));
+            SetError(BrokerErrorText(rc, errno, target_));
             lost_ = true;
             return;
         }
@@ -233,7 +312,7 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int rc) {
     auto* p = static_cast<MqttPublisher*>(self);
     p->connecting_ = false;
     if (rc != 0) {
-        p->SetError(mosquitto_connack_string(rc));
+        p->SetError(BrokerRefusalText(rc, p->target_));
         p->lost_ = true;
         return;
     }
@@ -241,10 +320,13 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int rc) {
     p->backoff_ = std::chrono::milliseconds(200);
 }
 
-void MqttPublisher::OnDisconnect(mosquitto*, void* self, int) {
+void MqttPublisher::OnDisconnect(mosquitto*, void* self, int rc) {
     auto* p = static_cast<MqttPublisher*>(self);
     if (p->stop_) return;
-    p->SetError("the broker closed the connection");
+    // The reason is the library's: a peer that is no broker gives a protocol error here.
+    p->SetError(rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_CONN_LOST
+                    ? "the broker at " + HostPort(p->target_) + " closed the connection"
+                    : BrokerErrorText(rc, errno, p->target_));
     p->lost_ = true;
 }
 

@@ -26,8 +26,17 @@ struct MqttTarget {
     std::string topic;
 };
 
-// Nothing for a URL that is not of that form (a topic with "+" or "#" cannot be published to).
-std::optional<MqttTarget> ParseMqttUrl(const std::string& url);
+// Nothing for a URL that is not of that form (a topic with "+" or "#" cannot be published to);
+// `problem` then says what is wrong with it and shows the form ("the topic is missing (the form
+// is mqtt://HOST[:PORT]/TOPIC)").
+std::optional<MqttTarget> ParseMqttUrl(const std::string& url, std::string* problem = nullptr);
+
+// libmosquitto's result `rc` (with the errno it left, for MOSQ_ERR_ERRNO) in words that tell the
+// user what to look at: "cannot resolve host NAME", "connection refused by HOST:PORT (is the
+// broker running?)".
+std::string BrokerErrorText(int rc, int error, const MqttTarget& target);
+// The same for the broker's refusal in its CONNACK.
+std::string BrokerRefusalText(int connack, const MqttTarget& target);
 
 class MqttPublisher {
   public:

@@ -1,11 +1,14 @@
 #include "link/core/serial_ports.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -133,6 +136,23 @@ FirstPortMap FirstStartPortMap(
         map.paths[static_cast<std::size_t>(port)] = path;
     }
     return map;
+}
+
+std::optional<std::string> DeniedAccessGroup(const std::string& path) {
+    if (::access(path.c_str(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM))
+        return std::nullopt;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    // A group that may not both read and write, or one the process is already in (the file is
+    // then kept from it by its owner bits or an ACL), is no way in.
+    if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return std::string();
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    const int count = ::getgroups(static_cast<int>(groups.size()), groups.data());
+    groups.resize(static_cast<std::size_t>(std::max(count, 0)));
+    groups.push_back(::getegid());
+    if (std::find(groups.begin(), groups.end(), st.st_gid) != groups.end()) return std::string();
+    const group* g = ::getgrgid(st.st_gid);
+    return g ? std::string(g->gr_name) : std::to_string(st.st_gid);
 }
 
 }  // namespace qx

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,10 @@ struct FirstPortMap {
 FirstPortMap FirstStartPortMap(
     const std::vector<SerialPortEntry>& present,
     const std::function<std::string(const std::string& path)>& deviceOf = DeviceBehind);
+
+// Whether this user is kept from opening `path` for reading and writing: nothing when it may (or
+// when there is no such file); else the group that would let the user in ("dialout" for a
+// device that its group may use), or "" when joining a group would not help.
+std::optional<std::string> DeniedAccessGroup(const std::string& path);
 
 }  // namespace qx

@@ -31,22 +31,38 @@ long long Seconds(int year, int month, int day, int hour, int minute, int second
 
 }  // namespace
 
-bool ClockReplyAgrees(std::string_view reply, int addr, const LocalTime& now, int toleranceS) {
-    (void)addr;  // which module answered is the link's business; only the fields count here
+std::optional<LocalTime> ClockFromReply(std::string_view reply, const LocalTime& now) {
     int f[6];
     for (int k = 0; k < 6; ++k) {
         f[k] = Pair(reply, 3 + 2 * k);
-        if (f[k] < 0) return false;
+        if (f[k] < 0) return std::nullopt;
     }
-    const int hour = f[0], minute = f[1], second = f[2], day = f[3], month = f[4];
-    if (hour > 23 || minute > 59 || second > 59 || month < 1 || month > 12 || day < 1 || day > 31) {
-        return false;
-    }
+    LocalTime t;
+    t.hour = f[0];
+    t.minute = f[1];
+    t.second = f[2];
+    t.day = f[3];
+    t.month = f[4];
     // The module keeps a two-digit year; it shares the PC's century.
-    const int year = now.year - now.year % 100 + f[5];
-    const long long module = Seconds(year, month, day, hour, minute, second);
-    const long long pc = Seconds(now.year, now.month, now.day, now.hour, now.minute, now.second);
-    return std::llabs(module - pc) <= toleranceS;
+    t.year = now.year - now.year % 100 + f[5];
+    if (t.hour > 23 || t.minute > 59 || t.second > 59 || t.month < 1 || t.month > 12 || t.day < 1 ||
+        t.day > 31) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+long long ClockOffsetS(const LocalTime& module, const LocalTime& pc) {
+    return Seconds(module.year, module.month, module.day, module.hour, module.minute,
+                   module.second) -
+           Seconds(pc.year, pc.month, pc.day, pc.hour, pc.minute, pc.second);
+}
+
+bool ClockReplyAgrees(std::string_view reply, int addr, const LocalTime& now, int toleranceS) {
+    (void)addr;  // which module answered is the link's business; only the fields count here
+    const std::optional<LocalTime> module = ClockFromReply(reply, now);
+    // Date and time together: a clock a few seconds behind across midnight agrees.
+    return module && std::llabs(ClockOffsetS(*module, now)) <= toleranceS;
 }
 
 }  // namespace qx

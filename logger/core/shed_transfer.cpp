@@ -8,6 +8,7 @@
 #include "link/core/protocol.h"
 #include "logger/core/clock_compare.h"
 #include "logger/core/shed_log.h"
+#include "logger/core/shed_readback.h"
 
 namespace qx {
 namespace {
@@ -27,6 +28,11 @@ std::string Format(const char* format, Args... args) {
 // The first n characters of the reply equal those of the expected reply; a shorter reply differs.
 bool Matches(const std::string& reply, const std::string& expected, std::size_t n) {
     return reply.size() >= n && expected.size() >= n && reply.compare(0, n, expected, 0, n) == 0;
+}
+
+// A reply as the user may read it: without its CR and what follows.
+std::string Whole(const std::string& reply) {
+    return reply.substr(0, reply.find('\r'));
 }
 
 }  // namespace
@@ -110,7 +116,11 @@ int TShedTransfer::CheckClock(int addr) {
     std::string reply;
     if (int rc = Exchange(ReqReadClock(addr), reply)) return rc;
     const bool differs = !ClockReplyAgrees(reply, addr, now, 10);
-    verdicts_.push_back({0, differs});
+    CheckVerdict v{0, differs, {}, {}};
+    const std::optional<LocalTime> module = ClockFromReply(reply, now);
+    if (module) v.offsetS = ClockOffsetS(*module, now);
+    v.fields.push_back({"clock", ClockText(now), module ? ClockText(*module) : Whole(reply)});
+    verdicts_.push_back(std::move(v));
     if (differs) bus_.progress->Append("  -->  CHYBA > 10 sekund !");
     return kOk;
 }
@@ -123,17 +133,33 @@ int TShedTransfer::CheckSteps(int addr, const Schedule& schedule) {
         const ShedEntry& e = schedule.entries[n];
         bus_.progress->AddLine(Format("Kotrola indexu  %i  v QX", n + 1), n + 2);
         const int config = bus_.encode(e.quantity, e.range, e.input);
-        if (int rc = Exchange(ReqReadEntry(addr, n), reply)) return rc;
-        bool same = Matches(reply, ExpectedEntryReply(addr, e, config), 17);
+        const std::string expectedEntry = ExpectedEntryReply(addr, e, config);
+        const std::string expectedLimits = ExpectedLimitsReply(addr, e);
+        std::string entry;
+        if (int rc = Exchange(ReqReadEntry(addr, n), entry)) return rc;
         if (int rc = Exchange(ReqReadLimits(addr, n), reply)) return rc;
-        same = Matches(reply, ExpectedLimitsReply(addr, e), 17) && same;
-        verdicts_.push_back({n + 1, !same});
+        const bool same = Matches(entry, expectedEntry, 17) && Matches(reply, expectedLimits, 17);
+        CheckVerdict v{n + 1, !same, {}, {}};
+        if (!same) {
+            v.fields = IndexDifferences(expectedEntry, entry, expectedLimits, reply);
+            // Same fields from another address: the reply that differs tells.
+            if (v.fields.empty() && !Matches(entry, expectedEntry, 17))
+                v.fields.push_back({"reply", expectedEntry, Whole(entry)});
+            if (v.fields.empty()) v.fields.push_back({"reply", expectedLimits, Whole(reply)});
+        }
+        verdicts_.push_back(std::move(v));
         if (!same) bus_.progress->Append(kMark);
     }
     bus_.progress->AddLine("Kontrola povolení indexů v QX", 10);
     if (int rc = Exchange(ReqReadEnable(addr), reply)) return rc;
-    const bool enablesDiffer = !Matches(reply, ExpectedEnableReply(addr, schedule), 7);
-    verdicts_.push_back({kShedEntries + 1, enablesDiffer});
+    const std::string expected = ExpectedEnableReply(addr, schedule);
+    const bool enablesDiffer = !Matches(reply, expected, 7);
+    CheckVerdict v{kShedEntries + 1, enablesDiffer, {}, {}};
+    if (enablesDiffer) {
+        v.fields = EnableDifferences(expected, reply);
+        if (v.fields.empty()) v.fields.push_back({"reply", expected, Whole(reply)});
+    }
+    verdicts_.push_back(std::move(v));
     if (enablesDiffer) bus_.progress->Append(kMark);
     bus_.progress->AddLine("KONEC", -1);
     return kOk;

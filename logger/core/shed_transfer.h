@@ -11,14 +11,20 @@
 #include "link/core/pause_lease.h"
 #include "logger/core/bus_services.h"
 #include "logger/core/schedule.h"
+#include "logger/core/shed_readback.h"
 
 namespace qx {
 
 // One item the check compared with the module: the clock (item 0), schedule index n (item n + 1)
-// or the enable mask (item kShedEntries + 1).
+// or the enable mask (item kShedEntries + 1), with the values that differ.
 struct CheckVerdict {
     int item = 0;
     bool differs = false;
+    // Each differing field, the file's value beside the module's. The clock always has its one
+    // field "clock": the PC's time beside the module's (its reply when that is no time).
+    std::vector<CheckField> fields;
+    // The clock: seconds the module is ahead of the PC; nothing when its reply cannot be read.
+    std::optional<long long> offsetS;
     bool operator==(const CheckVerdict&) const = default;
 };
 

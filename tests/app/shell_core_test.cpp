@@ -1,13 +1,17 @@
 // The Setup page's pure rules: reading the typed address and probing the COM ports with the
 // saved index correction; and what the command line decides before a window exists.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <set>
 
 #include "app/core/address_text.h"
 #include "app/core/command_line.h"
 #include "app/core/port_probe.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -82,14 +86,26 @@ TEST(ProbePorts, EveryRefusedPortIsNamedWithItsReason) {
                                  OpenError::Other};
         return why[port];
     });
-    const std::string text =
-        RefusedPortsText(outcome.refused, [](int port) { return "/dev/x" + std::to_string(port); });
-    EXPECT_EQ(text,
-              "COM1 (/dev/x0): zařízení neexistuje (adaptér není připojen).\n"
-              "COM2 (/dev/x1): port používá jiný program.\n"
-              "COM3 (/dev/x2): přístup odepřen: přidejte uživatele do skupiny dialout "
-              "(sudo usermod -aG dialout $USER) a znovu se přihlaste.\n"
-              "COM4 (/dev/x3): port nelze otevřít ani nastavit.");
+    // COM2's device is held by this test, which the text names while it holds it.
+    test::TempDir dir;
+    const std::string held = dir.Write("ttyUSB1", "");
+    auto path = [&](int port) { return port == 1 ? held : "/dev/x" + std::to_string(port); };
+    auto expected = [&](const std::string& holder) {
+        return "COM1 (/dev/x0): zařízení neexistuje (adaptér není připojen).\n"
+               "COM2 (" +
+               held + "): port používá jiný program" + holder +
+               ".\n"
+               "COM3 (/dev/x2): přístup odepřen: přidejte uživatele do skupiny dialout "
+               "(sudo usermod -aG dialout $USER) a znovu se přihlaste.\n"
+               "COM4 (/dev/x3): port nelze otevřít ani nastavit.";
+    };
+    const int fd = ::open(held.c_str(), O_RDONLY);
+    std::string self;
+    std::getline(std::ifstream("/proc/self/comm"), self);
+    EXPECT_EQ(RefusedPortsText(outcome.refused, path),
+              expected(" (PID " + std::to_string(::getpid()) + ", " + self + ")"));
+    ::close(fd);
+    EXPECT_EQ(RefusedPortsText(outcome.refused, path), expected(""));
 }
 
 TEST(ReadCommandLine, AnswersEndsOrLeavesQtOptionsToQt) {

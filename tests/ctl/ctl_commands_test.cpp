@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <future>
+#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -162,7 +165,17 @@ TEST_F(CtlSim, EachCommandPrintsItsResultAndExitCode) {
          "",
          "meridoctl: clock takes one --addr, not a list\n"},
         {{"download"}, 2, "", "meridoctl: download needs one FILE\n"},
-        {{"watch", "--mqtt", "http://host/t"}, 2, "", "meridoctl: invalid MQTT address .*\n"},
+        {{"watch", "--mqtt", "mqtt://127.0.0.1:33233"},
+         2,
+         "",
+         "meridoctl: invalid MQTT address 'mqtt://127.0.0.1:33233': the topic is missing \\(the "
+         "form is mqtt://HOST\\[:PORT\\]/TOPIC\\)\n"},
+        {{"watch", "--count", "1", "--quiet", "--mqtt", "mqtt://no-such-host.invalid/t",
+          "--mqtt-wait", "0.2"},
+         1,
+         "",
+         "(.*\n)*meridoctl: 1 value did not reach the broker: cannot resolve host "
+         "no-such-host.invalid\n"},
         {{"--help"}, 0, "Usage: meridoctl [^]*", ""},
     };
     for (const Case& c : cases) {
@@ -179,6 +192,16 @@ TEST_F(CtlSim, EachCommandPrintsItsResultAndExitCode) {
         TempDir::Read(trace),
         std::regex(R"(\d+\.\d{3} > @0ART\\r\n\d+\.\d{3} < !0A10203\d091226\\r\n)")))
         << TempDir::Read(trace);
+
+    // The window (here this test) holds the port: the refusal names it.
+    ASSERT_EQ(port_->Open(0, module_.baudCode, module_.checksum, nullptr), kOk);
+    std::string self;
+    std::getline(std::ifstream("/proc/self/comm"), self);
+    EXPECT_EQ(Run({"identify"}), 3);
+    EXPECT_EQ(err_.str(), "meridoctl: cannot use COM1 (" + sim_.SlavePath() +
+                              "): another program uses the port (PID " +
+                              std::to_string(::getpid()) + ", " + self + ")\n");
+    port_->Close();
 }
 
 // Records of one quantity, `perSecond` stamped within each second (a second one gets tenths 5, a
@@ -218,9 +241,14 @@ TEST_F(CtlSim, DownloadPutsTheWindowsFramesOnTheWireAndItsBytesIntoTheFile) {
 
     fill();
     const std::string ctlFile = dir_.File("ctl.PRN");
-    EXPECT_EQ(Run({"download", ctlFile}), 0);
+    ctl::CtlEnvironment terminal = Env();
+    terminal.errIsTerminal = true;
+    EXPECT_EQ(Run({"download", ctlFile}, terminal), 0);
     EXPECT_EQ(out_.str(),
               "17 records written to " + ctlFile + " (26 requests; the module reported 25)\n");
+    // The bar speaks meridoctl's English; the window's Czech titles stay in the window.
+    EXPECT_NE(err_.str().find("] reading records 0/25"), std::string::npos) << err_.str();
+    EXPECT_EQ(err_.str().find("záznam"), std::string::npos) << err_.str();
     EXPECT_EQ(Wire('@'), windowWire);
     EXPECT_EQ(TempDir::Read(ctlFile), TempDir::Read(windowFile));
     EXPECT_EQ(Wire('$').size(), 4u);  // $AAM and $AAN with their replies
@@ -347,13 +375,37 @@ TEST_F(CtlSim, ScheduleSendPutsTheWindowsFramesOnTheWireAndCheckMarksADifference
     EXPECT_EQ(TempDir::Read(dir_.File("ROZVRH.LOG")), TempDir::Read(windowDir.File("ROZVRH.LOG")));
 
     EXPECT_EQ(Run({"schedule", "check", file}), 0);
+    // Each difference with the file's value and the module's, in the Schedule page's notation.
     schedule.entries[2].active = true;
+    schedule.entries[0].interval = "0:10";
+    schedule.entries[0].low = "-1.5";
+    schedule.entries[1].quantity = 1;  // voltage, range 0, input 0 where the module has current
     ASSERT_TRUE(WriteScheduleFile(dir_.File(""), schedule));
     EXPECT_EQ(Run({"schedule", "check", file}), 4);
-    EXPECT_EQ(
+    EXPECT_EQ(out_.str(),
+              "clock       ok\nindex 1     differs\n"
+              "            interval: file 0:10, module 0:05\n"
+              "            low limit: file -1.500, module -9999\n"
+              "index 2     differs\n"
+              "            configuration: file 0x10 (voltage, range 1000), module 0x00 "
+              "(current, range 1000)\n"
+              "index 3     ok\nindex 4     ok\nindex 5     ok\nindex 6     ok\n"
+              "index 7     ok\nindex 8     ok\nenables     differs\n"
+              "            index 3: file on, module off\n");
+    EXPECT_EQ(Run({"schedule", "check", file, "--json"}), 4);
+    EXPECT_TRUE(std::regex_match(
         out_.str(),
-        "clock       ok\nindex 1     ok\nindex 2     ok\nindex 3     ok\nindex 4     ok\n"
-        "index 5     ok\nindex 6     ok\nindex 7     ok\nindex 8     ok\nenables     differs\n");
+        std::regex(R"(\{"differences":3,"items":\[\{"item":"clock","same":true,)"
+                   R"("pc":"2026-12-09 10:20:30","module":"2026-12-09 10:20:3\d","offset_s":\d\},)"
+                   R"(\{"item":"index","index":1,"same":false,"fields":\[)"
+                   R"(\{"field":"interval","file":"0:10","module":"0:05"\},)"
+                   R"(\{"field":"low limit","file":"-1.500","module":"-9999"\}\]\},)"
+                   R"(\{"item":"index","index":2,"same":false,"fields":\[)"
+                   R"(\{"field":"configuration","file":"0x10","module":"0x00"\}\]\},)"
+                   R"(\{"item":"index","index":3,"same":true,"fields":\[\]\},.*)"
+                   R"(\{"item":"enables","same":false,"fields":\[)"
+                   R"(\{"field":"index 3","file":"on","module":"off"\}\]\}\]\}\n)")))
+        << out_.str();
 }
 
 // Modules 10, 11 and 12 on one bus and nothing at 13: each is polled in turn and each value comes

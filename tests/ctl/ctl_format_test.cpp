@@ -1,6 +1,10 @@
 // meridoctl's command line and its value lines.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -21,12 +25,18 @@ TEST(CtlOptions, ReadsCommandsOptionsAndTheirErrors) {
         std::string error;  // empty: parsed
     };
     const Case cases[] = {
-        {{"--port", "COM2", "schedule", "send", "R.QX", "--baud=19200", "--csum", "on"}, ""},
+        {{"--port", "COM2", "schedule", "send", "R.QX", "--baud=19200", "--csum", "Yes"}, ""},
         {{"watch", "--addr", "254", "--count", "5", "--duration", "1.5", "--json"}, ""},
         {{"identify", "--addr", "-1"},
          "invalid value '-1' for --addr: '-1' is not an address 0..254 or a range such as 20-23"},
         {{"identify", "--baud", "14400"}, "invalid value '14400' for --baud"},
-        {{"identify", "--csum", "maybe"}, "invalid value 'maybe' for --csum"},
+        {{"identify", "--csum", "true"},
+         "invalid value 'true' for --csum: use on, off, 1, 0, yes or no"},
+        {{"reconfigure", "--new-csum", "2"},
+         "invalid value '2' for --new-csum: use on, off, 1, 0, yes or no"},
+        {{"identify", "--port", "com5"}, "com5 is not a port name: use COM1–COM4 or a device path"},
+        {{"identify", "--port", "COM12"},
+         "COM12 is not a port name: use COM1–COM4 or a device path"},
         {{"watch", "--count", "0"}, "invalid value '0' for --count"},
         {{"watch", "--duration"}, "--duration needs a value"},
         {{"watch", "--format", "xml"}, "invalid value 'xml' for --format"},
@@ -95,6 +105,43 @@ TEST(CtlPorts, ListsTheComMapThenTheDevicesPresent) {
     EXPECT_EQ(out.str(),
               "COM1  /dev/ttyACM0\nCOM2  /dev/ttyUSB0  (missing)\nCOM3  /dev/ttyUSB1  (missing)\n"
               "COM4  /dev/ttyUSB2  (missing)\n/dev/ttyACM0\n");
+
+    // Devices an ordinary user may not open, as udev leaves them: one for the dialout group,
+    // one for root alone. Root opens anything, so the listing runs in a child as nobody.
+    const group* dialout = ::getgrnam("dialout");
+    if (::geteuid() != 0 || !dialout) GTEST_SKIP() << "needs root and a dialout group";
+    std::ofstream(root + "/dev/ttyUSB0").put('\n');
+    ASSERT_EQ(::chown((root + "/dev/ttyACM0").c_str(), 0, dialout->gr_gid), 0);
+    ::chmod((root + "/dev/ttyACM0").c_str(), 0660);
+    ::chmod((root + "/dev/ttyUSB0").c_str(), 0600);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(1);
+        out.str("");
+        RunCtl({"ports"}, env);
+        const std::string text = out.str();
+        ::_exit(::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size())
+                    ? 0
+                    : 1);
+    }
+    ::close(fds[1]);
+    std::string seen;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        seen.append(buffer, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(seen,
+              "COM1  /dev/ttyACM0  (no permission: join the dialout group)\n"
+              "COM2  /dev/ttyUSB0  (no permission)\nCOM3  /dev/ttyUSB1  (missing)\n"
+              "COM4  /dev/ttyUSB2  (missing)\n/dev/ttyUSB0  (no permission)\n"
+              "/dev/ttyACM0  (no permission: join the dialout group)\n");
 }
 
 }  // namespace

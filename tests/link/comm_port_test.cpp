@@ -1,15 +1,20 @@
 #include "link/core/comm_port.h"
 #include "link/core/pause_lease.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <memory>
 
+#include "link/core/port_holder.h"
 #include "link/core/protocol.h"
+#include "link/core/termios_device.h"
 #include "sim/simulator.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/recording_sink.h"
@@ -121,6 +126,50 @@ TEST(CommPortLifecycle, OpenFailures) {
     holder.Close();
     EXPECT_EQ(second.Open(0, 6, false, nullptr), kOk);
     second.Close();
+}
+
+// The message for a busy port names the program that holds it: here a child process that took
+// the port as the link does (with its lock), then one that merely keeps the file open.
+TEST(CommPortLifecycle, BusyPortNamesItsHolder) {
+    char name[] = "/tmp/link_heldXXXXXX";
+    ::close(::mkstemp(name));
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::prctl(PR_SET_NAME, "qxholder");
+        ::close(release[1]);  // else the child's own copy keeps the release from coming
+        TermiosDevice device;
+        const char held = device.Open(name) ? 1 : 0;
+        char end;
+        if (::write(ready[1], &held, 1) == 1) (void)!::read(release[0], &end, 1);
+        ::_exit(0);
+    }
+    ::close(release[0]);
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    ASSERT_EQ(held, 1);
+    TermiosDevice second;
+    EXPECT_FALSE(second.Open(name));
+    EXPECT_EQ(second.LastOpenError(), SerialDevice::OpenError::Busy);
+    const auto holder = FindPortHolder(name);
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(PortHolderText(*holder), "PID " + std::to_string(child) + ", qxholder");
+    ::close(release[1]);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    EXPECT_FALSE(FindPortHolder(name)) << PortHolderText(*FindPortHolder(name));
+
+    const int fd = ::open(name, O_RDONLY);
+    const auto opener = FindPortHolder(name);
+    ASSERT_TRUE(opener);
+    EXPECT_EQ(opener->pid, ::getpid());
+    ::close(fd);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ::unlink(name);
+    EXPECT_FALSE(FindPortHolder("/nonexistent/ttyX"));
 }
 
 TEST(CommPortLifecycle, RefusedPathIsNotAvailable) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 
 #include "logger/core/shed_log.h"
 #include "tests/support/fake_progress.h"
@@ -186,6 +187,15 @@ TEST_F(ShedTransferTest, SendThenCheckAgreesAndEveryDifferenceIsMarked) {
     }
     EXPECT_EQ(check.CheckVerdicts().size(), 10u);
     EXPECT_EQ(differing, (std::vector<int>{2, 7, 9}));
+    // How they differ: the file's value beside the module's, field by field.
+    const auto& v = check.CheckVerdicts();
+    EXPECT_EQ(v[2].fields, (std::vector<CheckField>{{"interval", "2:00", "1:00"}}));
+    EXPECT_EQ(v[7].fields, (std::vector<CheckField>{{"low limit", "-10.00", "-9999"}}));
+    EXPECT_EQ(v[9].fields,
+              (std::vector<CheckField>{{"index 1", "off", "on"}, {"index 3", "off", "on"}}));
+    EXPECT_EQ(v[0].fields,
+              (std::vector<CheckField>{{"clock", "2026-12-06 14:05:09", "2026-12-06 14:05:09"}}));
+    EXPECT_EQ(v[0].offsetS, 0);
     std::vector<std::string> marked;
     for (const std::string& line : progress_.lines_) {
         if (line.find("  -->  CHYBA !") != std::string::npos) marked.push_back(line);
@@ -200,25 +210,35 @@ TEST_F(ShedTransferTest, ClockToleranceAndMidnight) {
         LocalTime pc;
         const char* reply;
         bool marked;
+        std::optional<long long> offsetS;
+        const char* shown;  // the module's clock as the check reports it
     } cases[] = {
-        {{2026, 12, 6, 14, 5, 9}, "!01140501061226", false},  // 8 s behind
-        {{2026, 12, 6, 14, 5, 9}, "!01140458061226", true},   // 11 s behind
-        {{2026, 12, 6, 14, 5, 9}, "!01140519061226", false},  // 10 s ahead
-        {{2026, 12, 6, 14, 5, 9}, "!01140509071226", true},   // right time, wrong day
-        {{2026, 12, 7, 0, 0, 3}, "!01235958061226", false},   // 5 s behind across midnight
-        {{2027, 1, 1, 0, 0, 1}, "!01235959311226", false},    // and across the new year
-        {{2026, 12, 6, 0, 0, 2}, "!01235958061226", true},    // a day off, same date
-        {{2026, 12, 6, 14, 5, 9}, "?01", true},
-        {{2026, 12, 6, 14, 5, 9}, "!0114050906122", true},  // cut short
+        {{2026, 12, 6, 14, 5, 9}, "!01140501061226", false, -8, "2026-12-06 14:05:01"},
+        {{2026, 12, 6, 14, 5, 9}, "!01140458061226", true, -11, "2026-12-06 14:04:58"},
+        {{2026, 12, 6, 14, 5, 9}, "!01140519061226", false, 10, "2026-12-06 14:05:19"},
+        // right time, wrong day
+        {{2026, 12, 6, 14, 5, 9}, "!01140509071226", true, 86400, "2026-12-07 14:05:09"},
+        // 5 s behind across midnight, and across the new year
+        {{2026, 12, 7, 0, 0, 3}, "!01235958061226", false, -5, "2026-12-06 23:59:58"},
+        {{2027, 1, 1, 0, 0, 1}, "!01235959311226", false, -2, "2026-12-31 23:59:59"},
+        {{2026, 12, 6, 0, 0, 2}, "!01235958061226", true, 86396, "2026-12-06 23:59:58"},
+        {{2026, 12, 6, 14, 5, 9}, "?01", true, std::nullopt, "?01"},
+        {{2026, 12, 6, 14, 5, 9}, "!0114050906122", true, std::nullopt, "!0114050906122"},
+        {{2026, 12, 6, 14, 5, 9}, "!01250509061226", true, std::nullopt, "!01250509061226"},
     };
     for (const Case& c : cases) {
         module_ = FakeModule{};
         module_.clockReply = c.reply;
         now_ = c.pc;
-        ASSERT_TRUE(Make().Check(1, schedule_).Ok());
+        TShedTransfer check = Make();
+        ASSERT_TRUE(check.Check(1, schedule_).Ok());
         const bool marked =
             progress_.lines_[0] == "Kontrola času a data v QX  -->  CHYBA > 10 sekund !";
         EXPECT_EQ(marked, c.marked) << c.reply;
+        const CheckVerdict& clock = check.CheckVerdicts().front();
+        EXPECT_EQ(clock.offsetS, c.offsetS) << c.reply;
+        ASSERT_EQ(clock.fields.size(), 1u);
+        EXPECT_EQ(clock.fields[0].module, c.shown);
     }
 }
 
@@ -234,6 +254,14 @@ TEST_F(ShedTransferTest, ModuleRefusingEveryWrite) {
     for (const std::string& line : progress_.lines_)
         marks += line.find("CHYBA") != std::string::npos;
     EXPECT_EQ(marks, 10);  // clock, eight indices, enables
+    // A refusal has no fields to compare: the replies themselves are the difference.
+    TShedTransfer check = Make();
+    check.Check(1, schedule_);
+    EXPECT_EQ(check.CheckVerdicts()[1].fields,
+              (std::vector<CheckField>{{"reply", "!0100000000000100", "?01"},
+                                       {"reply", "!0129999199990010", "?01"}}));
+    EXPECT_EQ(check.CheckVerdicts()[9].fields,
+              (std::vector<CheckField>{{"reply", "!010000", "?01"}}));
 }
 
 TEST_F(ShedTransferTest, FailedRequestEndsTheSendWithTheLogUpToIt) {
