@@ -16,7 +16,6 @@
 #include "data/ui/data_pages.h"
 #include "link/core/comm_port.h"
 #include "link/core/serial_ports.h"
-#include "logger/ui/logger_pages.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "measure/ui/online_page.h"
@@ -69,7 +68,8 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     MPage->addTab(MSetupSh, QStringLiteral("Nastavení"));
     MOnLineSh = new TOnlinePage(session_, MPage);
     MPage->addTab(MOnLineSh, QStringLiteral("On-line"));
-    MShedullerSh = AddSheet("MShedullerSh", QStringLiteral("Rozvrh"));
+    MShedullerSh = new ShedPage(session_, MPage);
+    MPage->addTab(MShedullerSh, QStringLiteral("Rozvrh"));
     MTableSh = AddSheet("MTableSh", QStringLiteral("Tabulka"));
     MGraphSh = AddSheet("MGraphSh", QStringLiteral("Graf"));
     MPage->setCurrentWidget(MSetupSh);
@@ -96,11 +96,10 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     // A screen unplugged since, or a smaller one, must not leave the window out of reach.
     if (stored.position && OnAvailableScreen(*stored.position)) move(*stored.position);
     if (stored.maximized) setWindowState(windowState() | Qt::WindowMaximized);
-    // Both read the working directory: the schedule file lives there.
-    shedPages_ = new TLoggerPages(session_, MShedullerSh);
+    // It reads the working directory.
     dataPages_ = new TDataPages(session_, MTableSh, MGraphSh);
     // The input choices depend on the models of the station in use.
-    connect(MOnLineSh, &TOnlinePage::InputSetChanged, shedPages_->Page(), &TShedPage::RefreshInput);
+    connect(MOnLineSh, &TOnlinePage::InputSetChanged, MShedullerSh, &ShedPage::RefreshInput);
     SetCaption(QString());
 }
 
@@ -157,6 +156,9 @@ void TMForm::FormCreate() {
     MSetupSh->LoadValues(session_.Settings().LoadSetup(), paths);
     // Other pages build file names as directory + separator + name.
     session_.SetWorkingDirectory(QDir::currentPath());
+    // The schedule file lives there.
+    MShedullerSh->ShedRead(session_.WorkingDirectory());
+    MShedullerSh->ShedShow(0);
 }
 
 void TMForm::FormActivate() {

@@ -19,9 +19,9 @@ namespace qx {
 class SetupPage;
 class TCommPort;
 class TDataPages;
-class TLoggerPages;
 class TMCfgForm;
 class TOnlinePage;
+class ShedPage;
 
 class TMForm : public QMainWindow {
     Q_OBJECT
@@ -63,15 +63,14 @@ class TMForm : public QMainWindow {
     int SelectedAddress() const { return session_.SelectedAddress(); }
     // The file the On-line page records into; empty while it does not record.
     QString RecordingFileName() const;
-    TLoggerPages& SchedulePages() { return *shedPages_; }
     TDataPages& DataPages() { return *dataPages_; }
 
     QTabWidget* MPage;
     QStatusBar* MStatusBar;
     SetupPage* MSetupSh;
     TOnlinePage* MOnLineSh;
+    ShedPage* MShedullerSh;
     // The sheets of the other pages; their owners build their controls into them.
-    QWidget* MShedullerSh;
     QWidget* MTableSh;
     QWidget* MGraphSh;
     TMCfgForm* MCfgForm;
@@ -88,7 +87,6 @@ class TMForm : public QMainWindow {
 
     TCommPort& link_;
     Session session_;
-    TLoggerPages* shedPages_ = nullptr;
     TDataPages* dataPages_ = nullptr;
     QPointer<QWindow> lastFocus_;  // the program's window that had the focus last
     QPoint placed_;                // where the window was put at start, before a stored position

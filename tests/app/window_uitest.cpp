@@ -31,7 +31,6 @@
 #include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
 #include "data/ui/graph_view.h"
-#include "logger/ui/logger_pages.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "measure/ui/on_view_widget.h"
@@ -122,7 +121,7 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
     ASSERT_EQ(form.MPage->count(), 5);
     EXPECT_EQ(form.MPage->widget(1), form.MOnLineSh);
     EXPECT_NE(qobject_cast<TOnlinePage*>(form.MPage->widget(1)), nullptr);
-    EXPECT_EQ(form.SchedulePages().Page()->parentWidget(), form.MShedullerSh);
+    EXPECT_EQ(form.MShedullerSh->parentWidget()->parentWidget(), form.MPage);
     EXPECT_EQ(form.DataPages().MTabGrid->parentWidget(), form.MTableSh);
     EXPECT_EQ(form.DataPages().MGrPanel->parentWidget(), form.MGraphSh);
 
@@ -142,9 +141,9 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
         {form.MOnLineSh->MOnClear, "MOnClear"},
         {form.MOnLineSh->MOnStart, "MOnStart"},
         {form.MOnLineSh->MOnStop, "MOnStop"},
-        {form.SchedulePages().MShedSend, "MShedSend"},
-        {form.SchedulePages().MShedCheck, "MShedCheck"},
-        {form.SchedulePages().MShedClear, "MShedClear"},
+        {form.MShedullerSh->MShedSend, "MShedSend"},
+        {form.MShedullerSh->MShedCheck, "MShedCheck"},
+        {form.MShedullerSh->MShedClear, "MShedClear"},
         {form.DataPages().MTabReceive, "MTabReceive"}};
     for (const auto& [button, name] : handles) {
         EXPECT_EQ(button, form.findChild<QPushButton*>(QLatin1String(name))) << name;
@@ -465,7 +464,7 @@ bool AnyContains(const std::vector<std::string>& texts, const std::string& part)
 
 TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
     TMForm& form = Build();
-    TShedPage& page = *logger_->Page();
+    ShedPage& page = *logger_;
     EXPECT_TRUE(page.MShedDate->isEnabled());  // the table is loaded (defaults: no file yet)
     page.MShedHigh->setText(QStringLiteral("+1234"));
     page.MShedRewrite->setChecked(true);
@@ -477,15 +476,15 @@ TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
     // The next start shows what the last one left in the shown entry.
     TMForm& again = Build();
     (void)again;
-    EXPECT_EQ(logger_->Page()->MShedHigh->text(), QStringLiteral("+1234"));
-    EXPECT_TRUE(logger_->Page()->MShedRewrite->isChecked());
+    EXPECT_EQ(logger_->MShedHigh->text(), QStringLiteral("+1234"));
+    EXPECT_TRUE(logger_->MShedRewrite->isChecked());
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
 TEST_F(WholeFormTest, ScheduleInputListFollowsTheModelsInUse) {
     TMForm& form = Build();
-    QComboBox* input = logger_->Page()->MShedInput;
-    ASSERT_EQ(logger_->Page()->MShedSelect->currentIndex(), 0);  // current: inputs by model
+    QComboBox* input = logger_->MShedInput;
+    ASSERT_EQ(logger_->MShedSelect->currentIndex(), 0);  // current: inputs by model
     const int reduced = input->count();
     // The station in use turns out to be a pair with the full input set.
     form.Shared().Models().SetModuleModel(1102);
@@ -512,7 +511,7 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
     EXPECT_GT(online.MOnSelect->count(), 0);
     EXPECT_EQ(form.MSetupSh->MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
     EXPECT_TRUE(form.MOnLineSh->MOnClear->isEnabled());
-    EXPECT_TRUE(form.SchedulePages().MShedSend->isEnabled());
+    EXPECT_TRUE(form.MShedullerSh->MShedSend->isEnabled());
     EXPECT_TRUE(form.DataPages().MTabReceive->isEnabled());
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
     // The first activation found the one port there is.
@@ -530,7 +529,7 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
 
     // The module falls silent: the station is reset and the bus buttons go off.
     simulator_.SetSilent(true);
-    ASSERT_TRUE(WaitFor([&] { return !form.SchedulePages().MShedSend->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return !form.MShedullerSh->MShedSend->isEnabled(); }));
     EXPECT_FALSE(form.DataPages().MTabReceive->isEnabled());
     EXPECT_EQ(status->text(), QStringLiteral("  Status:    QX???    WZ???"));
 }
@@ -600,7 +599,7 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
         10000));
 
     openPage(form.MShedullerSh);
-    TShedPage& shed = *logger_->Page();
+    ShedPage& shed = *logger_;
     for (QComboBox* list : {shed.MShedSelect, shed.MShedRange, shed.MShedInput}) {
         const int index = (list->currentIndex() + 1) % list->count();
         const QString text = list->itemText(index);
@@ -628,20 +627,20 @@ TEST_F(WholeFormTest, ModuleButtonsRunTheirTransactionsAndLeaveThePollerRunning)
     ASSERT_TRUE(started_);
     TMForm& form = Build();
     form.FormActivate();
-    ASSERT_TRUE(WaitFor([&] { return form.SchedulePages().MShedClear->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return form.MShedullerSh->MShedClear->isEnabled(); }));
 
     ASSERT_TRUE(simulator_.PrefillQueue(10, 5, -1));
-    form.SchedulePages().MShedClear->click();
+    form.MShedullerSh->MShedClear->click();
     EXPECT_TRUE(simulator_.FindModule(10)->Log().Queue().empty());
     EXPECT_TRUE(info_->Lines().contains(QStringLiteral("Celkem  5  záznamů nulováno")))
         << info_->Lines().join(QLatin1Char('|')).toStdString();
 
     // The shown entry goes out with the schedule-wide rewrite flag.
-    logger_->Page()->MShedRewrite->setChecked(true);
-    form.SchedulePages().MShedSend->click();
+    logger_->MShedRewrite->setChecked(true);
+    form.MShedullerSh->MShedSend->click();
     EXPECT_EQ(simulator_.FindModule(10)->Log().Rewrite(), 0x80);
     EXPECT_TRUE(QFile::exists(workDir_.filePath(QStringLiteral("ROZVRH.LOG"))));
-    form.SchedulePages().MShedCheck->click();
+    form.MShedullerSh->MShedCheck->click();
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
     EXPECT_FALSE(form.Shared().Bus().Busy());
 
@@ -693,10 +692,10 @@ TEST_F(WholeFormTest, LostPortIsNamedAndPolledAgainOnceBack) {
               form.MSetupSh->MSetStatus->contentsRect().width());
     EXPECT_TRUE(AnyContains(ViewTexts(*form.MOnLineSh), "odpojeno, čeká se na připojení"));
     EXPECT_EQ(LiveText(*form.MOnLineSh), "(?)");
-    EXPECT_FALSE(form.SchedulePages().MShedSend->isEnabled());
+    EXPECT_FALSE(form.MShedullerSh->MShedSend->isEnabled());
     ASSERT_TRUE(simulator_.HangUp(true));
     EXPECT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
-    EXPECT_TRUE(WaitFor([&] { return form.SchedulePages().MShedSend->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return form.MShedullerSh->MShedSend->isEnabled(); }));
     EXPECT_TRUE(WaitFor([&] { return LiveText(*form.MOnLineSh) != "(?)"; }, 10000));
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }

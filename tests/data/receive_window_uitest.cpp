@@ -12,7 +12,7 @@
 
 #include "common/ui/tminfo_form.h"
 #include "data/ui/data_pages.h"
-#include "logger/ui/logger_pages.h"
+#include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "sim/logger.h"
 #include "sim/simulator.h"
