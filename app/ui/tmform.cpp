@@ -13,7 +13,8 @@
 #include "app/ui/setup_page.h"
 #include "common/ui/link_event.h"
 #include "common/ui/settings_store.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/graph_page.h"
+#include "data/ui/table_page.h"
 #include "link/core/comm_port.h"
 #include "link/core/serial_ports.h"
 #include "logger/ui/shed_page.h"
@@ -50,7 +51,7 @@ bool TMForm::IsFormWindow(const QWindow& window) {
 }
 
 TMForm::TMForm(TCommPort& link, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), link_(link), session_(link, *this) {
+    : QMainWindow(parent, Qt::Window), link_(link), session_(link, *this), dataView_(session_) {
     setObjectName(QStringLiteral("MForm"));
     // The design size is the least; the Table and Graph pages give more room to their views.
     setMinimumSize(kClientWidth, kClientHeight);
@@ -70,8 +71,10 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     MPage->addTab(MOnLineSh, QStringLiteral("On-line"));
     MShedullerSh = new ShedPage(session_, MPage);
     MPage->addTab(MShedullerSh, QStringLiteral("Rozvrh"));
-    MTableSh = AddSheet("MTableSh", QStringLiteral("Tabulka"));
-    MGraphSh = AddSheet("MGraphSh", QStringLiteral("Graf"));
+    MTableSh = new TablePage(session_, dataView_, MPage);
+    MPage->addTab(MTableSh, QStringLiteral("Tabulka"));
+    MGraphSh = new GraphPage(session_, dataView_, MPage);
+    MPage->addTab(MGraphSh, QStringLiteral("Graf"));
     MPage->setCurrentWidget(MSetupSh);
     connect(MPage, &QTabWidget::currentChanged, this, &TMForm::PageEntered);
     // The On-line page knows the selected station's status; the Setup page's panel shows it.
@@ -96,8 +99,6 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     // A screen unplugged since, or a smaller one, must not leave the window out of reach.
     if (stored.position && OnAvailableScreen(*stored.position)) move(*stored.position);
     if (stored.maximized) setWindowState(windowState() | Qt::WindowMaximized);
-    // It reads the working directory.
-    dataPages_ = new TDataPages(session_, MTableSh, MGraphSh);
     // The input choices depend on the models of the station in use.
     connect(MOnLineSh, &TOnlinePage::InputSetChanged, MShedullerSh, &ShedPage::RefreshInput);
     SetCaption(QString());
@@ -124,13 +125,6 @@ bool TMForm::OnAvailableScreen(const QPoint& position) const {
     return std::any_of(screens.begin(), screens.end(), [&grip](const QScreen* screen) {
         return screen->availableGeometry().contains(grip);
     });
-}
-
-QWidget* TMForm::AddSheet(const char* name, const QString& caption) {
-    auto* sheet = new QWidget(MPage);
-    sheet->setObjectName(QString::fromLatin1(name));
-    MPage->addTab(sheet, caption);
-    return sheet;
 }
 
 QString TMForm::RecordingFileName() const {

@@ -13,7 +13,9 @@
 
 #include "app/ui/setup_page.h"
 #include "app/ui/tmform.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/graph_page.h"
+#include "data/ui/table_page.h"
 #include "fake_serial.h"
 #include "logger/ui/shed_page.h"
 #include "measure/ui/online_page.h"
@@ -68,7 +70,7 @@ class FormTest : public ::testing::Test {
     }
     std::vector<QPushButton*> BusButtons() {
         TMForm& f = Form();
-        return {f.DataPages().MTabReceive, f.MShedullerSh->MShedSend, f.MShedullerSh->MShedCheck,
+        return {f.MTableSh->MTabReceive, f.MShedullerSh->MShedSend, f.MShedullerSh->MShedCheck,
                 f.MShedullerSh->MShedClear};
     }
 

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "common/ui/tminfo_form.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/graph_page.h"
+#include "data/ui/table_page.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "sim/simulator.h"
@@ -43,7 +45,7 @@ class WholeWindowFixture : public ::testing::Test {
         info_ = &form_->Shared().Info();
         cfg_ = form_->MCfgForm;
         logger_ = form_->MShedullerSh;
-        data_ = &form_->DataPages();
+        data_ = &form_->MTableSh->View();
         return *form_;
     }
 
@@ -76,7 +78,7 @@ class WholeWindowFixture : public ::testing::Test {
     TMInfoForm* info_ = nullptr;
     TMCfgForm* cfg_ = nullptr;
     ShedPage* logger_ = nullptr;
-    TDataPages* data_ = nullptr;
+    DataView* data_ = nullptr;
     bool started_ = false;
 };
 

@@ -29,8 +29,10 @@
 #include "common/ui/dialog_prompt.h"
 #include "common/ui/settings_store.h"
 #include "common/ui/tminfo_form.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/graph_page.h"
 #include "data/ui/graph_view.h"
+#include "data/ui/table_page.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "measure/ui/on_view_widget.h"
@@ -121,9 +123,9 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
     ASSERT_EQ(form.MPage->count(), 5);
     EXPECT_EQ(form.MPage->widget(1), form.MOnLineSh);
     EXPECT_NE(qobject_cast<TOnlinePage*>(form.MPage->widget(1)), nullptr);
-    EXPECT_EQ(form.MShedullerSh->parentWidget()->parentWidget(), form.MPage);
-    EXPECT_EQ(form.DataPages().MTabGrid->parentWidget(), form.MTableSh);
-    EXPECT_EQ(form.DataPages().MGrPanel->parentWidget(), form.MGraphSh);
+    EXPECT_EQ(form.MPage->widget(2), form.MShedullerSh);
+    EXPECT_EQ(form.MTableSh->MTabGrid->parentWidget(), form.MTableSh);
+    EXPECT_EQ(form.MGraphSh->MGrPanel->parentWidget(), form.MGraphSh);
 
     for (const auto& [sheetName, controls] : kSheetControls) {
         QWidget* sheet = form.findChild<QWidget*>(QLatin1String(sheetName));
@@ -144,7 +146,7 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
         {form.MShedullerSh->MShedSend, "MShedSend"},
         {form.MShedullerSh->MShedCheck, "MShedCheck"},
         {form.MShedullerSh->MShedClear, "MShedClear"},
-        {form.DataPages().MTabReceive, "MTabReceive"}};
+        {form.MTableSh->MTabReceive, "MTabReceive"}};
     for (const auto& [button, name] : handles) {
         EXPECT_EQ(button, form.findChild<QPushButton*>(QLatin1String(name))) << name;
     }
@@ -172,7 +174,7 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
     }
     EXPECT_EQ(labelOf(form.MSetupSh->MSetComm).toStdString(), "Port :");
     for (QWidget* view : {static_cast<QWidget*>(form.MOnLineSh->MOnView),
-                          static_cast<QWidget*>(form.DataPages().MGrView)}) {
+                          static_cast<QWidget*>(form.MGraphSh->MGrView)}) {
         EXPECT_FALSE(view->accessibleName().isEmpty()) << view->objectName().toStdString();
     }
 }
@@ -181,7 +183,7 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
 // table's grid and comes back at that size.
 TEST_F(MainWindowTest, LargerWindowGrowsTheGridAndIsRememberedAtTheNextStart) {
     Form().show();
-    QTableView* grid = Form().DataPages().MTabGrid;
+    QTableView* grid = Form().MTableSh->MTabGrid;
     EXPECT_EQ(grid->geometry(), QRect(4, 40, 290, 230));
     form_.reset();
     EXPECT_FALSE(settings_.Open().contains(QStringLiteral("1.0/Window/Width")));
@@ -191,9 +193,9 @@ TEST_F(MainWindowTest, LargerWindowGrowsTheGridAndIsRememberedAtTheNextStart) {
     Form().resize(631, 414);
     Form().move(40, 30);
     QTest::qWait(0);
-    grid = Form().DataPages().MTabGrid;
+    grid = Form().MTableSh->MTabGrid;
     EXPECT_EQ(grid->geometry(), QRect(4, 40, 490, 330));
-    EXPECT_EQ(Form().DataPages().MTabOpen->pos(), QPoint(500, 40));
+    EXPECT_EQ(Form().MTableSh->MTabOpen->pos(), QPoint(500, 40));
     form_.reset();
     EXPECT_EQ(settings_.Open().value(QStringLiteral("1.0/Window/Width")).toInt(), 631);
     EXPECT_EQ(Form().size(), QSize(631, 414));
@@ -512,7 +514,7 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
     EXPECT_EQ(form.MSetupSh->MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
     EXPECT_TRUE(form.MOnLineSh->MOnClear->isEnabled());
     EXPECT_TRUE(form.MShedullerSh->MShedSend->isEnabled());
-    EXPECT_TRUE(form.DataPages().MTabReceive->isEnabled());
+    EXPECT_TRUE(form.MTableSh->MTabReceive->isEnabled());
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
     // The first activation found the one port there is.
     ASSERT_EQ(form.MSetupSh->MSetComm->count(), 1);
@@ -530,7 +532,7 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
     // The module falls silent: the station is reset and the bus buttons go off.
     simulator_.SetSilent(true);
     ASSERT_TRUE(WaitFor([&] { return !form.MShedullerSh->MShedSend->isEnabled(); }));
-    EXPECT_FALSE(form.DataPages().MTabReceive->isEnabled());
+    EXPECT_FALSE(form.MTableSh->MTabReceive->isEnabled());
     EXPECT_EQ(status->text(), QStringLiteral("  Status:    QX???    WZ???"));
 }
 
@@ -611,15 +613,15 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
     ASSERT_TRUE(simulator_.PrefillQueue(10, 3, 0x10));
     openPage(form.MTableSh);
     prompt_.QueueFile(workDir_.filePath(QStringLiteral("q.PRN")));
-    QTest::mouseClick(form.DataPages().MTabReceive, Qt::LeftButton);
-    ASSERT_TRUE(data_->MTabSelect->isEnabled());
-    ASSERT_TRUE(PickWithMouse(data_->MTabSelect, 1));
-    EXPECT_EQ(data_->MGrSelect->currentIndex(), 1);
-    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 3);
+    QTest::mouseClick(form.MTableSh->MTabReceive, Qt::LeftButton);
+    ASSERT_TRUE(form.MTableSh->MTabSelect->isEnabled());
+    ASSERT_TRUE(PickWithMouse(form.MTableSh->MTabSelect, 1));
+    EXPECT_EQ(form.MGraphSh->MGrSelect->currentIndex(), 1);
+    EXPECT_EQ(form.MTableSh->MTabGrid->model()->rowCount(), 3);
     openPage(form.MGraphSh);
-    ASSERT_TRUE(PickWithMouse(data_->MGrSelect, 0));
-    EXPECT_EQ(data_->MTabSelect->currentIndex(), 0);
-    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 0);
+    ASSERT_TRUE(PickWithMouse(form.MGraphSh->MGrSelect, 0));
+    EXPECT_EQ(form.MTableSh->MTabSelect->currentIndex(), 0);
+    EXPECT_EQ(form.MTableSh->MTabGrid->model()->rowCount(), 0);
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
