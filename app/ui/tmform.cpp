@@ -67,7 +67,7 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     setCentralWidget(MPage);
     MSetupSh = new SetupPage(session_, *MCfgForm, MPage);
     MPage->addTab(MSetupSh, QStringLiteral("Nastavení"));
-    MOnLineSh = new TOnlinePage(session_, MPage);
+    MOnLineSh = new OnlinePage(session_, MPage);
     MPage->addTab(MOnLineSh, QStringLiteral("On-line"));
     MShedullerSh = new ShedPage(session_, MPage);
     MPage->addTab(MShedullerSh, QStringLiteral("Rozvrh"));
@@ -78,7 +78,7 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     MPage->setCurrentWidget(MSetupSh);
     connect(MPage, &QTabWidget::currentChanged, this, &TMForm::PageEntered);
     // The On-line page knows the selected station's status; the Setup page's panel shows it.
-    connect(MOnLineSh, &TOnlinePage::SetupStatusChanged, MSetupSh, &SetupPage::ShowStatusCaption);
+    connect(MOnLineSh, &OnlinePage::SetupStatusChanged, MSetupSh, &SetupPage::ShowStatusCaption);
     connect(&session_, &Session::CaptionRequested, this, &TMForm::SetCaption);
 
     // Hints of the control under the mouse arrive as status tips and show in the status bar.
@@ -100,7 +100,7 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     if (stored.position && OnAvailableScreen(*stored.position)) move(*stored.position);
     if (stored.maximized) setWindowState(windowState() | Qt::WindowMaximized);
     // The input choices depend on the models of the station in use.
-    connect(MOnLineSh, &TOnlinePage::InputSetChanged, MShedullerSh, &ShedPage::RefreshInput);
+    connect(MOnLineSh, &OnlinePage::InputSetChanged, MShedullerSh, &ShedPage::RefreshInput);
     SetCaption(QString());
 }
 

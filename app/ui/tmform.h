@@ -20,7 +20,7 @@ namespace qx {
 class SetupPage;
 class TCommPort;
 class TMCfgForm;
-class TOnlinePage;
+class OnlinePage;
 class GraphPage;
 class ShedPage;
 class TablePage;
@@ -69,7 +69,7 @@ class TMForm : public QMainWindow {
     QTabWidget* MPage;
     QStatusBar* MStatusBar;
     SetupPage* MSetupSh;
-    TOnlinePage* MOnLineSh;
+    OnlinePage* MOnLineSh;
     ShedPage* MShedullerSh;
     TablePage* MTableSh;
     GraphPage* MGraphSh;

@@ -67,12 +67,12 @@ void GraphPage::BuildControls() {
     MGrPanel->setGeometry(8, 40, 401, 212);
     MGrPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     MGrPanel->setLineWidth(2);
-    MGrView = new TGraphView(MGrPanel);
+    MGrView = new GraphView(MGrPanel);
     MGrView->setGeometry(2, 2, 394, 191);
     // The plot follows the view's size: the panel is the view with the scroll bar's band.
     MGrView->SetSource(&view_.Graph(), &view_.Records(), view_.QuantityAddress());
     MGrView->SetInteraction(&view_.Graph(), &view_.Shown(), [this] { ShowGraphState(); });
-    connect(MGrView, &TGraphView::ReadOut, this,
+    connect(MGrView, &GraphView::ReadOut, this,
             [this](const QString& text) { session_.ShowStatusMessage(text); });
     MGrView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MGrView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -107,13 +107,13 @@ void GraphPage::ShowGraphState() {
 void GraphPage::MGrSaveClick() {
     const QString file = session_.DataFileName();
     SaveGraphWithPrompts(&session_.Window(), MGrView->ExportPicture(MGrView->size(), file),
-                         TGraphView::ExportSize(MGrView->size()), file);
+                         GraphView::ExportSize(MGrView->size()), file);
 }
 
 void GraphPage::MGrPrintClick() {
     PrintGraphWithDialog(&session_.Window(),
                          MGrView->ExportPicture(MGrView->size(), session_.DataFileName()),
-                         TGraphView::ExportSize(MGrView->size()));
+                         GraphView::ExportSize(MGrView->size()));
 }
 
 void GraphPage::MGrSelectChange() {

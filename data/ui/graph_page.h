@@ -14,7 +14,7 @@ namespace qx {
 
 class DataView;
 class Session;
-class TGraphView;
+class GraphView;
 
 class GraphPage : public QWidget {
     Q_OBJECT
@@ -33,7 +33,7 @@ class GraphPage : public QWidget {
     void MGrPrintClick();
 
     QFrame* MGrPanel = nullptr;
-    TGraphView* MGrView = nullptr;
+    GraphView* MGrView = nullptr;
     QScrollBar* MGrScroll = nullptr;
     QComboBox* MGrSelect = nullptr;
     QPushButton* MGrLupaM = nullptr;

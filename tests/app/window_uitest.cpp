@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
     TMForm& form = Form();
     ASSERT_EQ(form.MPage->count(), 5);
     EXPECT_EQ(form.MPage->widget(1), form.MOnLineSh);
-    EXPECT_NE(qobject_cast<TOnlinePage*>(form.MPage->widget(1)), nullptr);
+    EXPECT_NE(qobject_cast<OnlinePage*>(form.MPage->widget(1)), nullptr);
     EXPECT_EQ(form.MPage->widget(2), form.MShedullerSh);
     EXPECT_EQ(form.MTableSh->MTabGrid->parentWidget(), form.MTableSh);
     EXPECT_EQ(form.MGraphSh->MGrPanel->parentWidget(), form.MGraphSh);
@@ -438,7 +438,7 @@ TEST(DialogPromptTest, SaveDialogInCzechTakesAnExistingFileWithoutItsOwnQuestion
 
 using WholeFormTest = WholeWindowFixture;
 
-std::vector<std::string> ViewTexts(TOnlinePage& page) {
+std::vector<std::string> ViewTexts(OnlinePage& page) {
     std::vector<std::string> texts;
     const DisplayList list = page.MOnView->Build();
     for (const DisplayItem& item : list.Items()) {
@@ -448,7 +448,7 @@ std::vector<std::string> ViewTexts(TOnlinePage& page) {
 }
 
 // The live value's text: the view's one text in the large font.
-std::string LiveText(TOnlinePage& page) {
+std::string LiveText(OnlinePage& page) {
     const DisplayList list = page.MOnView->Build();
     for (const DisplayItem& item : list.Items()) {
         if (item.kind == DisplayItem::Kind::Text && item.text.font.size == 20)
@@ -501,7 +501,7 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
     TMForm& form = Build();
     form.FormActivate();
     ASSERT_TRUE(link_.IsOpen());
-    TOnlinePage& online = *form.MOnLineSh;
+    OnlinePage& online = *form.MOnLineSh;
     ASSERT_TRUE(WaitFor([&] { return AnyContains(ViewTexts(online), "1.000"); }, 10000))
         << ::testing::PrintToString(ViewTexts(online));
     // The instrument reads another value: the next notification shows it.
@@ -549,7 +549,7 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
     data_->SetPause([](int) {});
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));  // the first activation opens the link
-    TOnlinePage& online = *form.MOnLineSh;
+    OnlinePage& online = *form.MOnLineSh;
     ASSERT_TRUE(WaitFor([&] { return online.MOnRange->isEnabled(); }, 10000));
     auto openPage = [&](QWidget* page) {
         QTabBar* tabs = form.MPage->tabBar();
