@@ -79,6 +79,8 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     connect(MPage, &QTabWidget::currentChanged, this, &TMForm::PageEntered);
     // The On-line page knows the selected station's status; the Setup page's panel shows it.
     connect(MOnLineSh, &OnlinePage::SetupStatusChanged, MSetupSh, &SetupPage::ShowStatusCaption);
+    // The Schedule page's input choices depend on the models of the station in use.
+    connect(MOnLineSh, &OnlinePage::InputSetChanged, MShedullerSh, &ShedPage::RefreshInput);
     connect(&session_, &Session::CaptionRequested, this, &TMForm::SetCaption);
 
     // Hints of the control under the mouse arrive as status tips and show in the status bar.
@@ -99,8 +101,6 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     // A screen unplugged since, or a smaller one, must not leave the window out of reach.
     if (stored.position && OnAvailableScreen(*stored.position)) move(*stored.position);
     if (stored.maximized) setWindowState(windowState() | Qt::WindowMaximized);
-    // The input choices depend on the models of the station in use.
-    connect(MOnLineSh, &OnlinePage::InputSetChanged, MShedullerSh, &ShedPage::RefreshInput);
     SetCaption(QString());
 }
 
