@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     qx::PrepareGraph(state, list.records, shown, true, true);
     const double prepare = Ms(std::chrono::steady_clock::now() - start);
 
-    qx::TGraphView view;
+    qx::GraphView view;
     view.SetPanelSize({width, height});
     view.SetSource(&state, &list, &quantity);
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     const qx::ShownRecords shown = qx::CountShown(list.records, quantity);
     qx::GraphState state;
     qx::PrepareGraph(state, list.records, shown, true, true);
-    qx::TGraphView view;
+    qx::GraphView view;
     view.SetSource(&state, &list, &quantity);
 
     std::printf("points in the window %d, picture %d x %d\n", state.points, size.width(),

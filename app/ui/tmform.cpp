@@ -13,10 +13,10 @@
 #include "app/ui/setup_page.h"
 #include "common/ui/link_event.h"
 #include "common/ui/settings_store.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/graph_page.h"
+#include "data/ui/table_page.h"
 #include "link/core/comm_port.h"
 #include "link/core/serial_ports.h"
-#include "logger/ui/logger_pages.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "measure/ui/online_page.h"
@@ -51,7 +51,7 @@ bool TMForm::IsFormWindow(const QWindow& window) {
 }
 
 TMForm::TMForm(TCommPort& link, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), link_(link), session_(link, *this) {
+    : QMainWindow(parent, Qt::Window), link_(link), session_(link, *this), dataView_(session_) {
     setObjectName(QStringLiteral("MForm"));
     // The design size is the least; the Table and Graph pages give more room to their views.
     setMinimumSize(kClientWidth, kClientHeight);
@@ -67,15 +67,20 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     setCentralWidget(MPage);
     MSetupSh = new SetupPage(session_, *MCfgForm, MPage);
     MPage->addTab(MSetupSh, QStringLiteral("Nastavení"));
-    MOnLineSh = new TOnlinePage(session_, MPage);
+    MOnLineSh = new OnlinePage(session_, MPage);
     MPage->addTab(MOnLineSh, QStringLiteral("On-line"));
-    MShedullerSh = AddSheet("MShedullerSh", QStringLiteral("Rozvrh"));
-    MTableSh = AddSheet("MTableSh", QStringLiteral("Tabulka"));
-    MGraphSh = AddSheet("MGraphSh", QStringLiteral("Graf"));
+    MShedullerSh = new ShedPage(session_, MPage);
+    MPage->addTab(MShedullerSh, QStringLiteral("Rozvrh"));
+    MTableSh = new TablePage(session_, dataView_, MPage);
+    MPage->addTab(MTableSh, QStringLiteral("Tabulka"));
+    MGraphSh = new GraphPage(session_, dataView_, MPage);
+    MPage->addTab(MGraphSh, QStringLiteral("Graf"));
     MPage->setCurrentWidget(MSetupSh);
     connect(MPage, &QTabWidget::currentChanged, this, &TMForm::PageEntered);
     // The On-line page knows the selected station's status; the Setup page's panel shows it.
-    connect(MOnLineSh, &TOnlinePage::SetupStatusChanged, MSetupSh, &SetupPage::ShowStatusCaption);
+    connect(MOnLineSh, &OnlinePage::SetupStatusChanged, MSetupSh, &SetupPage::ShowStatusCaption);
+    // The Schedule page's input choices depend on the models of the station in use.
+    connect(MOnLineSh, &OnlinePage::InputSetChanged, MShedullerSh, &ShedPage::RefreshInput);
     connect(&session_, &Session::CaptionRequested, this, &TMForm::SetCaption);
 
     // Hints of the control under the mouse arrive as status tips and show in the status bar.
@@ -96,11 +101,6 @@ TMForm::TMForm(TCommPort& link, QWidget* parent)
     // A screen unplugged since, or a smaller one, must not leave the window out of reach.
     if (stored.position && OnAvailableScreen(*stored.position)) move(*stored.position);
     if (stored.maximized) setWindowState(windowState() | Qt::WindowMaximized);
-    // Both read the working directory: the schedule file lives there.
-    shedPages_ = new TLoggerPages(session_, MShedullerSh);
-    dataPages_ = new TDataPages(session_, MTableSh, MGraphSh);
-    // The input choices depend on the models of the station in use.
-    connect(MOnLineSh, &TOnlinePage::InputSetChanged, shedPages_->Page(), &TShedPage::RefreshInput);
     SetCaption(QString());
 }
 
@@ -127,13 +127,6 @@ bool TMForm::OnAvailableScreen(const QPoint& position) const {
     });
 }
 
-QWidget* TMForm::AddSheet(const char* name, const QString& caption) {
-    auto* sheet = new QWidget(MPage);
-    sheet->setObjectName(QString::fromLatin1(name));
-    MPage->addTab(sheet, caption);
-    return sheet;
-}
-
 QString TMForm::RecordingFileName() const {
     return QString::fromStdString(MOnLineSh->RecordingFileName());
 }
@@ -157,6 +150,9 @@ void TMForm::FormCreate() {
     MSetupSh->LoadValues(session_.Settings().LoadSetup(), paths);
     // Other pages build file names as directory + separator + name.
     session_.SetWorkingDirectory(QDir::currentPath());
+    // The schedule file lives there.
+    MShedullerSh->ShedRead(session_.WorkingDirectory());
+    MShedullerSh->ShedShow(0);
 }
 
 void TMForm::FormActivate() {

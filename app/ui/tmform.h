@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "data/ui/data_view.h"
 #include "measure/ui/session.h"
 
 class QStatusBar;
@@ -18,10 +19,11 @@ namespace qx {
 
 class SetupPage;
 class TCommPort;
-class TDataPages;
-class TLoggerPages;
 class TMCfgForm;
-class TOnlinePage;
+class OnlinePage;
+class GraphPage;
+class ShedPage;
+class TablePage;
 
 class TMForm : public QMainWindow {
     Q_OBJECT
@@ -63,17 +65,14 @@ class TMForm : public QMainWindow {
     int SelectedAddress() const { return session_.SelectedAddress(); }
     // The file the On-line page records into; empty while it does not record.
     QString RecordingFileName() const;
-    TLoggerPages& SchedulePages() { return *shedPages_; }
-    TDataPages& DataPages() { return *dataPages_; }
 
     QTabWidget* MPage;
     QStatusBar* MStatusBar;
     SetupPage* MSetupSh;
-    TOnlinePage* MOnLineSh;
-    // The sheets of the other pages; their owners build their controls into them.
-    QWidget* MShedullerSh;
-    QWidget* MTableSh;
-    QWidget* MGraphSh;
+    OnlinePage* MOnLineSh;
+    ShedPage* MShedullerSh;
+    TablePage* MTableSh;
+    GraphPage* MGraphSh;
     TMCfgForm* MCfgForm;
 
   protected:
@@ -81,15 +80,14 @@ class TMForm : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    QWidget* AddSheet(const char* name, const QString& caption);
     void PageEntered(int index);
     void FocusWindowChanged(QWindow* window);
     bool OnAvailableScreen(const QPoint& position) const;
 
     TCommPort& link_;
     Session session_;
-    TLoggerPages* shedPages_ = nullptr;
-    TDataPages* dataPages_ = nullptr;
+    // What the Table and Graph pages show together.
+    DataView dataView_;
     QPointer<QWindow> lastFocus_;  // the program's window that had the focus last
     QPoint placed_;                // where the window was put at start, before a stored position
 };

@@ -43,7 +43,7 @@ std::optional<GraphKey> KeyOf(int key) {
 
 }  // namespace
 
-TGraphView::TGraphView(QWidget* parent) : QWidget(parent) {
+GraphView::GraphView(QWidget* parent) : QWidget(parent) {
     setObjectName("MGrView");
     // Painted, so without a text of its own; the hint (tooltip) serves as its description.
     setAccessibleName(QStringLiteral("Graf naměřených hodnot"));
@@ -54,15 +54,15 @@ TGraphView::TGraphView(QWidget* parent) : QWidget(parent) {
     setToolTip("Graf naměřených hodnot (zobrazuje vybranou veličinu)");
 }
 
-void TGraphView::SetSource(const GraphState* state, const RecordList* list, const int* quantity) {
+void GraphView::SetSource(const GraphState* state, const RecordList* list, const int* quantity) {
     state_ = state;
     list_ = list;
     quantity_ = quantity;
     update();
 }
 
-void TGraphView::SetInteraction(GraphState* state, const ShownRecords* shown,
-                                std::function<void()> changed) {
+void GraphView::SetInteraction(GraphState* state, const ShownRecords* shown,
+                               std::function<void()> changed) {
     interactive_ = state;
     shown_ = shown;
     changed_ = std::move(changed);
@@ -71,35 +71,35 @@ void TGraphView::SetInteraction(GraphState* state, const ShownRecords* shown,
     setFocusPolicy(on ? Qt::WheelFocus : Qt::NoFocus);
 }
 
-PlotArea TGraphView::Area(QSize size) const {
+PlotArea GraphView::Area(QSize size) const {
     if (panelSize_) return GraphPlotArea(panelSize_->width(), panelSize_->height());
     return GraphPictureArea(size.width(), size.height());
 }
 
-std::span<const DataRecord> TGraphView::Records() const {
+std::span<const DataRecord> GraphView::Records() const {
     return list_ != nullptr ? std::span<const DataRecord>(list_->records)
                             : std::span<const DataRecord>();
 }
 
-DisplayList TGraphView::Picture(QSize size) const {
+DisplayList GraphView::Picture(QSize size) const {
     const GraphState empty;
     return GraphPicture(state_ != nullptr ? *state_ : empty, Records(),
                         quantity_ != nullptr ? *quantity_ : 0, size.width(), size.height(),
                         QtTextWidth);
 }
 
-DisplayList TGraphView::ExportPicture(QSize size, const QString& dataFile) const {
+DisplayList GraphView::ExportPicture(QSize size, const QString& dataFile) const {
     const GraphState empty;
     return GraphExportPicture(state_ != nullptr ? *state_ : empty, Records(),
                               quantity_ != nullptr ? *quantity_ : 0, size.width(), size.height(),
                               QFileInfo(dataFile).fileName().toStdString(), QtTextWidth);
 }
 
-QSize TGraphView::ExportSize(QSize size) {
+QSize GraphView::ExportSize(QSize size) {
     return size + QSize(0, kGraphHeadingHeight);
 }
 
-void TGraphView::Paint(QPainter& painter, const QRect& rect) {
+void GraphView::Paint(QPainter& painter, const QRect& rect) {
     const GraphState empty;
     const GraphState& state = state_ != nullptr ? *state_ : empty;
     const int quantity = quantity_ != nullptr ? *quantity_ : 0;
@@ -110,7 +110,7 @@ void TGraphView::Paint(QPainter& painter, const QRect& rect) {
     painter.restore();
 }
 
-void TGraphView::paintEvent(QPaintEvent*) {
+void GraphView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     Paint(painter, rect());
     if (!pointer_) return;
@@ -121,12 +121,12 @@ void TGraphView::paintEvent(QPaintEvent*) {
     painter.drawLine(a.left, pointer_->y(), a.right, pointer_->y());
 }
 
-void TGraphView::Changed() {
+void GraphView::Changed() {
     update();
     if (changed_) changed_();
 }
 
-void TGraphView::ShowReadOut(QPoint at) {
+void GraphView::ShowReadOut(QPoint at) {
     if (interactive_ == nullptr) return;
     const PlotArea a = Area(size());
     const std::string text =
@@ -139,7 +139,7 @@ void TGraphView::ShowReadOut(QPoint at) {
     emit ReadOut(QString::fromStdString(text));
 }
 
-void TGraphView::wheelEvent(QWheelEvent* event) {
+void GraphView::wheelEvent(QWheelEvent* event) {
     if (interactive_ == nullptr || shown_ == nullptr) return QWidget::wheelEvent(event);
     // A wheel notch is 120 eighths of a degree; a touchpad sends fractions of one, which add up.
     wheelAngle_ += event->angleDelta().y();
@@ -156,7 +156,7 @@ void TGraphView::wheelEvent(QWheelEvent* event) {
     }
 }
 
-void TGraphView::mousePressEvent(QMouseEvent* event) {
+void GraphView::mousePressEvent(QMouseEvent* event) {
     if (interactive_ == nullptr || event->button() != Qt::LeftButton) {
         return QWidget::mousePressEvent(event);
     }
@@ -165,7 +165,7 @@ void TGraphView::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void TGraphView::mouseMoveEvent(QMouseEvent* event) {
+void GraphView::mouseMoveEvent(QMouseEvent* event) {
     if (interactive_ == nullptr) return QWidget::mouseMoveEvent(event);
     const QPoint at = event->position().toPoint();
     if (drag_ && shown_ != nullptr &&
@@ -175,25 +175,25 @@ void TGraphView::mouseMoveEvent(QMouseEvent* event) {
     ShowReadOut(at);
 }
 
-void TGraphView::mouseReleaseEvent(QMouseEvent* event) {
+void GraphView::mouseReleaseEvent(QMouseEvent* event) {
     if (!drag_ || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
     drag_.reset();
     unsetCursor();
 }
 
-void TGraphView::ClearReadOut() {
+void GraphView::ClearReadOut() {
     if (interactive_ == nullptr || !pointer_) return;
     pointer_.reset();
     update();
     emit ReadOut(QString());
 }
 
-void TGraphView::leaveEvent(QEvent* event) {
+void GraphView::leaveEvent(QEvent* event) {
     ClearReadOut();
     QWidget::leaveEvent(event);
 }
 
-bool TGraphView::event(QEvent* event) {
+bool GraphView::event(QEvent* event) {
     switch (event->type()) {
         // A context menu, and the dialog one of its items opens, take the pointer: once they
         // have it, the view is not told when it leaves, and a cross-hair would stay behind.
@@ -209,7 +209,7 @@ bool TGraphView::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void TGraphView::keyPressEvent(QKeyEvent* event) {
+void GraphView::keyPressEvent(QKeyEvent* event) {
     const std::optional<GraphKey> key = KeyOf(event->key());
     if (interactive_ == nullptr || shown_ == nullptr || !key) return QWidget::keyPressEvent(event);
     if (GraphKeyPress(*interactive_, Records(), *shown_, *key)) Changed();

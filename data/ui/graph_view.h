@@ -17,10 +17,10 @@
 
 namespace qx {
 
-class TGraphView : public QWidget {
+class GraphView : public QWidget {
     Q_OBJECT
   public:
-    explicit TGraphView(QWidget* parent = nullptr);
+    explicit GraphView(QWidget* parent = nullptr);
 
     // What is drawn; the view keeps references, the owner keeps them alive.
     void SetSource(const GraphState* state, const RecordList* list, const int* quantity);

@@ -24,6 +24,7 @@
 #include "logger/core/shed_requests.h"
 #include "logger/core/shed_transfer.h"
 #include "measure/core/models_in_use.h"
+#include "measure/ui/session.h"
 
 namespace qx {
 namespace {
@@ -34,14 +35,44 @@ QString Utf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-}  // namespace
-
-TShedPage::TShedPage(ModelsInUse* models, QWidget* parent) : QWidget(parent), models_(models) {
-    BuildControls();
+QPushButton* BusButton(QWidget* page, const char* name, const QString& caption,
+                       const QString& hint) {
+    auto* button = new QPushButton(caption, page);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(hint);
+    button->setStatusTip(hint);
+    button->setEnabled(false);
+    return button;
 }
 
-QLineEdit* TShedPage::AddEdit(const char* name, const QString& label, const QString& hint,
-                              int row) {
+}  // namespace
+
+ShedPage::ShedPage(Session& session, QWidget* parent)
+    : QWidget(parent), session_(session), models_(&session.Models()) {
+    setObjectName(QStringLiteral("MShedullerSh"));
+    // First in the page's focus chain.
+    BuildModuleButtons();
+    BuildControls();
+    connect(&session, &Session::BusAvailable, this, [this](bool available) {
+        for (QPushButton* button : {MShedSend, MShedCheck, MShedClear})
+            button->setEnabled(available);
+    });
+    connect(&session, &Session::Closing, this, [this] { FormClosing(); });
+}
+
+void ShedPage::BuildModuleButtons() {
+    MShedSend = BusButton(this, "MShedSend", QStringLiteral("Odeslat"),
+                          QStringLiteral("Odešle parametry sběru dat do QX"));
+    MShedCheck = BusButton(this, "MShedCheck", QStringLiteral("Zkontrolovat"),
+                           QStringLiteral("Zkontroluje nastavení parametrů pro sběr dat v QX"));
+    MShedClear = BusButton(this, "MShedClear", QStringLiteral("Nulovat frontu"),
+                           QStringLiteral("Nuluje všechny záznamy ve frontě QX"));
+    connect(MShedSend, &QPushButton::clicked, this, [this] { MShedSendClick(); });
+    connect(MShedCheck, &QPushButton::clicked, this, [this] { MShedCheckClick(); });
+    connect(MShedClear, &QPushButton::clicked, this, [this] { MShedClearClick(); });
+}
+
+QLineEdit* ShedPage::AddEdit(const char* name, const QString& label, const QString& hint, int row) {
     auto* grid = static_cast<QGridLayout*>(MShedParam->layout());
     auto* caption = new QLabel(label, MShedParam);
     grid->addWidget(caption, row, 0);
@@ -56,7 +87,7 @@ QLineEdit* TShedPage::AddEdit(const char* name, const QString& label, const QStr
     return edit;
 }
 
-void TShedPage::BuildControls() {
+void ShedPage::BuildControls() {
     auto* layout = new QHBoxLayout(this);
     MShedIndex = new QGroupBox(QStringLiteral("Index"), this);
     MShedIndex->setObjectName(QStringLiteral("MShedIndex"));
@@ -127,8 +158,7 @@ void TShedPage::BuildControls() {
     MShedLimit->setAccessibleName(QStringLiteral("Interval měření při překročení mezí:"));
     layout->addWidget(MShedParam);
 
-    flags_ = new QVBoxLayout;
-    QVBoxLayout* flags = flags_;
+    auto* flags = new QVBoxLayout;
     MShedRewrite = new QCheckBox(QStringLiteral("Přepisovat frontu"), this);
     MShedRewrite->setObjectName(QStringLiteral("MShedRewrite"));
     MShedRewrite->setStatusTip(QStringLiteral(
@@ -140,20 +170,17 @@ void TShedPage::BuildControls() {
     for (QCheckBox* box : {MShedActive, MShedRewrite, MShedAlloff}) {
         box->setToolTip(box->statusTip());
     }
+    // The module buttons head the column of the schedule-wide check boxes.
+    for (QPushButton* button : {MShedSend, MShedCheck, MShedClear})
+        flags->addWidget(button);
+    flags->addSpacing(8);
     flags->addWidget(MShedRewrite);
     flags->addWidget(MShedAlloff);
     flags->addStretch();
     layout->addLayout(flags);
 }
 
-void TShedPage::AddModuleButtons(std::initializer_list<QPushButton*> buttons) {
-    int row = 0;
-    for (QPushButton* button : buttons)
-        flags_->insertWidget(row++, button);
-    flags_->insertSpacing(row, 8);
-}
-
-void TShedPage::EnableControls() {
+void ShedPage::EnableControls() {
     for (QWidget* w :
          std::initializer_list<QWidget*>{MShedIndex, MShedActive, MShedRewrite, MShedAlloff,
                                          MShedSelect, MShedRange, MShedInput}) {
@@ -171,7 +198,7 @@ void TShedPage::EnableControls() {
     }
 }
 
-bool TShedPage::ShedRead(const QString& dir) {
+bool ShedPage::ShedRead(const QString& dir) {
     haveTable_ = true;
     EnableControls();
     ReadScheduleFile(dir.toStdString(), table_);  // missing: the defaults, silently
@@ -180,7 +207,7 @@ bool TShedPage::ShedRead(const QString& dir) {
     return true;
 }
 
-bool TShedPage::ShedWrite(const QString& dir) {
+bool ShedPage::ShedWrite(const QString& dir) {
     if (!haveTable_) return false;
     const Schedule schedule{MShedRewrite->isChecked(), MShedAlloff->isChecked(), table_.entries};
     if (!WriteScheduleFile(dir.toStdString(), schedule)) {
@@ -192,7 +219,7 @@ bool TShedPage::ShedWrite(const QString& dir) {
     return true;
 }
 
-bool TShedPage::ShedShow(int index) {
+bool ShedPage::ShedShow(int index) {
     if (index < 0 || index >= kShedEntries || !haveTable_) return false;
     const ShedEntry& e = table_.entries[index];
     MShedActive->setChecked(e.active);
@@ -212,7 +239,7 @@ bool TShedPage::ShedShow(int index) {
     return true;
 }
 
-bool TShedPage::ShedStore(int index) {
+bool ShedPage::ShedStore(int index) {
     if (index < 0 || index >= kShedEntries || !haveTable_) return false;
     ShedEntry& e = table_.entries[index];
     e.active = MShedActive->isChecked();
@@ -228,7 +255,7 @@ bool TShedPage::ShedStore(int index) {
     return true;
 }
 
-void TShedPage::MShedIndexEnter() {
+void ShedPage::MShedIndexEnter() {
     const int selected = indexGroup_->checkedId();
     if (selected == shownIndex_ || selected < 0) return;
     ShedStore(shownIndex_);
@@ -236,7 +263,7 @@ void TShedPage::MShedIndexEnter() {
     shownIndex_ = selected;
 }
 
-void TShedPage::MShedSelectChange() {
+void ShedPage::MShedSelectChange() {
     const int selected = MShedSelect->currentIndex();
     if (selected == shownQuantity_) return;
     shownQuantity_ = selected;
@@ -246,24 +273,24 @@ void TShedPage::MShedSelectChange() {
     ApplyListFill(MShedInput, models_->FillInput(shownQuantity_, shownInput_));
 }
 
-void TShedPage::RefreshInput() {
+void ShedPage::RefreshInput() {
     ApplyListFill(MShedInput, models_->FillInput(shownQuantity_, shownInput_));
 }
 
-Schedule TShedPage::CurrentSchedule() {
+Schedule ShedPage::CurrentSchedule() {
     ShedStore(shownIndex_);
     return Schedule{MShedRewrite->isChecked(), MShedAlloff->isChecked(), table_.entries};
 }
 
-TransactionResult TShedPage::Run(const ShedBusContext& bus, Operation op, int address) {
-    InfoProgress progress(*bus.info);
-    TCommPort* link = bus.link;
+TransactionResult ShedPage::Run(Operation op, int address) {
+    InfoProgress progress(session_.Info());
+    TCommPort* link = &session_.Link();
     BusServices services;
     services.exchange = [link](const char* request, char* reply) {
         return link->Send(request, reply);
     };
     services.poller = link;
-    services.busy = bus.busy;
+    services.busy = &session_.Bus();
     services.progress = &progress;
     services.clock = SystemLocalTime;
     services.encode = [this](int q, int r, int i) { return models_->EncodeConfig(q, r, i); };
@@ -275,7 +302,8 @@ TransactionResult TShedPage::Run(const ShedBusContext& bus, Operation op, int ad
     TShedTransfer transfer(services);
     switch (op) {
         case Operation::kSend:
-            return transfer.Send(address, CurrentSchedule(), bus.logDirectory.toStdString());
+            return transfer.Send(address, CurrentSchedule(),
+                                 session_.WorkingDirectory().toStdString());
         case Operation::kCheck:
             return transfer.Check(address, CurrentSchedule());
         case Operation::kClear:
@@ -284,16 +312,24 @@ TransactionResult TShedPage::Run(const ShedBusContext& bus, Operation op, int ad
     return {};
 }
 
-void TShedPage::MShedSendClick(const ShedBusContext& bus, const QString& addressText) {
-    Run(bus, Operation::kSend, AddressFromText(addressText.toStdString()));
+void ShedPage::MShedSendClick() {
+    if (session_.Bus().Busy()) return;
+    Run(Operation::kSend, AddressFromText(session_.AddressText().toStdString()));
 }
 
-void TShedPage::MShedCheckClick(const ShedBusContext& bus, const QString& addressText) {
-    Run(bus, Operation::kCheck, AddressFromText(addressText.toStdString()));
+void ShedPage::MShedCheckClick() {
+    if (session_.Bus().Busy()) return;
+    Run(Operation::kCheck, AddressFromText(session_.AddressText().toStdString()));
 }
 
-void TShedPage::MShedClearClick(const ShedBusContext& bus, int selectedAddress) {
-    Run(bus, Operation::kClear, selectedAddress);
+void ShedPage::MShedClearClick() {
+    if (session_.Bus().Busy()) return;
+    Run(Operation::kClear, session_.SelectedAddress());
+}
+
+void ShedPage::FormClosing() {
+    ShedStore(shownIndex_);
+    ShedWrite(session_.WorkingDirectory());
 }
 
 }  // namespace qx

@@ -1,11 +1,10 @@
 #pragma once
-// The Schedule page's editing part: the eight-index schedule shown one index at a time, the two
-// schedule-wide check boxes, the schedule file at start and exit, and the three module
-// operations run through the logger core.
+// The Schedule page: the eight-index schedule shown one index at a time, the two schedule-wide
+// check boxes, the schedule file at start and exit, and the three buttons that send, check and
+// clear through the logger core, enabled while a module answers on the bus.
 
 #include <QString>
 #include <QWidget>
-#include <initializer_list>
 
 #include "logger/core/schedule.h"
 #include "logger/core/transaction_result.h"
@@ -16,27 +15,18 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
-class QVBoxLayout;
 
 namespace qx {
 
-class BusBusy;
 class ModelsInUse;
-class TCommPort;
-class TMInfoForm;
+class Session;
 
-// What the module operations need from the main window.
-struct ShedBusContext {
-    TCommPort* link = nullptr;
-    BusBusy* busy = nullptr;
-    TMInfoForm* info = nullptr;
-    QString logDirectory;  // where "ROZVRH.LOG" is written
-};
-
-class TShedPage : public QWidget {
+class ShedPage : public QWidget {
     Q_OBJECT
   public:
-    explicit TShedPage(ModelsInUse* models, QWidget* parent = nullptr);
+    // The controls stay disabled until ShedRead; on Closing the shown entry is taken from the
+    // controls and the schedule file written to the working directory.
+    explicit ShedPage(Session& session, QWidget* parent = nullptr);
 
     // Loads dir/ROZVRH.QX (the defaults when it is missing) and enables the controls.
     bool ShedRead(const QString& dir);
@@ -46,9 +36,6 @@ class TShedPage : public QWidget {
     bool ShedStore(int index);
     void MShedIndexEnter();
     void MShedSelectChange();
-    // Puts the window's module buttons at the top of the column of the schedule-wide check
-    // boxes, in the order given.
-    void AddModuleButtons(std::initializer_list<QPushButton*> buttons);
     // The input choices depend on the instrument and module in use.
     void RefreshInput();
 
@@ -56,10 +43,17 @@ class TShedPage : public QWidget {
     Schedule CurrentSchedule();
     int ShownIndex() const { return shownIndex_; }
 
-    // `addressText` is MSetAddress's text; the clear uses the selected address.
-    void MShedSendClick(const ShedBusContext& bus, const QString& addressText);
-    void MShedCheckClick(const ShedBusContext& bus, const QString& addressText);
-    void MShedClearClick(const ShedBusContext& bus, int selectedAddress);
+    // Send and check use the Setup page's address text as it stands; the clear uses the
+    // selected address. Inside another transaction that lets events through they do nothing.
+    void MShedSendClick();
+    void MShedCheckClick();
+    void MShedClearClick();
+    void FormClosing();
+
+    // Enabled while a module answers on the bus.
+    QPushButton* MShedSend = nullptr;
+    QPushButton* MShedCheck = nullptr;
+    QPushButton* MShedClear = nullptr;
 
     QGroupBox* MShedIndex = nullptr;  // radio group "Index", items "1".."8"
     QGroupBox* MShedParam = nullptr;
@@ -77,15 +71,16 @@ class TShedPage : public QWidget {
     QCheckBox* MShedAlloff = nullptr;
 
   private:
+    void BuildModuleButtons();
     void BuildControls();
     QLineEdit* AddEdit(const char* name, const QString& label, const QString& hint, int row);
     void EnableControls();
     enum class Operation { kSend, kCheck, kClear };
-    TransactionResult Run(const ShedBusContext& bus, Operation op, int address);
+    TransactionResult Run(Operation op, int address);
 
+    Session& session_;
     ModelsInUse* models_;
     QButtonGroup* indexGroup_ = nullptr;
-    QVBoxLayout* flags_ = nullptr;
     bool haveTable_ = false;
     Schedule table_;
     int shownIndex_ = 0;

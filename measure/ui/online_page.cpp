@@ -78,8 +78,8 @@ QComboBox* List(QWidget* parent, const char* name, const char* label, int y) {
 
 }  // namespace
 
-TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPrompts prompts,
-                         LocalClock clock, QWidget* parent)
+OnlinePage::OnlinePage(ModelsInUse* models, StationAccess access, RecordingPrompts prompts,
+                       LocalClock clock, QWidget* parent)
     : QWidget(parent),
       models_(models),
       access_(std::move(access)),
@@ -102,18 +102,18 @@ TOnlinePage::TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPro
     });
 }
 
-TOnlinePage::TOnlinePage(Session& session, QWidget* parent)
-    : TOnlinePage(&session.Models(), LinkStations(session.Link()), SessionPrompts(session),
-                  SystemLocalTime, parent) {
-    connect(this, &TOnlinePage::CaptionChanged, &session, &Session::SetCaption);
-    connect(&session, &Session::RoomChanged, this, &TOnlinePage::UseRoom);
+OnlinePage::OnlinePage(Session& session, QWidget* parent)
+    : OnlinePage(&session.Models(), LinkStations(session.Link()), SessionPrompts(session),
+                 SystemLocalTime, parent) {
+    connect(this, &OnlinePage::CaptionChanged, &session, &Session::SetCaption);
+    connect(&session, &Session::RoomChanged, this, &OnlinePage::UseRoom);
     connect(&session, &Session::SettingsApplied, this, [this, &session] {
         SetSelectedAddress(session.SelectedAddress());
         update();
     });
 }
 
-void TOnlinePage::BuildControls() {
+void OnlinePage::BuildControls() {
     MOnPanel = new QFrame(this);
     MOnPanel->setObjectName("MOnPanel");
     MOnPanel->setGeometry(8, 8, 273, 196);
@@ -143,7 +143,7 @@ void TOnlinePage::BuildControls() {
     connect(MOnStop, &QPushButton::clicked, this, [this] { MOnStopClick(); });
 }
 
-void TOnlinePage::UseRoom(const QSize& extra) {
+void OnlinePage::UseRoom(const QSize& extra) {
     const int dx = std::max(0, extra.width());
     const int dy = std::max(0, extra.height());
     MOnPanel->setGeometry(8, 8, 273 + dx, 196 + dy);
@@ -155,12 +155,12 @@ void TOnlinePage::UseRoom(const QSize& extra) {
     MOnClear->move(MOnClear->x(), 212 + dy);
 }
 
-StationRecord TOnlinePage::SelectedStation() const {
+StationRecord OnlinePage::SelectedStation() const {
     const int address = model_.SelectedAddress();
     return address >= 0 ? access_.read(address) : StationRecord{};
 }
 
-void TOnlinePage::SetPortLost(const std::string& device) {
+void OnlinePage::SetPortLost(const std::string& device) {
     if (device == portLost_) return;
     portLost_ = device;
     // The value read before the loss is not shown again once the port is back: the next one is.
@@ -170,13 +170,13 @@ void TOnlinePage::SetPortLost(const std::string& device) {
     MOnView->update();
 }
 
-void TOnlinePage::SetSelectedAddress(int address) {
+void OnlinePage::SetSelectedAddress(int address) {
     model_.SetSelectedAddress(address);
     shown_ = SelectedStation();
     MOnView->update();
 }
 
-void TOnlinePage::ShowStatus(int address, const StationRecord& station) {
+void OnlinePage::ShowStatus(int address, const StationRecord& station) {
     if (!model_.IsSelected(address)) return;
     // A station identified again still holds the value read before it went silent; the view
     // waits for the next one.
@@ -187,7 +187,7 @@ void TOnlinePage::ShowStatus(int address, const StationRecord& station) {
     MOnView->update();
 }
 
-StationEnables TOnlinePage::StationChanged(int address) {
+StationEnables OnlinePage::StationChanged(int address) {
     const StationRecord station = access_.read(address);
     const StationEnables enables = OnlineModel::EnablesFor(station);
     MOnClear->setEnabled(enables.clear);
@@ -202,7 +202,7 @@ StationEnables TOnlinePage::StationChanged(int address) {
     return enables;
 }
 
-void TOnlinePage::ValueArrived(int address, int tenths) {
+void OnlinePage::ValueArrived(int address, int tenths) {
     const StationRecord station = access_.read(address);
     if (model_.OnValue(address, station) &&
         recorder_.WriteRecord(address, tenths, station) == Recorder::Step::Failed) {
@@ -217,7 +217,7 @@ void TOnlinePage::ValueArrived(int address, int tenths) {
     MOnView->update();
 }
 
-void TOnlinePage::ConfigKnown(int address) {
+void OnlinePage::ConfigKnown(int address) {
     StationRecord station = access_.read(address);
     const std::optional<int> replacement = model_.OnConfigKnown(address, station);
     if (!model_.IsSelected(address)) return;
@@ -231,13 +231,13 @@ void TOnlinePage::ConfigKnown(int address) {
     MOnView->update();
 }
 
-void TOnlinePage::FillLists(int instrumentModel) {
+void OnlinePage::FillLists(int instrumentModel) {
     ApplyListFill(MOnSelect, model_.QuantityList());
     ApplyListFill(MOnRange, model_.RangeList(instrumentModel));
     ApplyListFill(MOnInput, model_.InputList());
 }
 
-void TOnlinePage::MOnSelectChange() {
+void OnlinePage::MOnSelectChange() {
     const StationRecord station = SelectedStation();
     const std::optional<int> config =
         model_.OnSelectChange(MOnSelect->currentIndex(), MOnRange->currentIndex(),
@@ -251,7 +251,7 @@ void TOnlinePage::MOnSelectChange() {
     MOnView->update();
 }
 
-void TOnlinePage::MOnRangeChange() {
+void OnlinePage::MOnRangeChange() {
     const StationRecord station = SelectedStation();
     emit SetupStatusChanged(QString::fromStdString(SetupStatusCaption(StationStatusOf(station))));
     AdoptModels(station, models_);
@@ -263,7 +263,7 @@ void TOnlinePage::MOnRangeChange() {
     MOnView->update();
 }
 
-void TOnlinePage::MOnStartClick() {
+void OnlinePage::MOnStartClick() {
     if (Recording()) return;
     const std::string fileName = prompts_.chooseFile();
     if (fileName.empty()) return;
@@ -284,7 +284,7 @@ void TOnlinePage::MOnStartClick() {
     MOnView->update();
 }
 
-void TOnlinePage::MOnStopClick() {
+void OnlinePage::MOnStopClick() {
     if (!Recording()) return;
     recorder_.CloseFile();
     recordingFileName_.clear();
@@ -294,7 +294,7 @@ void TOnlinePage::MOnStopClick() {
     MOnView->update();
 }
 
-void TOnlinePage::MOnClearClick() {
+void OnlinePage::MOnClearClick() {
     model_.OnClear();
     MOnView->update();
 }

@@ -37,14 +37,14 @@ struct RecordingPrompts {
     std::function<bool(const std::string& text, const std::string& caption)> ask;
 };
 
-class TOnlinePage : public QWidget {
+class OnlinePage : public QWidget {
     Q_OBJECT
   public:
-    TOnlinePage(ModelsInUse* models, StationAccess access, RecordingPrompts prompts,
-                LocalClock clock = SystemLocalTime, QWidget* parent = nullptr);
+    OnlinePage(ModelsInUse* models, StationAccess access, RecordingPrompts prompts,
+               LocalClock clock = SystemLocalTime, QWidget* parent = nullptr);
     // The page of the main window: the session's station table, models and prompts; it follows
     // the selected address whenever the settings are applied.
-    TOnlinePage(Session& session, QWidget* parent);
+    OnlinePage(Session& session, QWidget* parent);
 
     OnlineModel& Model() { return model_; }
     void SetSelectedAddress(int address);

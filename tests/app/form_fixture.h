@@ -13,9 +13,11 @@
 
 #include "app/ui/setup_page.h"
 #include "app/ui/tmform.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/graph_page.h"
+#include "data/ui/table_page.h"
 #include "fake_serial.h"
-#include "logger/ui/logger_pages.h"
+#include "logger/ui/shed_page.h"
 #include "measure/ui/online_page.h"
 #include "qt_test_app.h"
 #include "tests/support/ui/scripted_prompt.h"
@@ -68,8 +70,8 @@ class FormTest : public ::testing::Test {
     }
     std::vector<QPushButton*> BusButtons() {
         TMForm& f = Form();
-        return {f.DataPages().MTabReceive, f.SchedulePages().MShedSend,
-                f.SchedulePages().MShedCheck, f.SchedulePages().MShedClear};
+        return {f.MTableSh->MTabReceive, f.MShedullerSh->MShedSend, f.MShedullerSh->MShedCheck,
+                f.MShedullerSh->MShedClear};
     }
 
     QTemporaryDir workDir_;

@@ -10,8 +10,10 @@
 #include <string>
 
 #include "common/ui/tminfo_form.h"
-#include "data/ui/data_pages.h"
-#include "logger/ui/logger_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/graph_page.h"
+#include "data/ui/table_page.h"
+#include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "sim/simulator.h"
 #include "tests/app/form_fixture.h"
@@ -42,8 +44,8 @@ class WholeWindowFixture : public ::testing::Test {
         form_ = std::make_unique<TMForm>(link_);
         info_ = &form_->Shared().Info();
         cfg_ = form_->MCfgForm;
-        logger_ = &form_->SchedulePages();
-        data_ = &form_->DataPages();
+        logger_ = form_->MShedullerSh;
+        data_ = &form_->MTableSh->View();
         return *form_;
     }
 
@@ -75,8 +77,8 @@ class WholeWindowFixture : public ::testing::Test {
     std::unique_ptr<TMForm> form_;
     TMInfoForm* info_ = nullptr;
     TMCfgForm* cfg_ = nullptr;
-    TLoggerPages* logger_ = nullptr;
-    TDataPages* data_ = nullptr;
+    ShedPage* logger_ = nullptr;
+    DataView* data_ = nullptr;
     bool started_ = false;
 };
 

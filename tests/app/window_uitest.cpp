@@ -29,9 +29,10 @@
 #include "common/ui/dialog_prompt.h"
 #include "common/ui/settings_store.h"
 #include "common/ui/tminfo_form.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/graph_page.h"
 #include "data/ui/graph_view.h"
-#include "logger/ui/logger_pages.h"
+#include "data/ui/table_page.h"
 #include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "measure/ui/on_view_widget.h"
@@ -121,10 +122,10 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
     TMForm& form = Form();
     ASSERT_EQ(form.MPage->count(), 5);
     EXPECT_EQ(form.MPage->widget(1), form.MOnLineSh);
-    EXPECT_NE(qobject_cast<TOnlinePage*>(form.MPage->widget(1)), nullptr);
-    EXPECT_EQ(form.SchedulePages().Page()->parentWidget(), form.MShedullerSh);
-    EXPECT_EQ(form.DataPages().MTabGrid->parentWidget(), form.MTableSh);
-    EXPECT_EQ(form.DataPages().MGrPanel->parentWidget(), form.MGraphSh);
+    EXPECT_NE(qobject_cast<OnlinePage*>(form.MPage->widget(1)), nullptr);
+    EXPECT_EQ(form.MPage->widget(2), form.MShedullerSh);
+    EXPECT_EQ(form.MTableSh->MTabGrid->parentWidget(), form.MTableSh);
+    EXPECT_EQ(form.MGraphSh->MGrPanel->parentWidget(), form.MGraphSh);
 
     for (const auto& [sheetName, controls] : kSheetControls) {
         QWidget* sheet = form.findChild<QWidget*>(QLatin1String(sheetName));
@@ -142,10 +143,10 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
         {form.MOnLineSh->MOnClear, "MOnClear"},
         {form.MOnLineSh->MOnStart, "MOnStart"},
         {form.MOnLineSh->MOnStop, "MOnStop"},
-        {form.SchedulePages().MShedSend, "MShedSend"},
-        {form.SchedulePages().MShedCheck, "MShedCheck"},
-        {form.SchedulePages().MShedClear, "MShedClear"},
-        {form.DataPages().MTabReceive, "MTabReceive"}};
+        {form.MShedullerSh->MShedSend, "MShedSend"},
+        {form.MShedullerSh->MShedCheck, "MShedCheck"},
+        {form.MShedullerSh->MShedClear, "MShedClear"},
+        {form.MTableSh->MTabReceive, "MTabReceive"}};
     for (const auto& [button, name] : handles) {
         EXPECT_EQ(button, form.findChild<QPushButton*>(QLatin1String(name))) << name;
     }
@@ -173,7 +174,7 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
     }
     EXPECT_EQ(labelOf(form.MSetupSh->MSetComm).toStdString(), "Port :");
     for (QWidget* view : {static_cast<QWidget*>(form.MOnLineSh->MOnView),
-                          static_cast<QWidget*>(form.DataPages().MGrView)}) {
+                          static_cast<QWidget*>(form.MGraphSh->MGrView)}) {
         EXPECT_FALSE(view->accessibleName().isEmpty()) << view->objectName().toStdString();
     }
 }
@@ -182,7 +183,7 @@ TEST_F(MainWindowTest, EveryPageInItsSheetWithOneControlPerName) {
 // table's grid and comes back at that size.
 TEST_F(MainWindowTest, LargerWindowGrowsTheGridAndIsRememberedAtTheNextStart) {
     Form().show();
-    QTableView* grid = Form().DataPages().MTabGrid;
+    QTableView* grid = Form().MTableSh->MTabGrid;
     EXPECT_EQ(grid->geometry(), QRect(4, 40, 290, 230));
     form_.reset();
     EXPECT_FALSE(settings_.Open().contains(QStringLiteral("1.0/Window/Width")));
@@ -192,9 +193,9 @@ TEST_F(MainWindowTest, LargerWindowGrowsTheGridAndIsRememberedAtTheNextStart) {
     Form().resize(631, 414);
     Form().move(40, 30);
     QTest::qWait(0);
-    grid = Form().DataPages().MTabGrid;
+    grid = Form().MTableSh->MTabGrid;
     EXPECT_EQ(grid->geometry(), QRect(4, 40, 490, 330));
-    EXPECT_EQ(Form().DataPages().MTabOpen->pos(), QPoint(500, 40));
+    EXPECT_EQ(Form().MTableSh->MTabOpen->pos(), QPoint(500, 40));
     form_.reset();
     EXPECT_EQ(settings_.Open().value(QStringLiteral("1.0/Window/Width")).toInt(), 631);
     EXPECT_EQ(Form().size(), QSize(631, 414));
@@ -437,7 +438,7 @@ TEST(DialogPromptTest, SaveDialogInCzechTakesAnExistingFileWithoutItsOwnQuestion
 
 using WholeFormTest = WholeWindowFixture;
 
-std::vector<std::string> ViewTexts(TOnlinePage& page) {
+std::vector<std::string> ViewTexts(OnlinePage& page) {
     std::vector<std::string> texts;
     const DisplayList list = page.MOnView->Build();
     for (const DisplayItem& item : list.Items()) {
@@ -447,7 +448,7 @@ std::vector<std::string> ViewTexts(TOnlinePage& page) {
 }
 
 // The live value's text: the view's one text in the large font.
-std::string LiveText(TOnlinePage& page) {
+std::string LiveText(OnlinePage& page) {
     const DisplayList list = page.MOnView->Build();
     for (const DisplayItem& item : list.Items()) {
         if (item.kind == DisplayItem::Kind::Text && item.text.font.size == 20)
@@ -465,7 +466,7 @@ bool AnyContains(const std::vector<std::string>& texts, const std::string& part)
 
 TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
     TMForm& form = Build();
-    TShedPage& page = *logger_->Page();
+    ShedPage& page = *logger_;
     EXPECT_TRUE(page.MShedDate->isEnabled());  // the table is loaded (defaults: no file yet)
     page.MShedHigh->setText(QStringLiteral("+1234"));
     page.MShedRewrite->setChecked(true);
@@ -477,15 +478,15 @@ TEST_F(WholeFormTest, ScheduleFileIsReadAtStartAndWrittenAtExit) {
     // The next start shows what the last one left in the shown entry.
     TMForm& again = Build();
     (void)again;
-    EXPECT_EQ(logger_->Page()->MShedHigh->text(), QStringLiteral("+1234"));
-    EXPECT_TRUE(logger_->Page()->MShedRewrite->isChecked());
+    EXPECT_EQ(logger_->MShedHigh->text(), QStringLiteral("+1234"));
+    EXPECT_TRUE(logger_->MShedRewrite->isChecked());
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
 TEST_F(WholeFormTest, ScheduleInputListFollowsTheModelsInUse) {
     TMForm& form = Build();
-    QComboBox* input = logger_->Page()->MShedInput;
-    ASSERT_EQ(logger_->Page()->MShedSelect->currentIndex(), 0);  // current: inputs by model
+    QComboBox* input = logger_->MShedInput;
+    ASSERT_EQ(logger_->MShedSelect->currentIndex(), 0);  // current: inputs by model
     const int reduced = input->count();
     // The station in use turns out to be a pair with the full input set.
     form.Shared().Models().SetModuleModel(1102);
@@ -500,7 +501,7 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
     TMForm& form = Build();
     form.FormActivate();
     ASSERT_TRUE(link_.IsOpen());
-    TOnlinePage& online = *form.MOnLineSh;
+    OnlinePage& online = *form.MOnLineSh;
     ASSERT_TRUE(WaitFor([&] { return AnyContains(ViewTexts(online), "1.000"); }, 10000))
         << ::testing::PrintToString(ViewTexts(online));
     // The instrument reads another value: the next notification shows it.
@@ -512,8 +513,8 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
     EXPECT_GT(online.MOnSelect->count(), 0);
     EXPECT_EQ(form.MSetupSh->MSetStatus->text(), QStringLiteral("  Status:    QX102    WZ520"));
     EXPECT_TRUE(form.MOnLineSh->MOnClear->isEnabled());
-    EXPECT_TRUE(form.SchedulePages().MShedSend->isEnabled());
-    EXPECT_TRUE(form.DataPages().MTabReceive->isEnabled());
+    EXPECT_TRUE(form.MShedullerSh->MShedSend->isEnabled());
+    EXPECT_TRUE(form.MTableSh->MTabReceive->isEnabled());
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
     // The first activation found the one port there is.
     ASSERT_EQ(form.MSetupSh->MSetComm->count(), 1);
@@ -530,8 +531,8 @@ TEST_F(WholeFormTest, LiveValueOfTheSimulatedModuleReachesTheOnlinePageAndTheSta
 
     // The module falls silent: the station is reset and the bus buttons go off.
     simulator_.SetSilent(true);
-    ASSERT_TRUE(WaitFor([&] { return !form.SchedulePages().MShedSend->isEnabled(); }));
-    EXPECT_FALSE(form.DataPages().MTabReceive->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !form.MShedullerSh->MShedSend->isEnabled(); }));
+    EXPECT_FALSE(form.MTableSh->MTabReceive->isEnabled());
     EXPECT_EQ(status->text(), QStringLiteral("  Status:    QX???    WZ???"));
 }
 
@@ -548,7 +549,7 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
     data_->SetPause([](int) {});
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));  // the first activation opens the link
-    TOnlinePage& online = *form.MOnLineSh;
+    OnlinePage& online = *form.MOnLineSh;
     ASSERT_TRUE(WaitFor([&] { return online.MOnRange->isEnabled(); }, 10000));
     auto openPage = [&](QWidget* page) {
         QTabBar* tabs = form.MPage->tabBar();
@@ -600,7 +601,7 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
         10000));
 
     openPage(form.MShedullerSh);
-    TShedPage& shed = *logger_->Page();
+    ShedPage& shed = *logger_;
     for (QComboBox* list : {shed.MShedSelect, shed.MShedRange, shed.MShedInput}) {
         const int index = (list->currentIndex() + 1) % list->count();
         const QString text = list->itemText(index);
@@ -612,15 +613,15 @@ TEST_F(WholeFormTest, EveryListKeepsAChoiceMadeWithTheMouse) {
     ASSERT_TRUE(simulator_.PrefillQueue(10, 3, 0x10));
     openPage(form.MTableSh);
     prompt_.QueueFile(workDir_.filePath(QStringLiteral("q.PRN")));
-    QTest::mouseClick(form.DataPages().MTabReceive, Qt::LeftButton);
-    ASSERT_TRUE(data_->MTabSelect->isEnabled());
-    ASSERT_TRUE(PickWithMouse(data_->MTabSelect, 1));
-    EXPECT_EQ(data_->MGrSelect->currentIndex(), 1);
-    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 3);
+    QTest::mouseClick(form.MTableSh->MTabReceive, Qt::LeftButton);
+    ASSERT_TRUE(form.MTableSh->MTabSelect->isEnabled());
+    ASSERT_TRUE(PickWithMouse(form.MTableSh->MTabSelect, 1));
+    EXPECT_EQ(form.MGraphSh->MGrSelect->currentIndex(), 1);
+    EXPECT_EQ(form.MTableSh->MTabGrid->model()->rowCount(), 3);
     openPage(form.MGraphSh);
-    ASSERT_TRUE(PickWithMouse(data_->MGrSelect, 0));
-    EXPECT_EQ(data_->MTabSelect->currentIndex(), 0);
-    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 0);
+    ASSERT_TRUE(PickWithMouse(form.MGraphSh->MGrSelect, 0));
+    EXPECT_EQ(form.MTableSh->MTabSelect->currentIndex(), 0);
+    EXPECT_EQ(form.MTableSh->MTabGrid->model()->rowCount(), 0);
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }
 
@@ -628,20 +629,20 @@ TEST_F(WholeFormTest, ModuleButtonsRunTheirTransactionsAndLeaveThePollerRunning)
     ASSERT_TRUE(started_);
     TMForm& form = Build();
     form.FormActivate();
-    ASSERT_TRUE(WaitFor([&] { return form.SchedulePages().MShedClear->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return form.MShedullerSh->MShedClear->isEnabled(); }));
 
     ASSERT_TRUE(simulator_.PrefillQueue(10, 5, -1));
-    form.SchedulePages().MShedClear->click();
+    form.MShedullerSh->MShedClear->click();
     EXPECT_TRUE(simulator_.FindModule(10)->Log().Queue().empty());
     EXPECT_TRUE(info_->Lines().contains(QStringLiteral("Celkem  5  záznamů nulováno")))
         << info_->Lines().join(QLatin1Char('|')).toStdString();
 
     // The shown entry goes out with the schedule-wide rewrite flag.
-    logger_->Page()->MShedRewrite->setChecked(true);
-    form.SchedulePages().MShedSend->click();
+    logger_->MShedRewrite->setChecked(true);
+    form.MShedullerSh->MShedSend->click();
     EXPECT_EQ(simulator_.FindModule(10)->Log().Rewrite(), 0x80);
     EXPECT_TRUE(QFile::exists(workDir_.filePath(QStringLiteral("ROZVRH.LOG"))));
-    form.SchedulePages().MShedCheck->click();
+    form.MShedullerSh->MShedCheck->click();
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
     EXPECT_FALSE(form.Shared().Bus().Busy());
 
@@ -693,10 +694,10 @@ TEST_F(WholeFormTest, LostPortIsNamedAndPolledAgainOnceBack) {
               form.MSetupSh->MSetStatus->contentsRect().width());
     EXPECT_TRUE(AnyContains(ViewTexts(*form.MOnLineSh), "odpojeno, čeká se na připojení"));
     EXPECT_EQ(LiveText(*form.MOnLineSh), "(?)");
-    EXPECT_FALSE(form.SchedulePages().MShedSend->isEnabled());
+    EXPECT_FALSE(form.MShedullerSh->MShedSend->isEnabled());
     ASSERT_TRUE(simulator_.HangUp(true));
     EXPECT_TRUE(WaitFor([&] { return form.MSetupSh->MSetStatus->text() == known; }, 10000));
-    EXPECT_TRUE(WaitFor([&] { return form.SchedulePages().MShedSend->isEnabled(); }));
+    EXPECT_TRUE(WaitFor([&] { return form.MShedullerSh->MShedSend->isEnabled(); }));
     EXPECT_TRUE(WaitFor([&] { return LiveText(*form.MOnLineSh) != "(?)"; }, 10000));
     EXPECT_EQ(prompt_.MessageCount(), 0) << LastMessage();
 }

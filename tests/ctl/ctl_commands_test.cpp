@@ -223,7 +223,7 @@ TEST_F(CtlSim, DownloadPutsTheWindowsFramesOnTheWireAndItsBytesIntoTheFile) {
             ASSERT_TRUE(sim_.PushRecord(kAddr, p));
         sim_.Record().Clear();
     };
-    // The Table page's download, as data_pages calls it.
+    // The Table page's download, as table_page calls it.
     fill();
     const std::string windowFile = dir_.File("window.PRN");
     ASSERT_EQ(port_->Open(0, 8, true, nullptr), kOk);

@@ -46,7 +46,7 @@ TEST(DataViews, GraphViewPaintsTheDisplayListIntoAnImage) {
     GraphState state;
     int quantity = 1;
     PrepareGraph(state, list.records, CountShown(list.records, 1), true, true);
-    TGraphView view;
+    GraphView view;
     view.SetSource(&state, &list, &quantity);
     view.SetPanelSize({397, 208});
     QImage image(394, 191, QImage::Format_RGB32);
@@ -67,7 +67,7 @@ struct Graph {
     GraphState state;
     ShownRecords shown;
     int quantity = 1;
-    TGraphView view;
+    GraphView view;
     Graph() {
         for (int i = 0; i < 400; ++i) {
             const double v = 10 * std::sin(i * 0.05);
@@ -147,7 +147,7 @@ TEST(DataViews, GraphViewTakesTheWheelDragsAndKeys) {
     int changes = 0;
     g.view.resize(394, 191);
     g.view.SetInteraction(&g.state, &g.shown, [&] { ++changes; });
-    QSignalSpy readOut(&g.view, &TGraphView::ReadOut);
+    QSignalSpy readOut(&g.view, &GraphView::ReadOut);
     const double span = g.state.Span();
     const QPointF at(60, 100);
     QWheelEvent wheel(at, g.view.mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,

@@ -11,8 +11,10 @@
 #include <QTimer>
 
 #include "common/ui/tminfo_form.h"
-#include "data/ui/data_pages.h"
-#include "logger/ui/logger_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/graph_page.h"
+#include "data/ui/table_page.h"
+#include "logger/ui/shed_page.h"
 #include "logger/ui/tmcfg_form.h"
 #include "sim/logger.h"
 #include "sim/simulator.h"
@@ -53,7 +55,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     ASSERT_TRUE(started_);
     TMForm& form = Build();
     form.FormActivate();
-    ASSERT_TRUE(WaitFor([&] { return form.DataPages().MTabReceive->isEnabled(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return form.MTableSh->MTabReceive->isEnabled(); }, 10000));
 
     Push(0, 25);
     const std::string first = dir_.File("first.PRN");
@@ -64,7 +66,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
         link_.SetReplyGapMs(100);
         simulator_.DropReplies(3);
     });
-    form.DataPages().MTabReceive->click();
+    form.MTableSh->MTabReceive->click();
     link_.SetReplyGapMs(600);
 
     ASSERT_EQ(prompt_.MessageCount(), 1);
@@ -78,12 +80,12 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     EXPECT_EQ(form.Shared().DataFileName(), QString::fromStdString(first));
     EXPECT_EQ(data_->Records().Count(), 10);
     EXPECT_EQ(data_->SelectedQuantity(), 0);
-    EXPECT_EQ(data_->MTabSelect->count(), data_->MGrSelect->count());
+    EXPECT_EQ(form.MTableSh->MTabSelect->count(), form.MGraphSh->MGrSelect->count());
 
     // The next download picks up at the record whose reply was lost.
     const std::string second = dir_.File("second.PRN");
     prompt_.QueueFile(QString::fromStdString(second));
-    form.DataPages().MTabReceive->click();
+    form.MTableSh->MTabReceive->click();
     EXPECT_EQ(prompt_.MessageCount(), 1);
     const std::string secondContent = test::TempDir::Read(second);
     EXPECT_EQ(std::count(secondContent.begin(), secondContent.end(), '\n'), 15);
@@ -91,12 +93,12 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
               "0x0A\t0x10\t11,00\t0\t08.12.2026\t07:00:10 0\r\n");
     ASSERT_EQ(data_->Records().Count(), 15);
     // Quantity 1 is in the list with its count; choosing it fills the table.
-    ASSERT_GT(data_->MTabSelect->count(), 1);
-    EXPECT_TRUE(data_->MTabSelect->itemText(1).endsWith("  #15"))
-        << data_->MTabSelect->itemText(1).toStdString();
-    data_->MTabSelect->setCurrentIndex(1);
-    data_->MTabSelectChange();
-    EXPECT_EQ(data_->MTabGrid->model()->rowCount(), 15);
+    ASSERT_GT(form.MTableSh->MTabSelect->count(), 1);
+    EXPECT_TRUE(form.MTableSh->MTabSelect->itemText(1).endsWith("  #15"))
+        << form.MTableSh->MTabSelect->itemText(1).toStdString();
+    form.MTableSh->MTabSelect->setCurrentIndex(1);
+    form.MTableSh->MTabSelectChange();
+    EXPECT_EQ(form.MTableSh->MTabGrid->model()->rowCount(), 15);
     // The closing request acknowledged the last record: the module's queue is read out.
     EXPECT_TRUE(simulator_.FindModule(kModule)->Log().Queue().empty());
     EXPECT_FALSE(form.Shared().Bus().Busy());
@@ -111,7 +113,7 @@ TEST_F(ReceiveWindowTest, QueueReachesFileTableAndListsAndAFailedDownloadResumes
     data_->SetPause([&](int) {
         if (shown.isEmpty() && info_->isVisible()) shown = info_->Lines();
     });
-    form.DataPages().MTabReceive->click();
+    form.MTableSh->MTabReceive->click();
     data_->SetPause([](int) {});
     EXPECT_EQ(prompt_.MessageCount(), 1);
     ASSERT_FALSE(shown.isEmpty());

@@ -14,8 +14,9 @@
 #include <iterator>
 
 #include "common/ui/control_color.h"
+#include "link/core/comm_port.h"
 #include "logger/core/schedule_file.h"
-#include "measure/core/models_in_use.h"
+#include "measure/ui/session.h"
 #include "tests/app/qt_test_app.h"
 #include "tests/support/ui/scripted_prompt.h"
 
@@ -32,8 +33,10 @@ class ShedPageTest : public ::testing::Test {
 
     QApplication& app_ = test::TestApp();  // before any widget
     QTemporaryDir dir_;
-    ModelsInUse models_;
-    TShedPage page_{&models_};
+    QWidget window_;
+    TCommPort link_{PortPaths{}};
+    Session session_{link_, window_};
+    ShedPage page_{session_};
     test::ScriptedPrompt prompt_;
 };
 
@@ -107,7 +110,7 @@ TEST_F(ShedPageTest, UnwritableFileIsReportedAndTheProgramGoesOn) {
     EXPECT_EQ(prompt_.Log()[0].text, QStringLiteral("Nelze otevřít soubor ROZVRH.QX !"));
     EXPECT_EQ(prompt_.Log()[0].caption, QStringLiteral("TMForm::ShedWrite()"));
 
-    TShedPage fresh(&models_);
+    ShedPage fresh(session_);
     EXPECT_FALSE(fresh.ShedWrite(dir_.path()));  // no table yet
     EXPECT_FALSE(fresh.ShedShow(0));
     EXPECT_FALSE(page_.ShedShow(8));

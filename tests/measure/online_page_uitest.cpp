@@ -82,7 +82,7 @@ class OnlinePageTest : public ::testing::Test {
     bool answer_ = false;
     LocalTime now_{2026, 12, 7, 10, 15, 31, 0};
     ModelsInUse models_;
-    TOnlinePage page_{&models_, Access(), Prompts(), [this] { return now_; }};
+    OnlinePage page_{&models_, Access(), Prompts(), [this] { return now_; }};
 };
 
 QApplication* OnlinePageTest::app_ = nullptr;
@@ -199,7 +199,7 @@ std::string ReadAll(const std::string& path) {
     return text.str();
 }
 
-bool ViewShows(TOnlinePage& page, const std::string& text) {
+bool ViewShows(OnlinePage& page, const std::string& text) {
     const DisplayList list = page.MOnView->Build();
     for (const DisplayItem& item : list.Items()) {
         if (item.kind == DisplayItem::Kind::Text && item.text.text == text) return true;
@@ -210,7 +210,7 @@ bool ViewShows(TOnlinePage& page, const std::string& text) {
 TEST_F(OnlinePageTest, RecordingWritesEveryAddressAndCountsLines) {
     chosenFile_ = ::testing::TempDir() + "online_page_" + std::to_string(::getpid()) + ".PRN";
     QString caption = "unset";
-    QObject::connect(&page_, &TOnlinePage::CaptionChanged,
+    QObject::connect(&page_, &OnlinePage::CaptionChanged,
                      [&caption](const QString& text) { caption = text; });
     page_.StationChanged(7);
     page_.MOnStartClick();
