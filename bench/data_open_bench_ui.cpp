@@ -47,7 +47,7 @@ double CpuNow() {
     return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
-// A year of a logger writing one quantity (voltage, code 1) every second.
+// A logger writing one quantity every second: current, code 0, the quantity an open shows first.
 void Generate(const std::string& path, long lines) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return;
@@ -56,7 +56,7 @@ void Generate(const std::string& path, long lines) {
         char value[32];
         std::snprintf(value, sizeof value, "%ld,%03ld", (i * 37) % 400 - 200, (i * 7) % 1000);
         const std::string line = qx::FormatDataLine(
-            {1, 1 << 4 | 5, value, "012"[i % 3], static_cast<int>(1 + s / 86400 % 28),
+            {1, 0x05, value, "012"[i % 3], static_cast<int>(1 + s / 86400 % 28),
              static_cast<int>(1 + s / (86400 * 28) % 12), static_cast<int>(2020 + s / 29030400),
              static_cast<int>(s / 3600 % 24), static_cast<int>(s / 60 % 60),
              static_cast<int>(s % 60), static_cast<int>(i % 10)});
