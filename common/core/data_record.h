@@ -9,7 +9,7 @@
 namespace qx {
 
 // Aligned to 4 bytes, not to the doubles' 8: 20 bytes a record instead of 24, a sixth of the
-// memory of a year's file at one value a second (the processor reads such doubles at full speed).
+// memory of a year's file at one value a second; reading such doubles costs no measurable time.
 struct [[gnu::packed, gnu::aligned(4)]] DataRecord {
     double value = 0.0;        // in the quantity's unit
     double stamp = 0.0;        // s, 1 January 1998 00:00:00 = 86400; -1 for an invalid date
