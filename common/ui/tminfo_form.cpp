@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kClientWidth = 358;
 constexpr int kClientHeight = 172;
+constexpr int kKeptLines = 1000;
 
 }  // namespace
 
@@ -32,6 +33,10 @@ TMInfoForm::TMInfoForm(QWidget* parent)
     MMemo->setReadOnly(true);
     MMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long read logs a line every hundred records: 400,000 lines for a file of 40 million,
+    // which as text blocks would take more memory than the records. Seven lines show; the memo
+    // keeps the last thousand.
+    MMemo->setMaximumBlockCount(kKeptLines);
     MMemo->setGeometry(8, 8, kClientWidth - 16, 112);
 
     MBar = new QProgressBar(this);
@@ -64,7 +69,14 @@ void TMInfoForm::Open(const QString& title, int maximum) {
 }
 
 void TMInfoForm::AddLine(const QString& text, int position, int maximum) {
-    if (!text.isNull()) MMemo->appendPlainText(text);
+    if (!text.isNull()) {
+        // Only the lines the memo keeps go in: a batch of many thousand lines would first grow
+        // the document's tables to its size, and they never shrink.
+        qsizetype tail = text.size();
+        for (int kept = 0; kept < kKeptLines && tail > 0; ++kept)
+            tail = text.lastIndexOf(QLatin1Char('\n'), tail - 1);
+        MMemo->appendPlainText(tail > 0 ? text.mid(tail + 1) : text);
+    }
     if (position >= 0) position_ = static_cast<std::uint16_t>(position);
     if (maximum >= 0) maximum_ = static_cast<std::uint16_t>(maximum);
     ShowBar();

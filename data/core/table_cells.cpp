@@ -40,10 +40,10 @@ std::string TableCell(const DataRecord& record, int number, int column) {
     }
 }
 
-ColumnWidths TableColumnWidths(std::span<const DataRecord> records, std::span<const int> rows,
+ColumnWidths TableColumnWidths(std::span<const DataRecord> records, const TableRows& rows,
                                const TextWidth& textWidth, int padding,
                                const ColumnWidths& minimum) {
-    constexpr std::size_t kSamples = 4096;
+    constexpr int kSamples = 4096;
     ColumnWidths widths = minimum;
     const Font font;  // the measuring function knows the view's font
     auto fit = [&](int column, std::string_view text) {
@@ -55,21 +55,21 @@ ColumnWidths TableColumnWidths(std::span<const DataRecord> records, std::span<co
         return index >= 0 && i < records.size() ? &records[i] : nullptr;
     };
     std::array<bool, 256> configSeen{};
-    for (const int index : rows) {
+    rows.ForEach([&](int, int index) {
         if (const DataRecord* record = recordAt(index)) configSeen[record->config] = true;
-    }
+    });
     for (int config = 0; config < 256; ++config) {
         if (configSeen[static_cast<std::size_t>(config)]) fit(1, RangeName(config));
     }
-    auto measureRow = [&](std::size_t row) {
-        const DataRecord* record = recordAt(rows[row]);
+    auto measureRow = [&](int row) {
+        const DataRecord* record = recordAt(rows.RecordOf(row));
         if (record == nullptr) return;
         for (int column : {0, 2, 3, 4, 5})
-            fit(column, TableCell(*record, static_cast<int>(row) + 1, column));
+            fit(column, TableCell(*record, row + 1, column));
     };
-    const std::size_t n = rows.size();
-    const std::size_t stride = n > kSamples ? n / kSamples : 1;
-    for (std::size_t row = 0; row < n; row += stride)
+    const int n = rows.Count();
+    const int stride = n > kSamples ? n / kSamples : 1;
+    for (int row = 0; row < n; row += stride)
         measureRow(row);
     if (n > 0 && (n - 1) % stride != 0) measureRow(n - 1);
     return widths;

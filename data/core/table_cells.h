@@ -5,8 +5,9 @@
 #include <span>
 #include <string>
 
-#include "common/core/display_list.h"
 #include "common/core/data_record.h"
+#include "common/core/display_list.h"
+#include "data/core/table_rows.h"
 
 namespace qx {
 
@@ -28,7 +29,7 @@ using ColumnWidths = std::array<int, kTableColumns>;  // px
 // `minimum`. The range names of every row are measured, since a rare range can be the widest;
 // of the other columns, whose texts share a shape, a large table is sampled evenly, its last
 // row (the widest running number) always included.
-ColumnWidths TableColumnWidths(std::span<const DataRecord> records, std::span<const int> rows,
+ColumnWidths TableColumnWidths(std::span<const DataRecord> records, const TableRows& rows,
                                const TextWidth& textWidth, int padding,
                                const ColumnWidths& minimum);
 

@@ -12,23 +12,20 @@ RecordTableModel::RecordTableModel(QObject* parent) : QAbstractTableModel(parent
 void RecordTableModel::Fill(const RecordList& list, int quantity) {
     beginResetModel();
     list_ = &list;
-    rows_.clear();
-    for (int i = 0; i < list.Count(); ++i) {
-        if (list.records[static_cast<std::size_t>(i)].Quantity() == quantity) rows_.push_back(i);
-    }
+    rows_ = {};  // the old rows go before the new ones are built
+    rows_ = TableRows(list.records, quantity);
     endResetModel();
 }
 
 void RecordTableModel::Clear() {
     beginResetModel();
     list_ = nullptr;
-    rows_.clear();
-    rows_.shrink_to_fit();
+    rows_ = {};
     endResetModel();
 }
 
 int RecordTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : rows_.Count();
 }
 
 int RecordTableModel::columnCount(const QModelIndex& parent) const {
@@ -40,13 +37,11 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::BackgroundRole && index.isValid()) {
         return QColor(index.column() == 0 ? Qt::yellow : Qt::cyan);
     }
-    if (role != Qt::DisplayRole || list_ == nullptr || !index.isValid() ||
-        index.row() >= static_cast<int>(rows_.size())) {
-        return {};
-    }
-    const auto record = static_cast<std::size_t>(rows_[static_cast<std::size_t>(index.row())]);
+    if (role != Qt::DisplayRole || list_ == nullptr || !index.isValid()) return {};
+    const int row = rows_.RecordOf(index.row());
+    const auto record = static_cast<std::size_t>(row);
     // The list may have been emptied since the fill; a row then shows nothing.
-    if (record >= list_->records.size()) return {};
+    if (row < 0 || record >= list_->records.size()) return {};
     return QString::fromStdString(
         TableCell(list_->records[record], index.row() + 1, index.column()));
 }

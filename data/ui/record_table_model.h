@@ -3,9 +3,8 @@
 // row is shown, so a million records cost an index and no text.
 
 #include <QAbstractTableModel>
-#include <vector>
-
 #include "common/core/data_record.h"
+#include "data/core/table_rows.h"
 
 namespace qx {
 
@@ -23,12 +22,12 @@ class RecordTableModel : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // The record index of each row, row 1 first.
-    const std::vector<int>& Rows() const { return rows_; }
+    // The record of each row.
+    const TableRows& Rows() const { return rows_; }
 
   private:
     const RecordList* list_ = nullptr;
-    std::vector<int> rows_;  // record index of each row
+    TableRows rows_;
 };
 
 }  // namespace qx

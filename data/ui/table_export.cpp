@@ -81,8 +81,7 @@ void CopySelectedRows(const QTableView& table, const RecordTableModel& model,
     std::sort(rows.begin(), rows.end());
     std::vector<int> records;
     for (const int row : rows) {
-        if (row >= 0 && static_cast<std::size_t>(row) < model.Rows().size())
-            records.push_back(model.Rows()[static_cast<std::size_t>(row)]);
+        if (const int record = model.Rows().RecordOf(row); record >= 0) records.push_back(record);
     }
     QGuiApplication::clipboard()->setText(Text(CopyRowsText(list.records, records)));
 }

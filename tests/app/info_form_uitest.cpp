@@ -55,6 +55,25 @@ TEST_F(InfoFormTest, AddLineAndAppendFollowTheirArguments) {
     EXPECT_EQ(form.Maximum(), 20);
 }
 
+// A long read logs hundreds of thousands of lines; the memo keeps the last thousand, also of a
+// batch handed over at once.
+TEST_F(InfoFormTest, TheMemoKeepsTheLastThousandLines) {
+    form.Open(QStringLiteral("T"), 100);
+    QStringList batch;
+    for (int i = 1; i <= 1500; ++i)
+        batch << QString::number(i);
+    form.AddLine(batch.join(QLatin1Char('\n')));
+    QStringList lines = form.Lines();
+    ASSERT_EQ(lines.size(), 1000);
+    EXPECT_EQ(lines.front(), QStringLiteral("501"));
+    EXPECT_EQ(lines.back(), QStringLiteral("1500"));
+    form.AddLine(QStringLiteral("a\nb"));
+    lines = form.Lines();
+    ASSERT_EQ(lines.size(), 1000);
+    EXPECT_EQ(lines.front(), QStringLiteral("503"));
+    EXPECT_EQ(lines.back(), QStringLiteral("b"));
+}
+
 TEST_F(InfoFormTest, BarValuesAreUnsigned16Bit) {
     form.Open(QStringLiteral("T"), 65536 + 300);
     EXPECT_EQ(form.Maximum(), 300);
