@@ -26,7 +26,8 @@
 #include "app/ui/tmform.h"
 #include "common/core/data_line.h"
 #include "common/ui/prompt.h"
-#include "data/ui/data_pages.h"
+#include "data/ui/data_view.h"
+#include "data/ui/table_page.h"
 #include "link/core/comm_port.h"
 
 namespace {
@@ -89,8 +90,8 @@ int OpenOnce(int argc, char** argv, const char* file, long lines) {
     {
         qx::TCommPort link(qx::PortPaths{"/dev/null", "/dev/null", "/dev/null", "/dev/null"});
         qx::TMForm form(link);
-        qx::TDataPages& pages = form.DataPages();
-        pages.SetPause([](int) {});
+        qx::TablePage& page = *form.MTableSh;
+        page.View().SetPause([](int) {});
         form.show();
         form.MPage->setCurrentWidget(form.MTableSh);
         QApplication::processEvents();
@@ -102,13 +103,13 @@ int OpenOnce(int argc, char** argv, const char* file, long lines) {
         }
         const auto start = std::chrono::steady_clock::now();
         const double cpu = CpuNow();
-        pages.MTabOpen->click();
+        page.MTabOpen->click();
         QApplication::processEvents();  // the table lays out its rows, the graph paints
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const double cpuSeconds = CpuNow() - cpu;
         const long peakKb = StatusKb("VmHWM:");
-        rows = pages.Shown().Count();
+        rows = page.View().Shown().Count();
         std::printf("%10ld %9.3f %9.3f %12.2f %10d\n", lines, seconds, cpuSeconds,
                     static_cast<double>(peakKb - baseKb) * 1024.0 / static_cast<double>(lines),
                     rows);

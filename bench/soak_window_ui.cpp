@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
 
         long seen = 0;
         long starts = 0;
-        qx::TOnlinePage* page = form.MOnLineSh;
+        qx::OnlinePage* page = form.MOnLineSh;
         QObject::connect(&form.Shared(), &qx::Session::ValueRead, &app, [&](int address, int) {
             if (page->Recording() && (address & 0xFF) == form.SelectedAddress()) ++seen;
         });

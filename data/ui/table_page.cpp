@@ -130,7 +130,7 @@ void TablePage::FillTableMenu(QMenu& menu) {
     // in the table, the export of all records a record of any quantity.
     QAction* shown = menu.addAction(QStringLiteral("&Exportovat do CSV…"), this,
                                     [this] { MTabExportClick(view_.SelectedQuantity()); });
-    shown->setEnabled(!view_.Loading() && !model_->Rows().empty());
+    shown->setEnabled(!view_.Loading() && !model_->Rows().Count() == 0);
     QAction* all = menu.addAction(QStringLiteral("Exportovat &všechny záznamy do CSV…"), this,
                                   [this] { MTabExportClick(kAllQuantities); });
     all->setEnabled(!view_.Loading() && !view_.Records().records.empty());
@@ -178,7 +178,7 @@ void TablePage::MTabCopyClick() {
 void TablePage::MTabExportClick(int quantity) {
     const RecordList& list = view_.Records();
     if (view_.Loading() || list.records.empty()) return;
-    if (quantity != kAllQuantities && model_->Rows().empty()) return;
+    if (quantity != kAllQuantities && model_->Rows().Count() == 0) return;
     InfoProgress progress(session_.Info(), view_.Pause());
     ExportCsvWithPrompts(&session_.Window(), list, quantity, session_.DataFileName(), progress);
 }
