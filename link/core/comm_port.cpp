@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "link/core/protocol.h"
 #include "link/core/service.h"
@@ -95,7 +96,7 @@ int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink
         return kPortNotAvailable;
     }
     device_ = std::move(device);
-    openedLink_ = LastLink(path);
+    openedLink_ = TerminalLink(path);
     if (SetPort(BitRate(baudCode_)) != kOk) return kApiError;
     // The driver's queues need no sizing and no event mask here: reads poll the device.
     if (SetTout(30) != kOk) return kApiError;
@@ -112,7 +113,12 @@ std::string TCommPort::DevicePath() const {
     return devicePath_;
 }
 
-std::optional<TCommPort::LinkStamp> TCommPort::LastLink(const std::string& path) {
+std::optional<TCommPort::LinkStamp> TCommPort::TerminalLink(const std::string& path) {
+    // Pseudo-terminal slaves have the major numbers 136..143.
+    struct stat device {};
+    if (::stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode) ||
+        major(device.st_rdev) < 136 || major(device.st_rdev) > 143)
+        return std::nullopt;
     std::optional<LinkStamp> last;
     std::filesystem::path at = path;
     for (int hop = 0; hop < 40; ++hop) {  // as many as the system follows
@@ -138,7 +144,7 @@ bool TCommPort::ReopenLostPort() {
     const std::string path = DevicePath();
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return false;
-    const std::optional<LinkStamp> link = LastLink(path);
+    const std::optional<LinkStamp> link = TerminalLink(path);
     if (openedLink_ && link == openedLink_) return false;
     if (!device_->Open(path) || !device_->Configure(BitRate(baudCode_))) {
         device_->Close();

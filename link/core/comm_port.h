@@ -81,9 +81,9 @@ class TCommPort final : public PollerPause {
     // kPortNotAvailable until the poller has opened it again with the same settings.
     bool PortLost() const { return lost_.load(); }
     // Poller side (or the holder of a pause): once the device path exists again, opens and
-    // configures it anew; true when the port is back. A path that reached the device through a
-    // link leads back to it only through a link made since: a link left as it was names the old
-    // number of a pseudo-terminal, which the system hands to the next one opened, most likely
+    // configures it anew; true when the port is back. A pseudo-terminal reached through a link
+    // is taken back only through a link made since: a link left as it was names the lost
+    // terminal's number, which the system hands to the next terminal opened, most likely
     // another program's.
     bool ReopenLostPort();
 
@@ -151,15 +151,17 @@ class TCommPort final : public PollerPause {
     PortPaths paths_;
     std::string devicePath_;  // the path the open port came from
 
-    // The last link on the way from the port's path to its device, as it was when the device was
-    // opened: its file system, inode and change time. Nothing when the path is the device
-    // itself. Set by Open before the poller starts, then only by the poller.
+    // The last link on the way from the port's path to its pseudo-terminal, as it was when the
+    // terminal was opened: its file system, inode and change time. Nothing when the path is the
+    // device itself or the device is no pseudo-terminal (an adapter plugged in again is the same
+    // port again, whatever link leads to it). Set by Open before the poller starts, then only by
+    // the poller.
     struct LinkStamp {
         unsigned long long dev = 0, ino = 0;
         long long sec = 0, nsec = 0;
         bool operator==(const LinkStamp&) const = default;
     };
-    static std::optional<LinkStamp> LastLink(const std::string& path);
+    static std::optional<LinkStamp> TerminalLink(const std::string& path);
     std::optional<LinkStamp> openedLink_;
 
     mutable std::mutex stationMutex_;  // guards stations_ and pollList_
