@@ -1,7 +1,9 @@
 #include "common/ui/settings_store.h"
 
-#include <algorithm>
 #include <cstdlib>
+#include <string>
+
+#include "common/core/setting_values.h"
 
 namespace qx {
 
@@ -9,17 +11,9 @@ namespace {
 
 const SetupValues kDefaults;
 
-// An integer setting; `fallback` when the stored text is not a whole number.
-int ReadInt(const QVariant& stored, int fallback, bool* ok) {
-    const int value = stored.toString().trimmed().toInt(ok);
-    return *ok ? value : fallback;
-}
-
-bool ReadBool(const QVariant& stored, bool fallback) {
-    const QString text = stored.toString().trimmed().toLower();
-    if (text == QLatin1String("true") || text == QLatin1String("1")) return true;
-    if (text == QLatin1String("false") || text == QLatin1String("0")) return false;
-    return fallback;
+// What a stored value says is read by the Qt-free rules of setting_values.h; Qt only fetches it.
+std::string Text(const QVariant& stored) {
+    return stored.toString().toStdString();
 }
 
 }  // namespace
@@ -69,31 +63,27 @@ void SettingsStore::WriteDefaults() {
 
 SetupValues SettingsStore::LoadSetup() {
     SetupValues values;
-    bool ok = false;
-    values.port = std::clamp(ReadInt(settings_.value(SetupKey(kPort)), kDefaults.port, &ok), 0, 3);
-    values.baud = std::clamp(ReadInt(settings_.value(SetupKey(kBaud)), kDefaults.baud, &ok), 0,
-                             kBaudItems - 1);
+    values.port = SettingIndex(Text(settings_.value(SetupKey(kPort))), kDefaults.port, 3);
+    values.baud =
+        SettingIndex(Text(settings_.value(SetupKey(kBaud))), kDefaults.baud, kBaudItems - 1);
     const QVariant address = settings_.value(SetupKey(kAddress), kDefaults.address);
-    values.address = address.toString().left(kAddressLength);
-    values.csum = ReadBool(settings_.value(SetupKey(kCsum)), kDefaults.csum);
+    values.address = QString::fromStdString(SettingAddress(Text(address), kAddressLength));
+    values.csum = SettingBool(Text(settings_.value(SetupKey(kCsum)))).value_or(kDefaults.csum);
     return values;
 }
 
 int SettingsStore::SaveSetup(const SetupValues& values) {
     int written = 0;
-    bool ok = false;
     const QVariant csum = settings_.value(SetupKey(kCsum));
-    if (!csum.isValid() || ReadBool(csum, !values.csum) != values.csum) {
+    if (!csum.isValid() || SettingBool(Text(csum)) != values.csum) {
         settings_.setValue(SetupKey(kCsum), values.csum);
         ++written;
     }
-    const QVariant port = settings_.value(SetupKey(kPort));
-    if (ReadInt(port, -1, &ok) != values.port || !ok) {
+    if (SettingInt(Text(settings_.value(SetupKey(kPort)))) != values.port) {
         settings_.setValue(SetupKey(kPort), values.port);
         ++written;
     }
-    const QVariant baud = settings_.value(SetupKey(kBaud));
-    if (ReadInt(baud, -1, &ok) != values.baud || !ok) {
+    if (SettingInt(Text(settings_.value(SetupKey(kBaud)))) != values.baud) {
         settings_.setValue(SetupKey(kBaud), values.baud);
         ++written;
     }
@@ -109,9 +99,7 @@ int SettingsStore::SaveSetup(const SetupValues& values) {
 PortPaths SettingsStore::LoadPortPaths() {
     PortPaths paths;
     for (int port = 0; port < 4; ++port) {
-        QString path = settings_.value(PortKey(port)).toString().trimmed();
-        if (path.isEmpty()) path = DefaultDevice(port);
-        paths[port] = path.toStdString();
+        paths[port] = SettingPortPath(Text(settings_.value(PortKey(port))), port);
     }
     return paths;
 }

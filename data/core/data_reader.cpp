@@ -92,12 +92,12 @@ int ReadLines(LineSource& source, int lines, RecordList& list, Progress& progres
 
 }  // namespace
 
-ReadOutcome ReadDataFile(RecordList& list, Progress& progress) {
+ReadOutcome ReadDataFile(RecordList& list, Progress& progress, std::size_t block) {
     ReadOutcome outcome;
     list.records.clear();
     list.records.shrink_to_fit();
     LineSource source;
-    if (!source.Open(list.fileName)) return outcome;
+    if (!source.Open(list.fileName, block)) return outcome;
     outcome.opened = true;
     const long long counted = source.CountLines();
     // The list is indexed by int, as the line counter and the progress bar are.

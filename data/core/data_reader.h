@@ -2,11 +2,13 @@
 // Loads a data file into the record list, keeping for each quantity only the records whose time
 // stamps do not go back in time.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "common/core/progress.h"
 #include "common/core/data_record.h"
+#include "common/core/progress.h"
+#include "data/core/line_source.h"
 
 namespace qx {
 
@@ -21,8 +23,9 @@ struct ReadOutcome {
 
 // Reads list.fileName into list.records. Progress goes to `progress` every 10, 50 or 100 lines;
 // when the dialog is closed there, the list is emptied. The dialog is left open for the table
-// fill that follows.
-ReadOutcome ReadDataFile(RecordList& list, Progress& progress);
+// fill that follows. `block`: characters read from the file at a time.
+ReadOutcome ReadDataFile(RecordList& list, Progress& progress,
+                         std::size_t block = LineSource::kDefaultBlock);
 
 inline constexpr std::string_view kReadFileCaption = "TMForm::ReadFile()";
 std::string ReadOpenErrorText(std::string_view fileName);

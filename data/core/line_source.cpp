@@ -6,21 +6,19 @@
 #include "common/core/regular_file.h"
 
 namespace qx {
-namespace {
-constexpr std::size_t kBlock = 1 << 20;
-}
 
 LineSource::~LineSource() {
     Close();
 }
 
-bool LineSource::Open(const std::string& path) {
+bool LineSource::Open(const std::string& path, std::size_t block) {
     Close();
     // Only a regular file is a data file: a folder reads as nothing, a device such as
     // /dev/zero would never end and a FIFO would hold the window until a writer came.
     file_ = OpenRegularFile(path, FileAccess::Read);
     if (file_ == nullptr) return false;
-    block_ = std::make_unique_for_overwrite<char[]>(kBlock);
+    blockSize_ = std::max<std::size_t>(block, 1);
+    block_ = std::make_unique_for_overwrite<char[]>(blockSize_);
     begin_ = end_ = 0;
     return true;
 }
@@ -57,7 +55,7 @@ bool LineSource::Refill() {
     if (begin_ < end_) return true;
     if (file_ == nullptr) return false;
     begin_ = 0;
-    end_ = std::fread(block_.get(), 1, kBlock, file_);
+    end_ = std::fread(block_.get(), 1, blockSize_, file_);
     return end_ > 0;
 }
 

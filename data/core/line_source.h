@@ -15,12 +15,17 @@ namespace qx {
 
 class LineSource {
   public:
+    // Large enough that a long file costs few reads; a caller reading many tiny files (the
+    // fuzzer) takes a small one, which also makes lines cross block ends.
+    static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
+
     LineSource() = default;
     ~LineSource();
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
-    bool Open(const std::string& path);  // false when the file cannot be opened for reading
+    // False when the file cannot be opened for reading. `block`: characters read at a time (≥ 1).
+    bool Open(const std::string& path, std::size_t block = kDefaultBlock);
     void Close();
     // The number of lines of the whole file; the next line read is the first again.
     long long CountLines();
@@ -32,8 +37,9 @@ class LineSource {
     bool Refill();
 
     std::FILE* file_ = nullptr;
-    std::unique_ptr<char[]> block_;  // kBlock characters, left uninitialised: a short file
-                                     // touches only the pages it fills
+    std::unique_ptr<char[]> block_;  // blockSize_ characters, left uninitialised: a short
+                                     // file touches only the pages it fills
+    std::size_t blockSize_ = 0;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     char line_[kLineKept + 2] = {};

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "link/core/protocol.h"
 #include "link/core/service.h"
@@ -94,6 +96,7 @@ int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink
         return kPortNotAvailable;
     }
     device_ = std::move(device);
+    openedLink_ = TerminalLink(path);
     if (SetPort(BitRate(baudCode_)) != kOk) return kApiError;
     // The driver's queues need no sizing and no event mask here: reads poll the device.
     if (SetTout(30) != kOk) return kApiError;
@@ -110,16 +113,44 @@ std::string TCommPort::DevicePath() const {
     return devicePath_;
 }
 
+std::optional<TCommPort::LinkStamp> TCommPort::TerminalLink(const std::string& path) {
+    // Pseudo-terminal slaves have the major numbers 136..143.
+    struct stat device {};
+    if (::stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode) ||
+        major(device.st_rdev) < 136 || major(device.st_rdev) > 143)
+        return std::nullopt;
+    std::optional<LinkStamp> last;
+    std::filesystem::path at = path;
+    for (int hop = 0; hop < 40; ++hop) {  // as many as the system follows
+        struct stat info {};
+        if (::lstat(at.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+        last = LinkStamp{static_cast<unsigned long long>(info.st_dev),
+                         static_cast<unsigned long long>(info.st_ino), info.st_ctim.tv_sec,
+                         info.st_ctim.tv_nsec};
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(at, error);
+        if (error) break;
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
+    return last;
+}
+
 // Looking for the path costs one stat; the open follows only once the device is there again.
+// A simulator that opens a new pseudo-terminal, or udev for an adapter plugged in again, makes
+// its link anew; a link untouched since the loss still names the lost terminal's number, and
+// whatever terminal has that number now is not the one that went.
 bool TCommPort::ReopenLostPort() {
     if (!lost_ || !device_) return !lost_;
     const std::string path = DevicePath();
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return false;
+    const std::optional<LinkStamp> link = TerminalLink(path);
+    if (openedLink_ && link == openedLink_) return false;
     if (!device_->Open(path) || !device_->Configure(BitRate(baudCode_))) {
         device_->Close();
         return false;
     }
+    openedLink_ = link;
     device_->Purge();
     lost_ = false;
     return true;

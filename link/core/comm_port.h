@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -80,8 +81,11 @@ class TCommPort final : public PollerPause {
     // The open port's device went away (an unplugged adapter): exchanges fail at once with
     // kPortNotAvailable until the poller has opened it again with the same settings.
     bool PortLost() const { return lost_.load(); }
-    // Poller side: once the device path exists again, opens and configures it anew; true when
-    // the port is back.
+    // Poller side (or the holder of a pause): once the device path exists again, opens and
+    // configures it anew; true when the port is back. A pseudo-terminal reached through a link
+    // is taken back only through a link made since: a link left as it was names the lost
+    // terminal's number, which the system hands to the next terminal opened, most likely
+    // another program's.
     bool ReopenLostPort();
 
     // Window-idle flag: the main window clears it while it handles a notification.
@@ -158,6 +162,19 @@ class TCommPort final : public PollerPause {
     mutable std::mutex pathsMutex_;  // guards paths_ and devicePath_ (read by the window)
     PortPaths paths_;
     std::string devicePath_;  // the path the open port came from
+
+    // The last link on the way from the port's path to its pseudo-terminal, as it was when the
+    // terminal was opened: its file system, inode and change time. Nothing when the path is the
+    // device itself or the device is no pseudo-terminal (an adapter plugged in again is the same
+    // port again, whatever link leads to it). Set by Open before the poller starts, then only by
+    // the poller.
+    struct LinkStamp {
+        unsigned long long dev = 0, ino = 0;
+        long long sec = 0, nsec = 0;
+        bool operator==(const LinkStamp&) const = default;
+    };
+    static std::optional<LinkStamp> TerminalLink(const std::string& path);
+    std::optional<LinkStamp> openedLink_;
 
     mutable std::mutex stationMutex_;  // guards stations_ and pollList_
     std::array<StationRecord, kStations> stations_{};

@@ -129,19 +129,23 @@ std::string FormatScheduleFile(const Schedule& schedule) {
 namespace {
 
 // The lines the schedule uses, each cut to what a line keeps, as the text ParseScheduleFile
-// reads: whatever else the file holds (a huge or a garbage file) is read past in blocks and never
-// kept, so the file's size costs no memory. A line is kept raw, one character beyond what a line
+// reads: no more than the first kScheduleReadBound bytes are read, in blocks, and only the kept
+// part of each line is stored, so neither the file's size nor a line without end costs time or
+// memory. A line is kept raw, one character beyond what a line
 // keeps: ScheduleLine then drops its CR and cuts it exactly as it would the whole line (dropping
 // the CR here as well would take a second CR off a line ending in CR CR LF). False when reading
 // fails.
 bool ReadScheduleLines(std::FILE* file, std::string& kept) {
     constexpr int kLines = 1 + kShedEntries;
-    char block[1 << 16];
+    char block[1 << 14];
     std::size_t lineChars = 0;  // characters of the current line read so far
+    std::size_t read = 0;       // bytes of the file read so far
     int lines = 0;
-    while (lines < kLines) {
-        const std::size_t n = std::fread(block, 1, sizeof block, file);
+    while (lines < kLines && read < kScheduleReadBound) {
+        const std::size_t n =
+            std::fread(block, 1, std::min(sizeof block, kScheduleReadBound - read), file);
         if (n == 0) return std::ferror(file) == 0;
+        read += n;
         for (std::size_t i = 0; i < n && lines < kLines; ++i) {
             const char c = block[i];
             if (c == '\n') {

@@ -13,6 +13,11 @@ namespace qx {
 
 constexpr const char* kScheduleFileName = "ROZVRH.QX";
 constexpr std::size_t kMaxLineChars = 250;  // the line reader keeps no more of a line
+// Nine lines of a few dozen characters each: a file whose lines have not all ended within its
+// first 64 KiB is no schedule file the program wrote. Reading stops there, and what was read is
+// taken as a file cut off at that point (its unfinished lines read as empty), so a huge or
+// foreign file costs no more time than a real one.
+constexpr std::size_t kScheduleReadBound = std::size_t{64} << 10;
 
 // Line `lineNo` (0-based) of `text` as the line reader gives it: up to the next LF, the CR of a
 // CR LF pair dropped, at most 250 characters kept. A line cut off by the end of the text before
@@ -34,8 +39,8 @@ Schedule ParseScheduleFile(std::string_view bytes);
 // written as ","; a CR or LF would break the line, so it is written as a blank.
 std::string FormatScheduleFile(const Schedule& schedule);
 
-// Loads dir/ROZVRH.QX. When it cannot be opened, `schedule` gets the defaults and the result
-// is false.
+// Loads dir/ROZVRH.QX: what ParseScheduleFile gives for its first kScheduleReadBound bytes.
+// When it cannot be opened, `schedule` gets the defaults and the result is false.
 bool ReadScheduleFile(const std::filesystem::path& dir, Schedule& schedule);
 
 // Loads a schedule file by its path; false (with the defaults) when it cannot be read.

@@ -18,6 +18,7 @@
 #include "sim/simulator.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -303,6 +304,41 @@ TEST(CommPortLifecycle, HungUpLineDoesNotSpin) {
     EXPECT_TRUE(port.PortLost());
     EXPECT_GE(wall, 0.070 * 0.9);
     EXPECT_LT(cpu, wall / 10) << "cpu " << cpu << " s over " << wall << " s";
+}
+
+// A module whose simulator hung up leaves its link naming the old pseudo-terminal's number, and
+// the system hands that number to the next terminal opened: another program's. The link that
+// lost its port must not take that terminal (the other program would find its own port "used by
+// another program"); a link made anew leads back.
+TEST(CommPortLifecycle, LostPortIsNotTakenBackThroughALinkToARecycledTerminal) {
+    test::TempDir dir;
+    sim::Simulator first;
+    first.AddModule(sim::ModuleSettings{});
+    first.SetLinkPath(dir.File("bus"));
+    ASSERT_TRUE(first.Start());
+    const std::string number = first.SlavePath();
+    TCommPort port(PathsWith(0, dir.File("bus")));
+    ASSERT_EQ(port.Open(0, 6, false, nullptr), kOk);
+    PauseLease pause(port);  // the bus is this thread's: the poller stays parked
+    ASSERT_TRUE(first.HangUp(false));
+    char reply[kBufferSize];
+    EXPECT_EQ(port.Send("$01M", reply), kPortNotAvailable);
+    ASSERT_TRUE(port.PortLost());
+
+    sim::Simulator other;
+    other.AddModule(sim::ModuleSettings{});
+    ASSERT_TRUE(other.Start());
+    if (other.SlavePath() != number) GTEST_SKIP() << "the terminal's number went elsewhere";
+    EXPECT_FALSE(port.ReopenLostPort());
+    EXPECT_TRUE(port.PortLost());
+    TCommPort theirs(PathsWith(0, other.SlavePath()));
+    EXPECT_EQ(theirs.Open(0, 6, false, nullptr), kOk);
+
+    // The simulator opens a new terminal and makes its link anew: the port is back.
+    ASSERT_TRUE(first.HangUp(true));
+    EXPECT_TRUE(port.ReopenLostPort());
+    EXPECT_FALSE(port.PortLost());
+    EXPECT_EQ(port.Send("$01M", reply), kOk);
 }
 
 }  // namespace

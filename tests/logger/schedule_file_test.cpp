@@ -151,6 +151,23 @@ TEST_F(ScheduleFileTest, LongAndMalformedLines) {
     EXPECT_EQ(s.entries[1], (ShedEntry{false, -2, 3, 0, "only", "", "", "", "", ""}));
 }
 
+TEST_F(ScheduleFileTest, LinesNotEndedWithinTheBoundReadAsAFileCutThere) {
+    // Line 2 ends only past the bound, and 2 GB of zeros without a line end follow (sparse):
+    // reading stops at the bound, as if the file ended there.
+    std::string bytes = "1;0\r\n1;2;3;4;a;b;c;d;e;f;\r\n1;5;2;1;";
+    bytes += std::string(kScheduleReadBound - bytes.size(), 'x') + "\r\n";
+    for (int n = 0; n < 6; ++n)
+        bytes += "1;1;1;1;a;b;c;d;e;f;\r\n";
+    Put(bytes);
+    fs::resize_file(dir_ / kScheduleFileName, std::uintmax_t{2} << 30);
+    const Schedule s = Load();
+    EXPECT_EQ(s, ParseScheduleFile(std::string_view(bytes).substr(0, kScheduleReadBound)));
+    EXPECT_TRUE(s.rewrite);
+    EXPECT_EQ(s.entries[0], (ShedEntry{true, 2, 3, 4, "a", "b", "c", "d", "e", "f"}));
+    for (int n = 1; n < 8; ++n)
+        EXPECT_EQ(s.entries[n], kEmptyEntry) << n;
+}
+
 // LeadingInt's cases are golden vectors: tests/golden/leading_int.txt.
 TEST(ScheduleFileFields, Splitter) {
     EXPECT_EQ(SplitFields("a;;b"), (std::vector<std::string>{"a", "", "b"}));
