@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "app/ui/setup_page.h"
+#include "common/settings/settings_store.h"
 #include "common/ui/link_event.h"
-#include "common/ui/settings_store.h"
 #include "data/ui/data_pages.h"
 #include "link/core/comm_port.h"
 #include "link/core/serial_ports.h"

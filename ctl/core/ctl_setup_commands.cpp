@@ -92,11 +92,11 @@ int RunPorts(const CtlOptions& o, const CtlEnvironment& env) {
     // The devices as the window's port mapping lists them.
     const std::vector<SerialPortEntry> ports = ListSerialPorts(env.root);
     std::string text, json = "{\"com\":[";
-    for (int i = 0; i < 4; ++i) {
-        const std::string& path = env.saved.comPaths[static_cast<std::size_t>(i)];
+    for (int i = 0; i < kComPorts; ++i) {
+        const std::string& path = env.saved.comPaths[ComIndex(i)];
         const bool present = ::access((env.root + path).c_str(), F_OK) == 0;
-        text += "COM" + std::to_string(i + 1) + "  " + path + (present ? "" : "  (missing)") + "\n";
-        json += std::string(i ? "," : "") + "{\"name\":\"COM" + std::to_string(i + 1) +
+        text += ComName(i) + "  " + path + (present ? "" : "  (missing)") + "\n";
+        json += std::string(i ? "," : "") + "{\"name\":\"" + ComName(i) +
                 "\",\"device\":" + JsonString(path) +
                 ",\"present\":" + (present ? "true" : "false") + "}";
     }

@@ -5,9 +5,9 @@
 
 #include <set>
 
-#include "app/core/address_text.h"
 #include "app/core/command_line.h"
 #include "app/core/port_probe.h"
+#include "common/core/address_text.h"
 
 namespace qx {
 namespace {

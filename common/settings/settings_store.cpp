@@ -1,4 +1,4 @@
-#include "common/ui/settings_store.h"
+#include "common/settings/settings_store.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,15 +35,15 @@ QString SettingsStore::PortKey(int port) const {
 }
 
 QString SettingsStore::ComKey(int port) {
-    return QStringLiteral("COM%1").arg(port + 1);
+    return QString::fromStdString(ComName(port));
 }
 
 QString SettingsStore::DefaultDevice(int port) {
-    return QStringLiteral("/dev/ttyS%1").arg(port);
+    return QString::fromStdString(DefaultComDevice(port));
 }
 
 bool SettingsStore::MapPortsOnFirstStart(const std::function<FirstPortMap()>& firstStart) {
-    for (int port = 0; port < 4; ++port) {
+    for (int port = 0; port < kComPorts; ++port) {
         if (settings_.contains(PortKey(port))) return false;
     }
     const FirstPortMap map = firstStart();
@@ -60,7 +60,7 @@ void SettingsStore::WriteDefaults() {
     if (!settings_.contains(SetupKey(kAddress)))
         settings_.setValue(SetupKey(kAddress), kDefaults.address);
     if (!settings_.contains(SetupKey(kCsum))) settings_.setValue(SetupKey(kCsum), kDefaults.csum);
-    for (int port = 0; port < 4; ++port) {
+    for (int port = 0; port < kComPorts; ++port) {
         if (!settings_.contains(PortKey(port)))
             settings_.setValue(PortKey(port), DefaultDevice(port));
     }
@@ -108,10 +108,10 @@ int SettingsStore::SaveSetup(const SetupValues& values) {
 
 PortPaths SettingsStore::LoadPortPaths() {
     PortPaths paths;
-    for (int port = 0; port < 4; ++port) {
+    for (int port = 0; port < kComPorts; ++port) {
         QString path = settings_.value(PortKey(port)).toString().trimmed();
         if (path.isEmpty()) path = DefaultDevice(port);
-        paths[port] = path.toStdString();
+        paths[ComIndex(port)] = path.toStdString();
     }
     return paths;
 }
@@ -154,8 +154,8 @@ void SettingsStore::SaveWindowSize(const WindowSize& window, const QSize& defaul
 }
 
 void SettingsStore::SavePortPaths(const PortPaths& paths) {
-    for (int port = 0; port < 4; ++port)
-        settings_.setValue(PortKey(port), QString::fromStdString(paths[port]));
+    for (int port = 0; port < kComPorts; ++port)
+        settings_.setValue(PortKey(port), QString::fromStdString(paths[ComIndex(port)]));
     settings_.sync();
 }
 
