@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     qx::SignalClose signalClose;
 
     // The link object first, closed; the main window's creation maps COM1..COM4 onto devices.
-    qx::TCommPort link(qx::PortPaths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"});
+    qx::TCommPort link(qx::DefaultPortPaths());
     qx::TMForm form(link);
     form.show();
     // Without a window manager nothing may ever activate the window; the first activation

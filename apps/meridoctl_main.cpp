@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "common/ui/settings_store.h"
+#include "common/core/address_text.h"
+#include "common/settings/settings_store.h"
 #include "ctl/core/ctl_run.h"
-#include "logger/core/shed_requests.h"
 
 namespace {
 
@@ -47,8 +47,7 @@ qx::ctl::SavedSetup LoadSaved() {
     saved.port = values.port;
     saved.baudCode = values.baud + 3;
     saved.checksum = values.csum;
-    const int address = qx::AddressFromText(values.address.toStdString());
-    saved.address = address < 0 ? 0 : address > 254 ? 254 : address;
+    saved.address = qx::ReadAddress(values.address.toStdString()).value;  // as the window reads it
     return saved;
 }
 

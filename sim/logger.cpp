@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "link/core/protocol.h"
+#include "link/core/string_format.h"
 
 namespace qx::sim {
 
@@ -15,12 +16,6 @@ constexpr int kMaxCatchUp = 200000;  // records logged per call at most, so no c
 
 int Digits2(std::string_view s, std::size_t pos) {
     return (s[pos] - '0') * 10 + (s[pos + 1] - '0');
-}
-
-std::string Format(const char* fmt, auto... args) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
 }
 
 }  // namespace

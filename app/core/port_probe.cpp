@@ -48,7 +48,7 @@ std::string RefusedPortsText(const std::vector<PortRefusal>& refused,
                 break;
         }
         if (!text.empty()) text += '\n';
-        text += "COM" + std::to_string(r.port + 1) + " (" + devicePath(r.port) + "): " + reason;
+        text += ComName(r.port) + " (" + devicePath(r.port) + "): " + reason;
     }
     return text;
 }

@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "link/core/port_paths.h"
 #include "link/core/serial_device.h"
 
 namespace qx {
-
-constexpr int kComPorts = 4;
 
 using OpenError = SerialDevice::OpenError;
 

@@ -12,8 +12,8 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "app/core/address_text.h"
 #include "app/core/port_probe.h"
+#include "common/core/address_text.h"
 #include "common/ui/control_color.h"
 #include "link/core/comm_port.h"
 #include "logger/ui/run_module_find.h"
@@ -78,6 +78,10 @@ void SetupPage::BuildPortGroup() {
     MSetMap->setAccessibleName(QStringLiteral("Přiřazení portů"));
     MSetMap->setGeometry(94, 22, 20, 18);
     connect(MSetMap, &QToolButton::clicked, this, [this] { MSetMapClick(); });
+    connect(&session_, &Session::PortMapChanged, this, [this](const PortPaths& paths) {
+        paths_ = paths;
+        ShowPortTip();
+    });
     // The same from the list itself, where a user looks for it.
     MSetComm->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(MSetComm, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -170,12 +174,12 @@ void SetupPage::FillPortList(const std::vector<int>& ports) {
 void SetupPage::ShowPortTip() {
     for (int i = 0; i < MSetComm->count(); ++i) {
         const int port = MSetComm->itemData(i).toInt();
-        MSetComm->setItemData(i, QString::fromStdString(paths_[port & 3]), Qt::ToolTipRole);
+        MSetComm->setItemData(i, QString::fromStdString(paths_[ComIndex(port)]), Qt::ToolTipRole);
     }
     QString tip = MSetComm->statusTip();
     const int index = MSetComm->currentIndex();
     if (index >= 0) {
-        const int port = MSetComm->itemData(index).toInt() & 3;
+        const int port = static_cast<int>(ComIndex(MSetComm->itemData(index).toInt()));
         tip += QStringLiteral("\n%1 = %2")
                    .arg(MSetComm->itemText(index), QString::fromStdString(paths_[port]));
     }
@@ -212,7 +216,7 @@ QString SetupPage::OpenFailureText() const {
     return QStringLiteral(
                "Přístup k zařízení %1 byl odepřen: uživatel pravděpodobně není ve "
                "skupině dialout.")
-        .arg(QString::fromStdString(paths_[portNumber_ & 3]));
+        .arg(QString::fromStdString(paths_[ComIndex(portNumber_)]));
 }
 
 void SetupPage::MSetUseClick(QObject* sender) {
@@ -285,7 +289,7 @@ void SetupPage::ProbePorts() {
     FillPortList(outcome.usablePorts);
     savedPortIndex_ = outcome.savedIndex;
     refusedPorts_ = QString::fromStdString(
-        RefusedPortsText(outcome.refused, [this](int port) { return paths_[port & 3]; }));
+        RefusedPortsText(outcome.refused, [this](int port) { return paths_[ComIndex(port)]; }));
     MSetComm->show();
 }
 
@@ -299,7 +303,7 @@ PortChoice::Outcome SetupPage::FindUsablePorts() {
                          QStringLiteral("COM Error"));
         const PortChoice choice = Prompts().ChoosePorts(&session_.Window(), paths_, true);
         if (choice.outcome != PortChoice::Outcome::Mapped) return choice.outcome;
-        SavePortMap(choice.paths);
+        session_.ApplyPortMap(choice.paths);
         savedPortIndex_ = wanted;
         ProbePorts();
     }
@@ -329,18 +333,11 @@ void SetupPage::ShowModuleButtons(bool enabled) {
     MSetConfig->setEnabled(enabled);
 }
 
-void SetupPage::SavePortMap(const PortPaths& paths) {
-    session_.Settings().SavePortPaths(paths);
-    session_.Link().SetPortPaths(paths);
-    paths_ = paths;
-    ShowPortTip();
-}
-
 void SetupPage::MSetMapClick() {
     if (activating_ || session_.Bus().Busy()) return;
     const PortChoice choice = Prompts().ChoosePorts(&session_.Window(), paths_, false);
     if (choice.outcome != PortChoice::Outcome::Mapped) return;
-    SavePortMap(choice.paths);
+    session_.ApplyPortMap(choice.paths);
     // Probed again from the port in use, as at the first activation.
     savedPortIndex_ = portNumber_;
     activated_ = false;

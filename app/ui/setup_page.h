@@ -6,8 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "common/settings/settings_store.h"
 #include "common/ui/prompt.h"
-#include "common/ui/settings_store.h"
 
 class QCheckBox;
 class QComboBox;
@@ -89,7 +89,6 @@ class SetupPage : public QWidget {
     // the status says why nothing answers.
     void WorkWithoutModule(int port);
     void ShowModuleButtons(bool enabled);
-    void SavePortMap(const PortPaths& paths);
     QString OpenFailureText() const;
     void RunFind(bool full);
 

@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "app/ui/setup_page.h"
+#include "common/settings/settings_store.h"
 #include "common/ui/link_event.h"
-#include "common/ui/settings_store.h"
 #include "data/ui/graph_page.h"
 #include "data/ui/table_page.h"
 #include "link/core/comm_port.h"

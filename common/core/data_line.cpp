@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/core/scan_number.h"
+#include "link/core/protocol.h"
 
 namespace qx {
 namespace {
@@ -18,12 +19,6 @@ bool Literal(std::string_view text, std::size_t& pos, char c) {
 
 int Digit(char c) {
     return c >= '0' && c <= '9' ? c - '0' : -1;
-}
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 // Fixed-width decimal field of `width` digits at `pos`; -1 when a character is no digit.
@@ -45,7 +40,7 @@ bool ParseWritten(std::string_view s, DataLineFields& f) {
         s[6] != 'x' || s[9] != '\t') {
         return false;
     }
-    const int a1 = Hex(s[2]), a0 = Hex(s[3]), c1 = Hex(s[7]), c0 = Hex(s[8]);
+    const int a1 = HexDigit(s[2]), a0 = HexDigit(s[3]), c1 = HexDigit(s[7]), c0 = HexDigit(s[8]);
     if ((a1 | a0 | c1 | c0) < 0) return false;
     // Value: optional sign, digits, optionally a point and digits; at most 15 digits in all.
     std::size_t pos = 10;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "link/core/port_paths.h"
+
 namespace qx {
 namespace {
 
@@ -70,7 +72,7 @@ std::string SettingAddress(std::string_view stored, std::size_t length) {
 std::string SettingPortPath(std::string_view stored, int port) {
     const std::string_view path = Trimmed(stored);
     if (!path.empty()) return std::string(path);
-    return "/dev/ttyS" + std::to_string(port);
+    return DefaultComDevice(port);
 }
 
 }  // namespace qx

@@ -25,7 +25,7 @@ TPortMapDialog::TPortMapDialog(const PortPaths& current,
         this);
     layout->addWidget(intro);
     auto* grid = new QGridLayout;
-    for (int port = 0; port < 4; ++port) {
+    for (int port = 0; port < kComPorts; ++port) {
         const QString com = QStringLiteral("COM%1").arg(port + 1);
         auto* label = new QLabel(com + QLatin1Char(':'), this);
         auto* box = new QComboBox(this);

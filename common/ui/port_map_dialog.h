@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "link/core/comm_port.h"
+#include "link/core/port_paths.h"
 #include "link/core/serial_ports.h"
 
 class QComboBox;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "link/core/comm_port.h"
+#include "link/core/port_paths.h"
 
 class QWidget;
 

@@ -16,7 +16,7 @@ namespace qx::ctl {
 
 // The Setup page's saved values.
 struct SavedSetup {
-    PortPaths comPaths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
+    PortPaths comPaths = DefaultPortPaths();
     int port = 0;      // 0 = COM1
     int baudCode = 6;  // 3..8
     bool checksum = false;

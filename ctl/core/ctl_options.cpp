@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <set>
 
+#include "common/core/address_text.h"
+
 namespace qx::ctl {
 namespace {
 
@@ -26,9 +28,10 @@ std::optional<double> Seconds(const std::string& text) {
     return value;
 }
 
+// A decimal address or a hexadecimal one with "0x", as find prints it ("10 (0Ah)").
 std::optional<int> Address(const std::string& text) {
-    const auto value = WholeNumber(text);
-    if (!value || *value < 0 || *value > 254) return std::nullopt;
+    const auto value = AddressNumber(text, true);
+    if (!value || *value < 0 || *value > kMaxAddress) return std::nullopt;
     return static_cast<int>(*value);
 }
 

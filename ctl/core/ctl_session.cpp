@@ -1,22 +1,11 @@
 #include "ctl/core/ctl_session.h"
 
-#include <cctype>
-
 #include "common/core/regular_file.h"
+#include "link/core/port_paths.h"
 #include "link/core/termios_device.h"
 
 namespace qx::ctl {
 namespace {
-
-// "COM1".."COM4" in any case: 0..3; -1 for anything else.
-int ComIndex(const std::string& name) {
-    if (name.size() != 4) return -1;
-    std::string upper;
-    for (char c : name)
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upper.rfind("COM", 0) != 0 || upper[3] < '1' || upper[3] > '4') return -1;
-    return upper[3] - '1';
-}
 
 // A step of the waits: long enough not to spin, short enough that Ctrl+C answers at once.
 constexpr auto kStopLook = std::chrono::milliseconds(50);
@@ -28,8 +17,8 @@ constexpr auto kNoInstrumentGrace = std::chrono::seconds(1);
 
 LinkChoice ChooseLink(const CtlOptions& options, const SavedSetup& saved) {
     LinkChoice c;
-    c.name = options.port.value_or("COM" + std::to_string(saved.port + 1));
-    const int com = ComIndex(c.name);
+    c.name = options.port.value_or(ComName(saved.port));
+    const int com = ComNumber(c.name);
     if (com >= 0) {
         c.paths = saved.comPaths;
         c.portIndex = com;

@@ -99,11 +99,11 @@ int RunPorts(const CtlOptions& o, const CtlEnvironment& env) {
         *item += ",\"permission\":" + std::string(group ? "false" : "true") +
                  ",\"group\":" + (group && !group->empty() ? JsonString(*group) : "null") + "}";
     };
-    for (int i = 0; i < 4; ++i) {
-        const std::string& path = env.saved.comPaths[static_cast<std::size_t>(i)];
+    for (int i = 0; i < kComPorts; ++i) {
+        const std::string& path = env.saved.comPaths[ComIndex(i)];
         const bool present = ::access((env.root + path).c_str(), F_OK) == 0;
-        std::string line = "COM" + std::to_string(i + 1) + "  " + path;
-        std::string item = std::string(i ? "," : "") + "{\"name\":\"COM" + std::to_string(i + 1) +
+        std::string line = ComName(i) + "  " + path;
+        std::string item = std::string(i ? "," : "") + "{\"name\":\"" + ComName(i) +
                            "\",\"device\":" + JsonString(path) +
                            ",\"present\":" + (present ? "true" : "false");
         if (present) {

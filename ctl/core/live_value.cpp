@@ -20,11 +20,6 @@ bool HasValue(const StationRecord& s) {
     return std::fabs(s.value) < kNoValue;  // NaN fails as well
 }
 
-// The limit flag of a data line: the value at or beyond an instrument's bound.
-int LimitFlag(double value) {
-    return value >= 9999.0 ? 1 : value <= -9999.0 ? 2 : 0;
-}
-
 std::string Number(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.10g", value);

@@ -15,6 +15,7 @@
 
 #include "data/core/queue_download.h"
 #include "data/core/table_cells.h"
+#include "link/core/string_format.h"
 #include "measure/core/catalogue.h"
 #include "measure/core/text_format.h"
 
@@ -202,12 +203,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string CountText(const char* format, int n) {
-    char buffer[300];
-    std::snprintf(buffer, sizeof buffer, format, n);
-    return buffer;
-}
-
 CsvExportResult Failed(std::string error) {
     CsvExportResult result;
     result.status = CsvExportResult::Status::Failed;
@@ -305,7 +300,7 @@ CsvExportResult ExportCsv(const std::string& path, std::span<const DataRecord> r
     }
     if (!result.Written() || !ok) std::filesystem::remove(tempPath, ec);
     if (report) {
-        progress.AddLine(CountText("Celkem %i  záznamů ", n), n);
+        progress.AddLine(Format("Celkem %i  záznamů ", n), n);
         progress.Finish(false);
     }
     if (result.Written() && !ok) return Failed(WriteErrorText(path));

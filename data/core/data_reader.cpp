@@ -11,6 +11,7 @@
 
 #include "common/core/data_line.h"
 #include "data/core/line_source.h"
+#include "link/core/string_format.h"
 #include "measure/core/text_format.h"
 
 namespace qx {
@@ -32,12 +33,6 @@ void AdviseLargePages(void* data, std::size_t bytes) {
 
 int ProgressStep(long long lines) {
     return lines > 1000 ? 100 : lines > 200 ? 50 : 10;
-}
-
-std::string Printf(const char* format, int n) {
-    char buffer[300];
-    std::snprintf(buffer, sizeof buffer, format, n);
-    return buffer;
 }
 
 DataRecord MakeRecord(const DataLineFields& f) {
@@ -84,7 +79,7 @@ int ReadLines(LineSource& source, int lines, RecordList& list, Progress& progres
                 list.records.clear();
                 return i;
             }
-            progress.AddLine(Printf(" %i  záznamů", i + 1), i);
+            progress.AddLine(Format(" %i  záznamů", i + 1), i);
         }
     }
     return lines;
@@ -115,7 +110,7 @@ ReadOutcome ReadDataFile(RecordList& list, Progress& progress, std::size_t block
     }
     progress.Open("Čtení dat ze souboru", lines);
     outcome.linesReached = ReadLines(source, lines, list, progress, outcome);
-    progress.AddLine(Printf("Celkem %i  záznamů ", outcome.linesReached), outcome.linesReached);
+    progress.AddLine(Format("Celkem %i  záznamů ", outcome.linesReached), outcome.linesReached);
     progress.Pause(1500);
     return outcome;
 }
@@ -125,7 +120,7 @@ std::string ReadOpenErrorText(std::string_view fileName) {
 }
 
 std::string OutOfSequenceText(int count) {
-    return Printf(
+    return Format(
         "Bylo zjištěno  %i  hodnot mimo časovou posloupnost.\nTyto hodnoty budou v tabulce a grafu "
         "ignorovány.",
         count);

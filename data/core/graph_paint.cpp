@@ -37,7 +37,7 @@ struct Scale {
     double windowStart, valueBottom, kx, ky;
     int X(double t) const { return Pixel(a.left + (t - windowStart) * kx); }
     int Y(double v) const {
-        if (std::fabs(v) >= 9999.0) return v > 0 ? a.top : a.bottom;
+        if (std::fabs(v) >= kOverload) return v > 0 ? a.top : a.bottom;
         return Pixel(a.bottom - (v - valueBottom) * ky);
     }
 };
@@ -159,7 +159,7 @@ struct Statistics {
     double low = 1e10, high = -1e10, sum = 0.0;
     int n = 0;
     void Add(double v) {
-        if (!(std::fabs(v) < 9999.0)) return;
+        if (!(std::fabs(v) < kOverload)) return;
         low = std::min(low, v);
         high = std::max(high, v);
         sum += v;
@@ -226,7 +226,7 @@ void WalkPoints(DisplayList& list, DisplayList& markers, const GraphState& s,
             minY = std::min(minY, p.y);
             maxY = std::max(maxY, p.y);
         }
-        const bool overload = std::fabs(v) >= 9999.0;
+        const bool overload = std::fabs(v) >= kOverload;
         if ((overload || single) && !same) {
             if (overload && v >= 0 && !topDrawn) Square(markers, p, colors::kBlue);
             if (overload && !(v >= 0) && !bottomDrawn) Square(markers, p, colors::kRed);
@@ -237,7 +237,7 @@ void WalkPoints(DisplayList& list, DisplayList& markers, const GraphState& s,
                               r.limit != 0 ? colors::kRed : colors::kBlue});
             }
         }
-        if (std::fabs(v) < 9999.0) {
+        if (std::fabs(v) < kOverload) {
             low = std::min(low, v);
             high = std::max(high, v);
             sum += v;

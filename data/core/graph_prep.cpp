@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "measure/core/text_format.h"
+
 namespace qx {
 namespace {
 
@@ -10,7 +12,6 @@ constexpr double kTimeSteps[] = {
     1,       1,       2,        5,        10,       30,        60,        120,    300,    600,
     1800,    3600,    10800,    21600,    43200,    86400,     172800,    432000, 864000, 1728000,
     4320000, 8640000, 17280000, 43200000, 86400000, 172800000, 432000000, 0};
-constexpr double kOverload = 9999.0;
 // Stamps and values carry decimal fractions that binary doubles hold only nearly; a quotient
 // that misses a whole number by this much is taken as that whole number.
 constexpr double kSlack = 1e-9;

@@ -6,16 +6,11 @@
 #include "common/core/data_line.h"
 #include "data/core/queue_record.h"
 #include "link/core/protocol.h"
+#include "link/core/string_format.h"
 #include "measure/core/text_format.h"
 
 namespace qx {
 namespace {
-
-std::string Count(const char* format, int n) {
-    char buffer[300];
-    std::snprintf(buffer, sizeof buffer, format, n);
-    return buffer;
-}
 
 // Per quantity slot (the high nibble of the configuration byte): the last stamp written and the
 // duplicate mark, the tenths given to a second record within the same second.
@@ -90,7 +85,7 @@ void RecordLoop(const Exchange& exchange, int address, DataFileWriter& file, Pro
                 result.cancelled = true;
                 return;
             }
-            progress.AddLine(Count("%i záznamů", result.requests), result.requests);
+            progress.AddLine(Format("%i záznamů", result.requests), result.requests);
         }
     }
 }
@@ -112,7 +107,7 @@ DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWrit
         RecordLoop(exchange, address, file, progress, result);
     }
     file.Close();
-    progress.AddLine(Count("Celkem %i  záznamů ", result.requests), result.requests);
+    progress.AddLine(Format("Celkem %i  záznamů ", result.requests), result.requests);
     // Only acknowledged records leave the queue: what "Storno" left unread is still there.
     if (result.cancelled) progress.AddLine(CancelledText(result.written), -1);
     progress.Finish(true);
@@ -120,7 +115,7 @@ DownloadResult DownloadQueue(const Exchange& exchange, int address, DataFileWrit
 }
 
 std::string CancelledText(int written) {
-    return Count("Zapsáno %i záznamů, zbytek zůstává v modulu", written);
+    return Format("Zapsáno %i záznamů, zbytek zůstává v modulu", written);
 }
 
 std::string CreateErrorText(std::string_view fileName) {

@@ -15,7 +15,7 @@ const char* TableHeader(int column) {
 }
 
 const char* LimitText(const DataRecord& record) {
-    if (std::fabs(record.value) >= 9999.0) return record.value > 0 ? "High" : "Low";
+    if (std::fabs(record.value) >= kOverload) return record.value > 0 ? "High" : "Low";
     return record.limit == 1 ? "High" : record.limit == 2 ? "Low" : "";
 }
 

@@ -3,15 +3,9 @@
 #include <cstdio>
 #include <string>
 
-namespace qx {
-namespace {
-std::string Count(const char* format, int n) {
-    char buffer[300];
-    std::snprintf(buffer, sizeof buffer, format, n);
-    return buffer;
-}
-}  // namespace
+#include "link/core/string_format.h"
 
+namespace qx {
 TableFillOutcome TableFill(RecordList& list, int quantity, Progress& progress) {
     TableFillOutcome outcome;
     const int total = list.Count();
@@ -39,12 +33,12 @@ TableFillOutcome TableFill(RecordList& list, int quantity, Progress& progress) {
             list.records.clear();
             break;
         }
-        progress.AddLine(Count(" %i  záznamů", n), n);
+        progress.AddLine(Format(" %i  záznamů", n), n);
     }
     if (outcome.cancelled) outcome.shown = ShownRecords{};
     outcome.shown.quantity = quantity & 7;
     outcome.rows = n;
-    progress.AddLine(Count("Celkem %i  záznamů ", n), total);
+    progress.AddLine(Format("Celkem %i  záznamů ", n), total);
     progress.Pause(1500);
     progress.Finish(false);
     return outcome;

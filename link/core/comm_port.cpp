@@ -18,7 +18,6 @@ namespace qx {
 
 namespace {
 
-constexpr int kBaudTable[10] = {1200, 1200, 1200, 1200, 2400, 4800, 9600, 19200, 38400, 1200};
 constexpr const char* kOperationNames[] = {"???",    "Open()",    "Close()",  "Receive()",
                                            "Send()", "SetPort()", "SetTout()"};
 constexpr const char* kCodeTexts[] = {
@@ -34,21 +33,12 @@ bool IsReplyStart(int c) {
     return c == '!' || c == '?' || c == '>';
 }
 
-// Baud codes and port indices arrive from settings and the module; keep them in range.
-int NormalBaudCode(int code) {
-    return ((code % 10) + 10) % 10;
-}
-
 // Waits that hand the processor to the other thread between tests of a flag.
 void YieldBriefly() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace
-
-int BitRate(int baudCode) {
-    return kBaudTable[NormalBaudCode(baudCode)];
-}
 
 TCommPort::TCommPort(PortPaths paths, DeviceFactory factory)
     : factory_(std::move(factory)), paths_(std::move(paths)) {
@@ -83,7 +73,7 @@ int TCommPort::Open(int portIndex, int baudCode, bool checksum, NotificationSink
     ResetStations();
     baudCode_ = NormalBaudCode(baudCode);
 
-    std::string path = PortPathsCopy()[portIndex & 3];
+    std::string path = PortPathsCopy()[ComIndex(portIndex)];
     {
         std::lock_guard lock(pathsMutex_);
         devicePath_ = path;

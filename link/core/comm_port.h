@@ -12,19 +12,15 @@
 #include <string>
 #include <thread>
 
+#include "link/core/baud_rate.h"
 #include "link/core/bus.h"
+#include "link/core/link_result.h"
 #include "link/core/notification_sink.h"
+#include "link/core/port_paths.h"
 #include "link/core/serial_device.h"
 #include "link/core/station.h"
 
 namespace qx {
-
-// Result codes of the link's operations.
-constexpr int kOk = 0;
-constexpr int kTimeoutError = -1;
-constexpr int kChecksumError = -2;
-constexpr int kApiError = -3;
-constexpr int kPortNotAvailable = -4;
 
 // Current operation numbers, named by StrError.
 enum Operation { kOpNone = 0, kOpOpen, kOpClose, kOpReceive, kOpSend, kOpSetPort, kOpSetTout };
@@ -34,10 +30,6 @@ constexpr int kReplyGapMs = 70;     // silence that ends a reply
 constexpr int kSendAttempts = 3;    // attempts of one exchange
 constexpr int kCyclePauseMs = 100;  // the poller's rest after a complete visit
 
-// Bit rate for a baud code 0..9 (codes 3..8 are the module's own).
-int BitRate(int baudCode);
-
-using PortPaths = std::array<std::string, 4>;  // device paths of COM1..COM4
 using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
 
 class TCommPort final : public PollerPause {

@@ -11,19 +11,11 @@
 #include <string>
 
 #include "link/core/station.h"
+#include "link/core/string_format.h"
 
 namespace qx {
 
 namespace {
-
-// printf into a std::string; requests are short, so one fixed buffer is enough.
-template <typename... Args>
-std::string Format(const char* fmt, Args... args) {
-    char buf[64];
-    int n = std::snprintf(buf, sizeof buf, fmt, args...);
-    if (n < 0) return {};
-    return std::string(buf, static_cast<std::size_t>(n) < sizeof buf ? n : sizeof buf - 1);
-}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';

@@ -127,11 +127,10 @@ FirstPortMap FirstStartPortMap(
         taken.push_back(device);
         map.paths[static_cast<std::size_t>(map.found++)] = entry.path;
     }
-    auto defaultOf = [](int port) { return "/dev/ttyS" + std::to_string(port); };
     for (int port = map.found; port < static_cast<int>(map.paths.size()); ++port) {
-        std::string path = defaultOf(port);
-        for (int other = 0; isTaken(deviceOf(path)) && other < 4; ++other)
-            path = defaultOf(other);
+        std::string path = DefaultComDevice(port);
+        for (int other = 0; isTaken(deviceOf(path)) && other < kComPorts; ++other)
+            path = DefaultComDevice(other);
         taken.push_back(deviceOf(path));
         map.paths[static_cast<std::size_t>(port)] = path;
     }

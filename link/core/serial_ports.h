@@ -5,11 +5,12 @@
 // from sysfs (manufacturer, product, serial number, VID:PID), so the user can tell two adapters
 // apart.
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "link/core/port_paths.h"
 
 namespace qx {
 
@@ -35,8 +36,8 @@ std::string DeviceBehind(const std::string& path);
 
 // COM1..COM4 as the first start maps them, before the user has stored a mapping.
 struct FirstPortMap {
-    std::array<std::string, 4> paths;  // device paths of COM1..COM4
-    int found = 0;                     // COM1..COM(found) stand for devices that are present
+    PortPaths paths;  // device paths of COM1..COM4
+    int found = 0;    // COM1..COM(found) stand for devices that are present
 };
 
 // The devices `present` (in ListSerialPorts' order) become COM1, COM2, ...; a device listed under

@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "link/core/comm_port.h"
+#include "link/core/baud_rate.h"
+#include "link/core/link_result.h"
 #include "link/core/pause_lease.h"
 #include "link/core/protocol.h"
 

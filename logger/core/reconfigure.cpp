@@ -2,9 +2,8 @@
 
 #include <cstring>
 
-#include "link/core/comm_port.h"
+#include "link/core/link_result.h"
 #include "link/core/protocol.h"
-#include "logger/core/schedule_file.h"
 
 namespace qx {
 
@@ -29,17 +28,6 @@ TransactionResult Reconfigure(const Exchange& exchange, const ReconfigureRequest
             .c_str(),
         reply);
     return result;
-}
-
-std::string ClampAddressText(std::string_view text) {
-    const int value = AddressValue(text);
-    if (value > 254) return "254";
-    if (value < 0) return "0";
-    return std::string(text);
-}
-
-int AddressValue(std::string_view text) {
-    return LeadingInt(text);
 }
 
 }  // namespace qx

@@ -23,11 +23,4 @@ struct ReconfigureRequest {
 // poller or show anything: the caller does both.
 TransactionResult Reconfigure(const Exchange& exchange, const ReconfigureRequest& request);
 
-// The dialog's address check: a text whose number is above 254 becomes "254", below 0 "0";
-// any other text is left as it is (a text that is no number is sent as address 0).
-std::string ClampAddressText(std::string_view text);
-
-// The decimal number of an address text; 0 when it is no number.
-int AddressValue(std::string_view text);
-
 }  // namespace qx

@@ -2,22 +2,13 @@
 
 #include <cstdio>
 
+#include "common/core/address_text.h"
 #include "link/core/protocol.h"
+#include "link/core/string_format.h"
 #include "logger/core/limit_field.h"
 #include "logger/core/schedule_file.h"
 
 namespace qx {
-namespace {
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char buf[300];
-    std::snprintf(buf, sizeof buf, format, args...);
-    return buf;
-}
-
-}  // namespace
-
 int RewriteByte(const Schedule& schedule) {
     return schedule.rewrite ? 0x80 : 0x00;
 }
@@ -115,7 +106,8 @@ std::string ValidateSchedule(const Schedule& schedule, const ConfigEncoder& enco
 
 int AddressFromText(std::string_view text) {
     if (!text.empty() && text[0] == '(') text.remove_prefix(1);
-    return LeadingInt(text);
+    // Not held to 0..254: the schedule sends to the address as typed.
+    return static_cast<int>(AddressNumber(text).value_or(0));
 }
 
 }  // namespace qx

@@ -35,7 +35,8 @@ std::string ExpectedEnableReply(int addr, const Schedule& schedule);
 // The message names the index as the page shows it (1..8) and the field.
 std::string ValidateSchedule(const Schedule& schedule, const ConfigEncoder& encode);
 
-// The bus address in an address text: a leading "(" is skipped, text that is no number gives 0.
+// The schedule's reading of the Setup page's address text: a leading "(" is skipped, text that
+// is no number gives 0, and the number is not held to 0..254 as the Setup page holds it.
 int AddressFromText(std::string_view text);
 
 }  // namespace qx

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <utility>
 
-#include "link/core/comm_port.h"
+#include "link/core/link_result.h"
 #include "link/core/protocol.h"
+#include "link/core/string_format.h"
 #include "logger/core/clock_compare.h"
 #include "logger/core/shed_log.h"
 #include "logger/core/shed_readback.h"
@@ -17,13 +18,6 @@ constexpr const char* kSendCaption = "TMForm::MShedSendClick()";
 constexpr const char* kCheckCaption = "TMForm::MShedCheckClick()";
 constexpr const char* kClearCaption = "TMForm::MShedClearClick()";
 constexpr const char* kMark = "  -->  CHYBA !";
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char buf[300];
-    std::snprintf(buf, sizeof buf, format, args...);
-    return buf;
-}
 
 // The first n characters of the reply equal those of the expected reply; a shorter reply differs.
 bool Matches(const std::string& reply, const std::string& expected, std::size_t n) {

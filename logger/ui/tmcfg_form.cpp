@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/core/address_text.h"
 #include "common/ui/control_color.h"
 #include "common/ui/prompt.h"
 #include "link/core/comm_port.h"
@@ -98,8 +99,9 @@ void TMCfgForm::BuildControls() {
 }
 
 void TMCfgForm::MSendClick() {
-    MAddress->setText(QString::fromStdString(ClampAddressText(MAddress->text().toStdString())));
-    MNewaddr->setText(QString::fromStdString(ClampAddressText(MNewaddr->text().toStdString())));
+    // The Setup page's reading: out-of-range numbers are held to 0..254, other text stays.
+    MAddress->setText(QString::fromStdString(ReadAddress(MAddress->text().toStdString()).text));
+    MNewaddr->setText(QString::fromStdString(ReadAddress(MNewaddr->text().toStdString()).text));
     accept();
 }
 
@@ -108,9 +110,9 @@ void TMCfgForm::MCancelClick() {
 }
 
 ReconfigureRequest TMCfgForm::Request() const {
-    return ReconfigureRequest{AddressValue(MAddress->text().toStdString()),
-                              AddressValue(MNewaddr->text().toStdString()), MBaud->currentIndex(),
-                              MCsum->isChecked()};
+    return ReconfigureRequest{ReadAddress(MAddress->text().toStdString()).value,
+                              ReadAddress(MNewaddr->text().toStdString()).value,
+                              MBaud->currentIndex(), MCsum->isChecked()};
 }
 
 void TMCfgForm::MSetConfigClick(TCommPort& link, BusBusy& busy, bool checksum, int baudItem) {

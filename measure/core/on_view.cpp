@@ -64,9 +64,9 @@ double BarFullScale(int quantity, int range) {
 int BarEnd(double value, int quantity, int range, int panelWidth) {
     double m = std::fabs(value);
     double full = BarFullScale(quantity, range);
-    if (value >= OnlineStats::kOverload) m = full;
+    if (value >= kOverload) m = full;
     // No value (NaN included) and negative overloads leave the bar empty.
-    if (!(value < kNoValue) || value <= -OnlineStats::kOverload) m = 0;
+    if (!(value < kNoValue) || value <= -kOverload) m = 0;
     if (full == 0) {
         if (m < 4 && quantity == kResistance) {
             full = 4;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "link/core/station.h"
+#include "measure/core/text_format.h"
 
 namespace qx {
 

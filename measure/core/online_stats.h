@@ -9,9 +9,6 @@ namespace qx {
 class OnlineStats {
   public:
     static constexpr int kHistory = 10;
-    // Values of this magnitude and more are overloads: they enter the history (and show as
-    // "OL  "/"LLLL") but never the minimum, maximum or average.
-    static constexpr double kOverload = 9999.0;
 
     OnlineStats() { Reset(); }
 

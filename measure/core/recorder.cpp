@@ -36,7 +36,7 @@ Recorder::Step Recorder::WriteRecord(int address, int tenths, const StationRecor
         tenth = tenths % 10;
         lastWritten = tenths;
     }
-    const char limit = station.value >= 9999.0 ? '1' : station.value <= -9999.0 ? '2' : '0';
+    const char limit = static_cast<char>('0' + LimitFlag(station.value));
     char text[kTextBufferSize];
     ValueText(text, station.value, station.sign, -1, -1, -1);
     ReplaceChar(text, '.', ',');

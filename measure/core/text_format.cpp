@@ -56,7 +56,7 @@ char* ValueText(char* buf, double value, int showSign, int quantity, int rangeHi
         std::strcpy(buf, "(?)");
         return buf;
     }
-    const double overload = quantity == -1 ? 100000.0 : 9999.0;
+    const double overload = quantity == -1 ? 100000.0 : kOverload;
     if (a == overload) {
         std::strcpy(buf, value >= 0 ? "OL  " : "LLLL");
         return buf;

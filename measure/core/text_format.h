@@ -19,6 +19,15 @@ constexpr std::size_t kLineBufferSize = kLineKept + 1;  // ReadLine's buffer, te
 constexpr double kFirstStamp = 86400.0;
 constexpr double kLastStamp = 946684800.0;  // day 10957: the first day DateText no longer shows
 
+// An instrument's bound: a value of this magnitude or more is an overload, shown "OL  " / "LLLL",
+// flagged in data lines and left out of statistics and scales.
+constexpr double kOverload = 9999.0;
+
+// The limit flag of a data line: 1 at or above the upper bound, 2 at or below the lower, else 0.
+constexpr int LimitFlag(double value) {
+    return value >= kOverload ? 1 : value <= -kOverload ? 2 : 0;
+}
+
 // A measured value as shown and written. `showSign` non-zero puts "+" before non-negative
 // numbers; `quantity` is a quantity code or -1; `rangeHint` a range code or -1 (caps the
 // decimals); `unit` a quantity code whose unit is appended after two blanks, or -1.

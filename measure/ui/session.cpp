@@ -2,8 +2,9 @@
 
 #include <QWidget>
 
-#include "common/ui/settings_store.h"
+#include "common/settings/settings_store.h"
 #include "common/ui/tminfo_form.h"
+#include "link/core/comm_port.h"
 
 namespace qx {
 
@@ -16,6 +17,12 @@ void Session::OpenSettings(const std::function<FirstPortMap()>& firstStart) {
     settings_ = std::make_unique<SettingsStore>();
     if (firstStart) settings_->MapPortsOnFirstStart(firstStart);
     settings_->WriteDefaults();
+}
+
+void Session::ApplyPortMap(const PortPaths& paths) {
+    settings_->SavePortPaths(paths);
+    link_.SetPortPaths(paths);
+    emit PortMapChanged(paths);
 }
 
 void Session::Message(const QString& text, const QString& caption) {

@@ -18,6 +18,7 @@
 #include "common/ui/posting_sink.h"
 #include "common/ui/prompt.h"
 #include "link/core/bus_busy.h"
+#include "link/core/port_paths.h"
 #include "link/core/serial_ports.h"
 #include "measure/core/models_in_use.h"
 
@@ -54,6 +55,9 @@ class Session : public QObject {
     // no COM mapping stored yet, `firstStart` gives the one to store.
     void OpenSettings(const std::function<FirstPortMap()>& firstStart = {});
     SettingsStore& Settings() { return *settings_; }
+    // The COM mapping the user chose: stored in the settings, given to the link for its next
+    // opening and announced to the pages that show it (PortMapChanged).
+    void ApplyPortMap(const PortPaths& paths);
 
     // Dialogs over the main window, through the prompt seam.
     void Message(const QString& text, const QString& caption);
@@ -91,6 +95,8 @@ class Session : public QObject {
     void ConfigKnown(int address);
     // The Setup page applied (or probed) the settings: the selected address may be new.
     void SettingsApplied();
+    // A new COM mapping has been applied.
+    void PortMapChanged(const PortPaths& paths);
     // The window caption: a file name, or the program banner when empty.
     void CaptionRequested(const QString& text);
     void StatusMessage(const QString& text, int timeoutMs);

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <set>
 
-#include "app/core/address_text.h"
 #include "app/core/command_line.h"
 #include "app/core/port_probe.h"
+#include "common/core/address_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace qx {

@@ -25,9 +25,9 @@
 #include <thread>
 
 #include "app/ui/qt_translation.h"
+#include "common/settings/settings_store.h"
 #include "common/ui/control_color.h"
 #include "common/ui/dialog_prompt.h"
-#include "common/ui/settings_store.h"
 #include "common/ui/tminfo_form.h"
 #include "data/ui/data_view.h"
 #include "data/ui/graph_page.h"

@@ -29,6 +29,14 @@ TEST(CtlOptions, ReadsCommandsOptionsAndTheirErrors) {
         {{"watch", "--addr", "254", "--count", "5", "--duration", "1.5", "--json"}, ""},
         {{"identify", "--addr", "-1"},
          "invalid value '-1' for --addr: '-1' is not an address 0..254 or a range such as 20-23"},
+        {{"identify", "--addr", "0xFF"},
+         "invalid value '0xFF' for --addr: '0xFF' is not an address 0..254 or a range such as "
+         "20-23"},
+        {{"identify", "--addr", "0x"},
+         "invalid value '0x' for --addr: '0x' is not an address 0..254 or a range such as 20-23"},
+        {{"identify", "--new-addr", "0x0g"}, "invalid value '0x0g' for --new-addr"},
+        {{"identify", "--addr", "0x0A"}, ""},
+        {{"watch", "--addr", "0x0a-0X0C,13"}, ""},
         {{"identify", "--baud", "14400"}, "invalid value '14400' for --baud"},
         {{"identify", "--csum", "true"},
          "invalid value 'true' for --csum: use on, off, 1, 0, yes or no"},
@@ -59,6 +67,9 @@ TEST(CtlOptions, ReadsCommandsOptionsAndTheirErrors) {
     EXPECT_EQ(b.count, 5);
     EXPECT_EQ(b.duration, 1.5);
     EXPECT_EQ(b.format, "json");
+    EXPECT_EQ(ParseCommandLine(cases[6].args).options.address, 10);
+    EXPECT_EQ(ParseCommandLine(cases[7].args).options.addresses,
+              (std::vector<int>{10, 11, 12, 13}));
 }
 
 TEST(LiveValue, TextCsvAndJsonOfAValue) {

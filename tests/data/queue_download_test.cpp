@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "data/core/queue_record.h"
-#include "link/core/comm_port.h"
+#include "link/core/link_result.h"
 #include "link/core/protocol.h"
 #include "tests/support/fake_progress.h"
 #include "tests/support/file_size_limit.h"

@@ -20,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "common/core/address_text.h"
 #include "common/core/data_line.h"
 #include "data/core/queue_record.h"
 #include "data/core/table_cells.h"
@@ -230,8 +231,8 @@ const Decoder kDecoders[] = {
     {"leading_int", "field -> value", [](const Row& r) -> Outputs { return {LeadingInt(r.S(0))}; }},
     {"address_clamp", "text -> shown value",
      [](const Row& r) -> Outputs {
-         const std::string shown = ClampAddressText(r.S(0));
-         return {shown, AddressValue(shown)};
+         const AddressInput input = ReadAddress(r.S(0));
+         return {input.text, ReadAddress(input.text).value};
      }},
     {"port_error_text", "code operation -> text",
      [](const Row& r) -> Outputs { return {TCommPort::StrError(r.I(0), r.I(1))}; }},

@@ -93,6 +93,7 @@ TEST(ShedRequests, AddressText) {
     EXPECT_EQ(AddressFromText("(12"), 12);
     EXPECT_EQ(AddressFromText("12"), 12);
     EXPECT_EQ(AddressFromText("(x"), 0);
+    EXPECT_EQ(AddressFromText("(300"), 300);  // not held to 0..254 as the Setup page holds it
     EXPECT_EQ(AddressFromText(""), 0);
 }
 

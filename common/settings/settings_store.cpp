@@ -1,4 +1,4 @@
-#include "common/ui/settings_store.h"
+#include "common/settings/settings_store.h"
 
 #include <cstdlib>
 #include <string>
@@ -29,15 +29,15 @@ QString SettingsStore::PortKey(int port) const {
 }
 
 QString SettingsStore::ComKey(int port) {
-    return QStringLiteral("COM%1").arg(port + 1);
+    return QString::fromStdString(ComName(port));
 }
 
 QString SettingsStore::DefaultDevice(int port) {
-    return QStringLiteral("/dev/ttyS%1").arg(port);
+    return QString::fromStdString(DefaultComDevice(port));
 }
 
 bool SettingsStore::MapPortsOnFirstStart(const std::function<FirstPortMap()>& firstStart) {
-    for (int port = 0; port < 4; ++port) {
+    for (int port = 0; port < kComPorts; ++port) {
         if (settings_.contains(PortKey(port))) return false;
     }
     const FirstPortMap map = firstStart();
@@ -54,7 +54,7 @@ void SettingsStore::WriteDefaults() {
     if (!settings_.contains(SetupKey(kAddress)))
         settings_.setValue(SetupKey(kAddress), kDefaults.address);
     if (!settings_.contains(SetupKey(kCsum))) settings_.setValue(SetupKey(kCsum), kDefaults.csum);
-    for (int port = 0; port < 4; ++port) {
+    for (int port = 0; port < kComPorts; ++port) {
         if (!settings_.contains(PortKey(port)))
             settings_.setValue(PortKey(port), DefaultDevice(port));
     }
@@ -98,8 +98,8 @@ int SettingsStore::SaveSetup(const SetupValues& values) {
 
 PortPaths SettingsStore::LoadPortPaths() {
     PortPaths paths;
-    for (int port = 0; port < 4; ++port) {
-        paths[port] = SettingPortPath(Text(settings_.value(PortKey(port))), port);
+    for (int port = 0; port < kComPorts; ++port) {
+        paths[ComIndex(port)] = SettingPortPath(Text(settings_.value(PortKey(port))), port);
     }
     return paths;
 }
@@ -142,8 +142,8 @@ void SettingsStore::SaveWindowSize(const WindowSize& window, const QSize& defaul
 }
 
 void SettingsStore::SavePortPaths(const PortPaths& paths) {
-    for (int port = 0; port < 4; ++port)
-        settings_.setValue(PortKey(port), QString::fromStdString(paths[port]));
+    for (int port = 0; port < kComPorts; ++port)
+        settings_.setValue(PortKey(port), QString::fromStdString(paths[ComIndex(port)]));
     settings_.sync();
 }
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-#include "link/core/comm_port.h"
+#include "link/core/port_paths.h"
 #include "link/core/serial_ports.h"
 
 namespace qx {
