@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/address_text.h"
+#include "common/core/address_text.h"
 #include "common/core/setting_values.h"
 
 namespace {
