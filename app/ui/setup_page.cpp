@@ -27,8 +27,6 @@ namespace {
 
 constexpr int kBaudCodeOffset = 3;  // baud code = item index + 3
 
-const QString kWithoutModuleCaption = QStringLiteral("  Status:    bez modulu: port není připojen");
-
 template <typename W>
 W* Named(W* widget, const char* name, const QString& hint = {}) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -266,16 +264,6 @@ int SetupPage::SelectedAddress() const {
     return session_.SelectedAddress();
 }
 
-void SetupPage::UpdateStatus(int address) {
-    if (withoutModule_) {
-        MSetStatus->setText(kWithoutModuleCaption);
-        return;
-    }
-    if (address < 0 || address != SelectedAddress()) return;
-    const StationStatus status = StationStatusOf(session_.Link().Station(address));
-    ShowStatusCaption(QString::fromStdString(SetupStatusCaption(status)));
-}
-
 void SetupPage::ProbePorts() {
     MSetComm->hide();
     const ProbeOutcome outcome = qx::ProbePorts(savedPortIndex_, [this](int port) {
@@ -308,29 +296,6 @@ PortChoice::Outcome SetupPage::FindUsablePorts() {
         ProbePorts();
     }
     return PortChoice::Outcome::Mapped;
-}
-
-void SetupPage::WorkWithoutModule(int port) {
-    withoutModule_ = true;
-    session_.Link().Close();
-    FillPortList({0, 1, 2, 3});
-    portNumber_ = std::clamp(port, 0, kComPorts - 1);
-    savedPortIndex_ = portNumber_;
-    MSetComm->setCurrentIndex(portNumber_);
-    SetControlColor(MSetComm, kRed);
-    session_.SetBusAvailable(false);
-    ShowModuleButtons(false);
-    MSetStatus->setText(kWithoutModuleCaption);
-    MSetStatus->setToolTip(
-        QStringLiteral("Bez připojení k QX: soubory hodnot lze otevřít a exportovat. Port lze "
-                       "přiřadit tlačítkem „…“ vedle seznamu portů, nebo zvolit a použít "
-                       "tlačítkem „Nastav“."));
-}
-
-// The module's own settings can be found or changed only through an open port.
-void SetupPage::ShowModuleButtons(bool enabled) {
-    MSetFind->setEnabled(enabled);
-    MSetConfig->setEnabled(enabled);
 }
 
 void SetupPage::MSetMapClick() {
@@ -382,40 +347,6 @@ void SetupPage::FormActivate() {
     running_ = true;
     session_.SetCaption(QString());
     activating_ = false;
-}
-
-void SetupPage::ShowStatusCaption(const QString& caption) {
-    // A notification of the link closed before still arrives; it does not speak for a module.
-    if (withoutModule_) {
-        MSetStatus->setText(kWithoutModuleCaption);
-        return;
-    }
-    lostDevice_.clear();
-    MSetStatus->setText(caption);
-    ShowDeviceInUse();
-}
-
-// The device in use, whichever of COM1..COM4 stands for it.
-void SetupPage::ShowDeviceInUse() {
-    const std::string device = session_.Link().DevicePath();
-    MSetStatus->setToolTip(device.empty()
-                               ? QString()
-                               : QStringLiteral("%1 = %2").arg(SettingsStore::ComKey(portNumber_),
-                                                               QString::fromStdString(device)));
-}
-
-void SetupPage::ShowLostPort(const std::string& device) {
-    if (withoutModule_) return;
-    lostDevice_ = device;
-    const QFontMetrics metrics(MSetStatus->font());
-    const TextWidth width = [&metrics](std::string_view text, const Font&) {
-        return metrics.horizontalAdvance(
-            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    };
-    // The frame and a character's room of slack, so that nothing is cut at the panel's edge.
-    const int room = MSetStatus->contentsRect().width() - metrics.averageCharWidth();
-    MSetStatus->setText(QString::fromStdString(LostPortCaption(device, room, Font{}, width)));
-    MSetStatus->setToolTip(QString::fromStdString(LostPortCaption(device)));
 }
 
 void SetupPage::MSetFindClick() {

@@ -17,7 +17,6 @@
 #include "link/core/comm_port_find_link.h"
 #include "link/core/pause_lease.h"
 #include "logger/core/module_find.h"
-#include "link/core/port_holder.h"
 #include "measure/core/online_model.h"
 #include "measure/core/recorder.h"
 #include "measure/core/station_status.h"
@@ -26,90 +25,6 @@ namespace qx::ctl {
 namespace {
 
 using Clock = CtlSession::Clock;
-
-std::string OpenErrorText(SerialDevice::OpenError why, const std::string& device) {
-    switch (why) {
-        case SerialDevice::OpenError::NotFound:
-            return "the device does not exist (is the adapter plugged in?)";
-        case SerialDevice::OpenError::Busy: {
-            const auto holder = FindPortHolder(device);
-            return "another program uses the port" +
-                   (holder ? " (" + PortHolderText(*holder) + ")" : std::string());
-        }
-        case SerialDevice::OpenError::Permission:
-            return "permission denied: add the user to the dialout group "
-                   "(sudo usermod -aG dialout $USER) and log in again";
-        default:
-            return "the port cannot be opened or set up";
-    }
-}
-
-// The identification, reported as a failure when it does not come.
-int Identify(const CtlOptions& o, const CtlEnvironment& env, CtlSession& s, StationRecord* st) {
-    const int address = s.Choice().address;
-    switch (s.WaitIdentified(address, AnswerDeadline(o, 5), st)) {
-        case CtlSession::Wait::kIdentified:
-            return kExitDone;
-        case CtlSession::Wait::kStopped:
-            return Fail(env, "interrupted", kExitComm);
-        case CtlSession::Wait::kTimeout:
-            break;
-    }
-    if (s.Port().PortLost()) return Fail(env, "the port went away", kExitNoPort);
-    return Fail(env, "no module answers on " + DescribeLink(s.Choice()), kExitComm);
-}
-
-std::string ModelName(const char* prefix, int model) {
-    return prefix + std::to_string(model > 1000 ? model - 1000 : model);
-}
-
-std::string IdentityText(int address, const StationRecord& st) {
-    const ConfigMeaning m = MeaningOf(st);
-    char config[8];
-    std::snprintf(config, sizeof config, "0x%02X", st.config & 0xFF);
-    std::string text = "address        " + std::to_string(address) + "\n";
-    text += "module         " + ModelName("QX", st.moduleModel) + "  (model " +
-            std::to_string(st.moduleModel) + ", firmware " + std::to_string(st.moduleFirmware) +
-            ")\n";
-    if (st.state == 2) {
-        text += "instrument     " + ModelName("WZ", st.instrumentModel) + "  (model " +
-                std::to_string(st.instrumentModel) + ", firmware " +
-                std::to_string(st.instrumentFirmware) + ", number " +
-                (st.instrumentNumber > 0 ? std::to_string(st.instrumentNumber) : "none") + ")\n";
-    } else {
-        text += "instrument     none attached\n";
-    }
-    text += "configuration  " + std::string(st.config >= 0 ? config : "unknown");
-    if (m.quantity >= 0) {
-        text += "  " + std::string(QuantityKey(m.quantity));
-        if (!m.rangeText.empty()) text += ", range " + m.rangeText;
-    }
-    return text + "\n";
-}
-
-std::string IdentityJson(const LinkChoice& c, const StationRecord& st) {
-    const ConfigMeaning m = MeaningOf(st);
-    std::string j = "{\"port\":" + JsonString(c.device) +
-                    ",\"baud\":" + std::to_string(BitRate(c.baudCode)) +
-                    ",\"checksum\":" + (c.checksum ? "true" : "false") +
-                    ",\"address\":" + std::to_string(c.address) +
-                    ",\"module\":{\"name\":" + JsonString(ModelName("QX", st.moduleModel)) +
-                    ",\"model\":" + std::to_string(st.moduleModel) +
-                    ",\"firmware\":" + std::to_string(st.moduleFirmware) + "},\"instrument\":";
-    if (st.state == 2) {
-        j += "{\"name\":" + JsonString(ModelName("WZ", st.instrumentModel)) +
-             ",\"model\":" + std::to_string(st.instrumentModel) +
-             ",\"firmware\":" + std::to_string(st.instrumentFirmware) + ",\"number\":" +
-             (st.instrumentNumber > 0 ? std::to_string(st.instrumentNumber) : "null") + "}";
-    } else {
-        j += "null";
-    }
-    j += ",\"config\":" + (st.config >= 0 ? std::to_string(st.config) : "null");
-    j += ",\"quantity\":" + (m.quantity >= 0 ? JsonString(QuantityKey(m.quantity)) : "null");
-    j += ",\"unit\":" + (m.quantity >= 0 ? JsonString(m.unit) : "null");
-    j += ",\"range\":" + (m.quantity >= 0 ? JsonString(m.rangeText) : "null");
-    return j + "}";
-}
 
 void PrintValue(const CtlOptions& o, const CtlEnvironment& env, const LiveValue& v) {
     if (o.format == "json") {
@@ -251,61 +166,6 @@ int StreamValues(const CtlOptions& o, const CtlEnvironment& env, CtlSession& s,
 }
 
 }  // namespace
-
-int Fail(const CtlEnvironment& env, const std::string& text, int code) {
-    *env.err << "meridoctl: " << text << std::endl;
-    return code;
-}
-
-std::string DescribeLink(const LinkChoice& c) {
-    std::string port = c.name;
-    if (c.name != c.device) port += " (" + c.device + ")";
-    return port + ", " + std::to_string(BitRate(c.baudCode)) + " Bd, checksum " +
-           (c.checksum ? "on" : "off") + ", address " + std::to_string(c.address);
-}
-
-CtlSession::Clock::time_point AnswerDeadline(const CtlOptions& o, double fallback) {
-    const double s = o.timeout.value_or(fallback);
-    return Clock::now() +
-           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
-}
-
-std::unique_ptr<CtlSession> MakeSession(const CtlOptions& o, const CtlEnvironment& env, int* exit) {
-    auto session = std::make_unique<CtlSession>(env, ChooseLink(o, env.saved));
-    if (!o.trace.empty() && !session->OpenTrace(o.trace)) {
-        *exit = Fail(env, "cannot create the trace file " + o.trace, kExitUsage);
-        return nullptr;
-    }
-    return session;
-}
-
-std::unique_ptr<CtlSession> OpenSession(const CtlOptions& o, const CtlEnvironment& env, int* exit) {
-    auto session = MakeSession(o, env, exit);
-    if (!session) return nullptr;
-    const int rc = session->Open();
-    if (rc != kOk) {
-        const LinkChoice& c = session->Choice();
-        const std::string port = c.name == c.device ? c.device : c.name + " (" + c.device + ")";
-        *exit = Fail(
-            env,
-            "cannot use " + port + ": " + OpenErrorText(session->Port().LastOpenError(), c.device),
-            kExitNoPort);
-        return nullptr;
-    }
-    return session;
-}
-
-int RunIdentify(const CtlOptions& o, const CtlEnvironment& env) {
-    int exit = 0;
-    auto s = OpenSession(o, env, &exit);
-    if (!s) return exit;
-    StationRecord st;
-    if (int rc = Identify(o, env, *s, &st)) return rc;
-    *env.out << (o.json ? IdentityJson(s->Choice(), st) + "\n"
-                        : IdentityText(s->Choice().address, st))
-             << std::flush;
-    return kExitDone;
-}
 
 int RunRead(const CtlOptions& o, const CtlEnvironment& env) {
     int exit = 0;
