@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "common/ui/named_button.h"
 #include "data/core/graph_prep.h"
 #include "data/ui/data_view.h"
 #include "data/ui/graph_export.h"
@@ -14,18 +15,6 @@
 #include "measure/ui/session.h"
 
 namespace qx {
-namespace {
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                    QRect geometry) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setGeometry(geometry);
-    return button;
-}
-
-}  // namespace
 
 GraphPage::GraphPage(Session& session, DataView& view, QWidget* parent)
     : QWidget(parent), session_(session), view_(view) {
@@ -55,10 +44,10 @@ void GraphPage::BuildControls() {
     label->setGeometry(8, 10, 60, 20);
     MGrSelect = view_.AddQuantityList(this, "MGrSelect");
     label->setBuddy(MGrSelect);
-    MGrLupaM = Button(this, "MGrLupaM", QStringLiteral("Lupa -"),
-                      QStringLiteral("Zmenší rozlišení časové osy"), QRect(260, 8, 70, 26));
-    MGrLupaP = Button(this, "MGrLupaP", QStringLiteral("Lupa +"),
-                      QStringLiteral("Zvětší rozlišení časové osy"), QRect(340, 8, 70, 26));
+    MGrLupaM = NamedButton(this, "MGrLupaM", QStringLiteral("Lupa -"),
+                           QStringLiteral("Zmenší rozlišení časové osy"), QRect(260, 8, 70, 26));
+    MGrLupaP = NamedButton(this, "MGrLupaP", QStringLiteral("Lupa +"),
+                           QStringLiteral("Zvětší rozlišení časové osy"), QRect(340, 8, 70, 26));
     MGrLupaP->setDefault(true);
     MGrLupaM->setEnabled(false);
     MGrLupaP->setEnabled(false);

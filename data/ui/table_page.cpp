@@ -12,6 +12,7 @@
 #include <QTableView>
 
 #include "common/ui/info_progress.h"
+#include "common/ui/named_button.h"
 #include "common/ui/prompt.h"
 #include "common/ui/tminfo_form.h"
 #include "data/core/data_reader.h"
@@ -30,15 +31,6 @@ namespace {
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                    QRect geometry) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setGeometry(geometry);
-    return button;
 }
 
 }  // namespace
@@ -68,19 +60,20 @@ void TablePage::UseRoom(const QSize& extra) {
 
 void TablePage::BuildControls() {
     // First in the page's focus chain.
-    MTabReceive = Button(this, "MTabReceive", QStringLiteral("Načíst z modulu"),
-                         QStringLiteral("Načtení záznamů z fronty (datové paměti) QX do tabulky a "
-                                        "grafu"),
-                         QRect(300, 8, 115, 26));
+    MTabReceive =
+        NamedButton(this, "MTabReceive", QStringLiteral("Načíst z modulu"),
+                    QStringLiteral("Načtení záznamů z fronty (datové paměti) QX do tabulky a "
+                                   "grafu"),
+                    QRect(300, 8, 115, 26));
     MTabReceive->setEnabled(false);
     auto* label = new QLabel(QStringLiteral("Veličina:"), this);
     label->setObjectName("Label8");
     label->setGeometry(8, 10, 60, 20);
     MTabSelect = view_.AddQuantityList(this, "MTabSelect");
     label->setBuddy(MTabSelect);
-    MTabOpen = Button(this, "MTabOpen", QStringLiteral("Načíst ze souboru"),
-                      QStringLiteral("Načtení záznamů z vybraného souboru do tabulky a grafu"),
-                      QRect(300, 40, 115, 26));
+    MTabOpen = NamedButton(this, "MTabOpen", QStringLiteral("Načíst ze souboru"),
+                           QStringLiteral("Načtení záznamů z vybraného souboru do tabulky a grafu"),
+                           QRect(300, 40, 115, 26));
     MTabOpen->setDefault(true);
 
     MTabGrid = new QTableView(this);
